@@ -1,0 +1,7 @@
+#include "core/state.h"
+
+namespace vek {
+
+State gState{};
+
+}  // namespace vek

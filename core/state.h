@@ -1,0 +1,45 @@
+// Process-wide state of the library: one status word and one last system
+// error per transport, the logger's category mask and path. All of it starts
+// zeroed when the library loads and is never freed.
+#ifndef VEK_CORE_STATE_H
+#define VEK_CORE_STATE_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vek {
+
+// Every trace, received chunk and serial line lives in a buffer of this size.
+inline constexpr std::size_t kTraceBufferSize = 256;
+// Commands and answers of the command set.
+inline constexpr std::size_t kCommandBufferSize = 128;
+// The most one socket receive brings.
+inline constexpr std::size_t kChunkSize = 256;
+// The log path store, terminator included.
+inline constexpr std::size_t kLogPathSize = 256;
+
+// The version text reported by VEK_GetDLLVersion and the logger's banner.
+inline constexpr char kVersionText[] = "VekKestra DLL v1.03.02 - ethernet v1.03.01 - serial v1.03.01";
+
+// StatusFlags layout: bit i of each ten-bit group belongs to axis i.
+inline constexpr uint32_t kDoneShift = 0;
+inline constexpr uint32_t kLimitShift = 10;
+inline constexpr uint32_t kSlipShift = 20;
+inline constexpr uint32_t kGroupMask = 0x3FF;
+inline constexpr uint32_t kCommandErrorBit = 1u << 30;
+
+struct State {
+  uint32_t netStatusFlags;
+  uint32_t serStatusFlags;
+  int32_t netLastError;
+  uint32_t serLastError;
+  int32_t traceMask;
+  char logPath[kLogPathSize];
+};
+
+// The one instance; zero-initialised at load.
+extern State gState;
+
+}  // namespace vek
+
+#endif  // VEK_CORE_STATE_H

@@ -1,0 +1,74 @@
+// The trace writer: one timestamped line per trace, appended to the log file
+// that the logger names, each kind switched on by its own part of the
+// category mask. Traces never fail: a line that cannot be written is dropped.
+//
+// Handles are the addresses of the application's variables and are printed
+// as such ("0x%X"); the serial handle wins when both are given. Texts are
+// always passed as arguments, never used as a format.
+#ifndef VEK_CORE_TRACE_H
+#define VEK_CORE_TRACE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/state.h"
+
+#if defined(__GNUC__) || defined(__clang__)
+#define VEK_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define VEK_PRINTF(fmt, args)
+#endif
+
+namespace vek {
+
+// Category tests on the mask.
+inline constexpr int32_t kTraceEntryBit = 0x1;
+inline constexpr int32_t kTraceSentBit = 0x2;
+inline constexpr int32_t kTraceDumpBit = 0x4;
+inline constexpr int32_t kTraceAppendBit = 0x10;
+inline constexpr int32_t kTraceVerboseBits = 0xA70000;
+
+inline bool EntryTraceOn() { return (gState.traceMask & kTraceEntryBit) != 0; }
+inline bool SentTraceOn() { return (gState.traceMask & kTraceSentBit) != 0; }
+inline bool StatusDumpOn() { return (gState.traceMask & kTraceDumpBit) != 0; }
+inline bool VerboseTraceOn() { return (gState.traceMask & kTraceVerboseBits) == kTraceVerboseBits; }
+inline bool ErrorTraceOn() { return gState.traceMask > 0; }
+
+// snprintf into a zero-filled buffer; a text longer than the buffer is cut
+// and stays terminated. Returns the buffer.
+char* FormatText(char* buffer, std::size_t size, const char* format, ...) VEK_PRINTF(3, 4);
+template <std::size_t N>
+inline char* FormatText(char (&buffer)[N], const char* format, ...) VEK_PRINTF(2, 3);
+
+// Appends "hh:mm:ss.mmm - text" to the log file, opening and closing it.
+void WriteLogLine(const char* text);
+
+// Entry trace of an exported operation: "0x%X - label", or "NULL - label"
+// when the handle is null.
+void TraceEntry(const void* handle, const char* label);
+void TraceEntryf(const void* handle, const char* format, ...) VEK_PRINTF(2, 3);
+
+// "0x%X - text" (0x0 when both handles are null); empty texts are skipped.
+void TraceVerbose(const uint32_t* net, const uint32_t* ser, const char* text);
+void TraceVerbosef(const uint32_t* net, const uint32_t* ser, const char* format, ...) VEK_PRINTF(3, 4);
+
+// "0x%X - Error=text", or "Error=text" when both handles are null.
+void TraceError(const uint32_t* net, const uint32_t* ser, const char* text);
+void TraceErrorf(const uint32_t* net, const uint32_t* ser, const char* format, ...) VEK_PRINTF(3, 4);
+
+// "0x%X - Sent=command", or "Sent=command" when both handles are null.
+void TraceSent(const uint32_t* net, const uint32_t* ser, const char* command);
+
+// The status dump: the four fields of the chosen transport's word, or of both
+// words when both handles are null.
+void TraceStatusFlags(const uint32_t* net, const uint32_t* ser, const char* label);
+
+// The dump line itself, "<label> - done:0x%02X limit:0x%02X slip:0x%02X err:0x%X",
+// written straight to the log (the notification filters' in/out lines).
+void WriteFlagsLine(const char* label, uint32_t word);
+
+}  // namespace vek
+
+#include "core/trace_inl.h"
+
+#endif  // VEK_CORE_TRACE_H

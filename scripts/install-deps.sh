@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building and testing VekKestra needs, when it is missing.
+#   scripts/install-deps.sh            the Linux build, tests and tools
+#   scripts/install-deps.sh --windows  also the MinGW cross-compilers and Wine
+set -euo pipefail
+
+packages=(cmake ninja-build g++ make pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev)
+if [[ "${1:-}" == "--windows" ]]; then
+  packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+echo "installing: ${missing[*]}"
+# A failing mirror index must not stop the install of what the others have.
+$sudo apt-get update -q || true
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
