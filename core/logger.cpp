@@ -5,14 +5,14 @@
 
 #include "core/state.h"
 #include "core/trace.h"
-#include "vekkestra.h"
 #include "platform/platform.h"
+#include "vekkestra.h"
 
 namespace vek {
 namespace {
 
 constexpr const char* kDayNames[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-constexpr const char* kMonthNames[13] = {"Filler", "January", "February", "March",     "April",   "May",     "June",
+constexpr const char* kMonthNames[13] = {"Filler", "January", "February",  "March",   "April",    "May",     "June",
                                          "July",   "August",  "September", "October", "November", "December"};
 
 // Length of a text, looking at no more than `limit` + 1 characters.

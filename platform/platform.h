@@ -56,21 +56,21 @@ inline constexpr uint32_t kInvalidSerialHandle = 0xFFFFFFFFu;
 
 struct SerialSettings {
   uint32_t baudRate;
-  uint8_t byteSize;      // 8
-  uint8_t parity;        // 0: none
-  uint8_t stopBits;      // 0: one stop bit
-  bool binary;           // no end-of-file character processing
-  bool ctsOutputFlow;    // output waits for CTS
-  bool dtrHandshake;     // DTR follows the input queue
-  bool discardNul;       // false: NUL bytes stay in the data
+  uint8_t byteSize;    // 8
+  uint8_t parity;      // 0: none
+  uint8_t stopBits;    // 0: one stop bit
+  bool binary;         // no end-of-file character processing
+  bool ctsOutputFlow;  // output waits for CTS
+  bool dtrHandshake;   // DTR follows the input queue
+  bool discardNul;     // false: NUL bytes stay in the data
   // Whatever else the system's device-control block holds, kept unchanged
   // between reading and writing the settings.
   alignas(8) unsigned char native[128];
 };
 
 struct SerialTimeouts {
-  uint32_t readIntervalMs;        // 0xFFFFFFFF with the two below 0: a read
-  uint32_t readTotalMultiplierMs; // returns at once with what has arrived
+  uint32_t readIntervalMs;         // 0xFFFFFFFF with the two below 0: a read
+  uint32_t readTotalMultiplierMs;  // returns at once with what has arrived
   uint32_t readTotalConstantMs;
   uint32_t writeTotalMultiplierMs;  // per byte
   uint32_t writeTotalConstantMs;

@@ -1,13 +1,13 @@
 // BSD sockets standing in for the Windows socket calls the Ethernet
 // transport is written against.
 #include <arpa/inet.h>
-#include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstring>
 

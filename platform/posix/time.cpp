@@ -1,7 +1,8 @@
 // The monotonic clock, sleeps and local time.
+#include <sys/time.h>
+
 #include <cerrno>
 #include <ctime>
-#include <sys/time.h>
 
 #include "platform/platform.h"
 
