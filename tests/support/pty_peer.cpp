@@ -1,0 +1,254 @@
+#include "tests/support/pty_peer.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+
+namespace vek::test {
+namespace {
+
+long long NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void MakeRaw(int fd) {
+  termios t{};
+  if (tcgetattr(fd, &t) != 0) return;
+  cfmakeraw(&t);
+  t.c_cc[VMIN] = 1;
+  t.c_cc[VTIME] = 0;
+  tcsetattr(fd, TCSANOW, &t);
+}
+
+}  // namespace
+
+PtyPeer::PtyPeer(int port, int quietGapMs) : port_(port), quietGapMs_(quietGapMs) {
+  char name[128] = {};
+  int master = -1;
+  int slave = -1;
+  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return;
+  int pipeFds[2];
+  if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    close(master);
+    close(slave);
+    return;
+  }
+  fcntl(master, F_SETFD, FD_CLOEXEC);
+  fcntl(slave, F_SETFD, FD_CLOEXEC);
+  MakeRaw(master);
+  MakeRaw(slave);
+  // The peer keeps its own slave descriptor open so that the master never
+  // sees a hang-up while the library has the port closed.
+  master_ = master;
+  slave_ = slave;
+  wakeRead_ = pipeFds[0];
+  wakeWrite_ = pipeFds[1];
+  slavePath_ = name;
+  envName_ = "VEKKESTRA_COM" + std::to_string(port);
+  setenv(envName_.c_str(), slavePath_.c_str(), 1);
+  thread_ = std::thread([this] { Run(); });
+}
+
+PtyPeer::~PtyPeer() {
+  if (master_ < 0) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  char b = 1;
+  (void)!write(wakeWrite_, &b, 1);
+  thread_.join();
+  close(master_);
+  close(slave_);
+  close(wakeRead_);
+  close(wakeWrite_);
+  unsetenv(envName_.c_str());
+}
+
+void PtyPeer::SetTerminator(int byte) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  terminator_ = byte;
+}
+
+void PtyPeer::Reply(const std::string& command, const std::string& reply, int delayMs) {
+  Reply(command, std::vector<Step>{{delayMs, reply}});
+}
+
+void PtyPeer::Reply(const std::string& command, const std::vector<Step>& steps) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  rules_.push_back({command, steps});
+}
+
+void PtyPeer::ReplyNext(const std::string& reply, int delayMs) { ReplyNext(std::vector<Step>{{delayMs, reply}}); }
+
+void PtyPeer::ReplyNext(const std::vector<Step>& steps) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  next_.push_back(steps);
+}
+
+void PtyPeer::Push(const std::string& bytes) { WriteAll(bytes); }
+
+void PtyPeer::PushLater(const std::string& bytes, int delayMs) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_.push_back({NowMs() + delayMs, bytes, false});
+  }
+  char b = 1;
+  (void)!write(wakeWrite_, &b, 1);
+}
+
+void PtyPeer::CloseMaster(int delayMs) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_.push_back({NowMs() + delayMs, std::string(), true});
+  }
+  char b = 1;
+  (void)!write(wakeWrite_, &b, 1);
+}
+
+std::string PtyPeer::Received() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return received_;
+}
+
+std::vector<std::string> PtyPeer::Commands() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return commands_;
+}
+
+bool PtyPeer::WaitForCommands(std::size_t count, int timeoutMs) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return commands_.size() >= count; });
+}
+
+bool PtyPeer::WaitIdle(int timeoutMs) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return pending_.empty() && !writing_; });
+}
+
+void PtyPeer::ClearReceived() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  received_.clear();
+  current_.clear();
+  commands_.clear();
+}
+
+void PtyPeer::WriteAll(const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // the line is gone; nothing more to deliver
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+// Closes the command gathered so far and schedules its reply.
+void PtyPeer::EndCommandLocked(long long nowMs) {
+  std::string command;
+  command.swap(current_);
+  commands_.push_back(command);
+  if (!next_.empty()) {
+    ScheduleLocked(next_.front(), nowMs);
+    next_.pop_front();
+  } else {
+    for (const Rule& rule : rules_) {
+      if (rule.command == command) {
+        ScheduleLocked(rule.steps, nowMs);
+        break;
+      }
+    }
+  }
+  changed_.notify_all();
+}
+
+void PtyPeer::ScheduleLocked(const std::vector<Step>& steps, long long fromMs) {
+  long long due = fromMs;
+  for (const Step& step : steps) {
+    due += step.delayMs;
+    pending_.push_back({due, step.bytes, false});
+  }
+}
+
+void PtyPeer::Run() {
+  bool masterOpen = true;
+  for (;;) {
+    long long now = NowMs();
+    int timeout = 50;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stop_) return;
+      if (!current_.empty())
+        timeout = std::min<long long>(timeout, std::max<long long>(0, lastByteMs_ + quietGapMs_ - now));
+      for (const Pending& p : pending_) timeout = std::min<long long>(timeout, std::max<long long>(0, p.dueMs - now));
+    }
+    pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {masterOpen ? master_ : -1, POLLIN, 0}};
+    poll(fds, 2, timeout);
+    if (fds[0].revents & POLLIN) {
+      char drop[64];
+      while (read(wakeRead_, drop, sizeof drop) > 0) {
+      }
+    }
+    now = NowMs();
+    if (masterOpen && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+      char buffer[512];
+      ssize_t n = read(master_, buffer, sizeof buffer);
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (n > 0) {
+        for (ssize_t i = 0; i < n; ++i) {
+          received_.push_back(buffer[i]);
+          current_.push_back(buffer[i]);
+          if (terminator_ >= 0 && static_cast<unsigned char>(buffer[i]) == terminator_) EndCommandLocked(now);
+        }
+        lastByteMs_ = now;
+        changed_.notify_all();
+      } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        // Hung up: stop watching the master rather than spin on it.
+        masterOpen = false;
+      }
+    }
+    std::vector<Pending> due;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!current_.empty() && now - lastByteMs_ >= quietGapMs_) EndCommandLocked(now);
+      std::stable_sort(pending_.begin(), pending_.end(),
+                       [](const Pending& a, const Pending& b) { return a.dueMs < b.dueMs; });
+      auto split = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.dueMs > now; });
+      due.assign(pending_.begin(), split);
+      pending_.erase(pending_.begin(), split);
+      writing_ = !due.empty();
+    }
+    for (const Pending& p : due) {
+      if (p.close) {
+        if (masterOpen) {
+          // Keep the descriptor number reserved until the destructor.
+          int placeholder = open("/dev/null", O_RDWR | O_CLOEXEC);
+          if (placeholder >= 0) {
+            dup2(placeholder, master_);
+            close(placeholder);
+          } else {
+            close(master_);
+          }
+          masterOpen = false;
+        }
+      } else if (masterOpen) {
+        WriteAll(p.bytes);
+      }
+    }
+    if (!due.empty()) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      writing_ = false;
+      changed_.notify_all();
+    }
+  }
+}
+
+}  // namespace vek::test
