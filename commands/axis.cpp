@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "core/trace.h"
+#include "ethernet/ethernet.h"
+#include "serial/serial.h"
 #include "vekkestra.h"
 
 namespace vek {
@@ -75,6 +77,15 @@ uint32_t SendOn(uint32_t* net, uint32_t* ser, const char* command) {
 uint32_t QueryOn(uint32_t* net, uint32_t* ser, const char* command, char* answer, int32_t answerSize) {
   return ser != nullptr ? VEKser_Query(ser, command, answer, answerSize)
                         : VEKnet_Query(net, command, answer, answerSize);
+}
+
+uint32_t WaitOn(uint32_t* net, uint32_t* ser, int32_t axisMask, int32_t timeoutMs, uint32_t flagGroup) {
+  return ser != nullptr ? WaitOnSerial(ser, axisMask, timeoutMs, flagGroup)
+                        : WaitOnEthernet(net, axisMask, timeoutMs, flagGroup);
+}
+
+uint32_t StopOn(uint32_t* net, uint32_t* ser, int32_t axisMask) {
+  return ser != nullptr ? VEKser_StopMotion(ser, axisMask) : VEKnet_StopMotion(net, axisMask);
 }
 
 bool AppendCommand(char* command, const char* format, ...) {

@@ -31,6 +31,10 @@ uint32_t BuildMultiAxisValues(int32_t mask, const int32_t* values, char* command
 // The chosen transport's exported send and query.
 uint32_t SendOn(uint32_t* net, uint32_t* ser, const char* command);
 uint32_t QueryOn(uint32_t* net, uint32_t* ser, const char* command, char* answer, int32_t answerSize);
+// The chosen transport's motion wait (flag group 0 done, 1 limit, 2 slip).
+uint32_t WaitOn(uint32_t* net, uint32_t* ser, int32_t axisMask, int32_t timeoutMs, uint32_t flagGroup);
+// The chosen transport's exported stop, for the axes of `axisMask`.
+uint32_t StopOn(uint32_t* net, uint32_t* ser, int32_t axisMask);
 
 // Appends formatted text to a zero-filled command buffer of kCommandBufferSize
 // bytes. Returns false, leaving the buffer as it was, when the result would

@@ -1,0 +1,53 @@
+#include "commands/reads.h"
+
+#include "commands/answers.h"
+#include "commands/axis.h"
+#include "core/trace.h"
+#include "vekkestra.h"
+
+namespace vek {
+
+uint32_t ReadAxisValue(uint32_t* net, uint32_t* ser, int32_t axisBit, int32_t* value, const AxisReadSpec& spec) {
+  if (net == nullptr && ser == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+  char letter = 0;
+  if (!AxisLetterOf(axisBit, &letter)) return VEK_ERROR_INVALID_AXIS;
+  if (value == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+  TraceVerbose(net, ser, spec.label);
+
+  char command[kCommandBufferSize] = {};
+  if (!AppendCommand(command, "A%c%s", letter, spec.query)) return VEK_ERROR_INVALID_PARAMETER;
+  char answer[kCommandBufferSize] = {};
+  const uint32_t result = QueryOn(net, ser, command, answer, static_cast<int32_t>(sizeof answer));
+  if (result != VEK_SUCCESS) return result;
+  // The transport fills at most the capacity; keep the text terminated even
+  // when it filled every byte.
+  answer[sizeof answer - 1] = '\0';
+  if (answer[0] == '\0') return VEK_ERROR_BAD_RESPONSE;
+
+  const bool scanned = spec.skipFirst ? ScanDecimalAfterOne(answer, value) : ScanDecimal(answer, value);
+  if (scanned) return VEK_SUCCESS;
+  const char* shown = spec.withAnswer ? answer : "";
+  if (spec.errorTrace) {
+    TraceErrorf(net, ser, "%s%s", spec.badText, shown);
+  } else {
+    TraceVerbosef(net, ser, "%s%s", spec.badText, shown);
+  }
+  return VEK_ERROR_BAD_RESPONSE;
+}
+
+uint32_t ReadValueList(uint32_t* net, uint32_t* ser, const char* command, int32_t* values, bool clearFirst,
+                       const char* answerLabel) {
+  char answer[kCommandBufferSize] = {};
+  const uint32_t result = QueryOn(net, ser, command, answer, static_cast<int32_t>(sizeof answer));
+  if (result != VEK_SUCCESS) return result;
+  answer[sizeof answer - 1] = '\0';
+  if (answerLabel != nullptr) TraceVerbosef(net, ser, "%s receive string: recv %s", answerLabel, answer);
+  if (answer[0] == '\0') return VEK_ERROR_BAD_RESPONSE;
+  if (clearFirst) {
+    for (int32_t i = 0; i < kAxisCount; ++i) values[i] = 0;
+  }
+  ParseValueList(answer, values, kAxisCount);
+  return VEK_SUCCESS;
+}
+
+}  // namespace vek
