@@ -1,0 +1,270 @@
+#include "tests/support/tcp_peer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include "vekkestra.h"
+
+namespace vek::test {
+namespace {
+
+int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SendAll(int fd, const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;  // the client has gone; the next read notices
+    sent += static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace
+
+std::string Notification(uint32_t value, const char* tail) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%%000 %08X", value);
+  return std::string(text) + (tail != nullptr ? tail : "");
+}
+
+TcpPeer::TcpPeer() {
+  listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listenFd_ < 0) throw std::runtime_error("peer: socket failed");
+  int one = 1;
+  setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in addr;
+  std::memset(&addr, 0, sizeof addr);
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = 0;
+  if (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listenFd_, 4) != 0)
+    throw std::runtime_error("peer: bind/listen failed");
+  socklen_t len = sizeof addr;
+  getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+  port_ = ntohs(addr.sin_port);
+  if (pipe2(wakeFds_, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("peer: pipe failed");
+  thread_ = std::thread([this] { Run(); });
+}
+
+TcpPeer::~TcpPeer() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  Wake();
+  thread_.join();
+  if (clientFd_ >= 0) close(clientFd_);
+  close(listenFd_);
+  close(wakeFds_[0]);
+  close(wakeFds_[1]);
+}
+
+uint32_t TcpPeer::Connect(uint32_t* socket) {
+  int before = Connections();
+  uint32_t rc = VEKnet_Initialize("127.0.0.1", port_, socket);
+  if (rc == 0) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait_for(lock, std::chrono::seconds(5), [&] { return connections_ > before && clientOpen_; });
+  }
+  return rc;
+}
+
+void TcpPeer::SetDefaultReply(const std::string& bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  defaultReply_ = bytes;
+}
+
+void TcpPeer::QueueReply(const Reply& reply) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  replies_.push_back(reply);
+}
+
+void TcpPeer::Push(const std::string& bytes, int delayMs) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Schedule(Reply{ReplyPart{bytes, delayMs}});
+  }
+  Wake();
+}
+
+void TcpPeer::CloseClient() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Schedule(Reply{CloseConnection()});
+  }
+  Wake();
+}
+
+void TcpPeer::CloseAfterChunks(int n) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  closeAfter_ = n;
+}
+
+bool TcpPeer::WaitForChunks(std::size_t n, int timeoutMs) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return chunks_.size() >= n; });
+}
+
+bool TcpPeer::WaitForClientGone(int timeoutMs) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !clientOpen_; });
+}
+
+std::vector<std::string> TcpPeer::Chunks() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return chunks_;
+}
+
+std::size_t TcpPeer::ChunkCount() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return chunks_.size();
+}
+
+std::string TcpPeer::Received() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return received_;
+}
+
+void TcpPeer::ClearReceived() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  chunks_.clear();
+  received_.clear();
+}
+
+int TcpPeer::Connections() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return connections_;
+}
+
+void TcpPeer::Schedule(const Reply& reply) {
+  int64_t due = NowMs();
+  for (const ReplyPart& part : reply) {
+    due += part.delayMs;
+    Pending p{due, part.bytes, part.close};
+    // Keep the list ordered by due time; equal times keep their order.
+    auto at = pending_.end();
+    while (at != pending_.begin() && (at - 1)->dueMs > due) --at;
+    pending_.insert(at, p);
+  }
+}
+
+void TcpPeer::Wake() {
+  char byte = 1;
+  ssize_t ignored = write(wakeFds_[1], &byte, 1);
+  (void)ignored;
+}
+
+int TcpPeer::PollTimeoutMs() {
+  if (pending_.empty()) return 1000;
+  int64_t left = pending_.front().dueMs - NowMs();
+  if (left < 0) return 0;
+  return left > 1000 ? 1000 : static_cast<int>(left);
+}
+
+void TcpPeer::Run() {
+  for (;;) {
+    int timeoutMs;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (stop_) return;
+      timeoutMs = PollTimeoutMs();
+    }
+    pollfd fds[3] = {{wakeFds_[0], POLLIN, 0}, {listenFd_, POLLIN, 0}, {clientFd_, POLLIN, 0}};
+    int count = clientFd_ >= 0 ? 3 : 2;
+    int rc = poll(fds, count, timeoutMs);
+    if (rc < 0 && errno != EINTR) return;
+    if (rc > 0) {
+      if (fds[0].revents) {
+        char drain[64];
+        while (read(wakeFds_[0], drain, sizeof drain) > 0) {
+        }
+      }
+      if (fds[1].revents & POLLIN) AcceptClient();
+      if (count == 3 && fds[2].revents) ReadClient();
+    }
+    SendDue();
+  }
+}
+
+void TcpPeer::AcceptClient() {
+  int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+  if (fd < 0) return;
+  int one = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  // The newest connection is the one the test uses: the old one is closed.
+  if (clientFd_ >= 0) close(clientFd_);
+  clientFd_ = fd;
+  std::lock_guard<std::mutex> lock(mutex_);
+  pending_.clear();
+  ++connections_;
+  clientOpen_ = true;
+  changed_.notify_all();
+}
+
+void TcpPeer::ReadClient() {
+  char buffer[4096];
+  ssize_t n = recv(clientFd_, buffer, sizeof buffer, 0);
+  if (n < 0 && errno == EINTR) return;
+  if (n <= 0) {
+    DropClient();
+    return;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  chunks_.emplace_back(buffer, static_cast<std::size_t>(n));
+  received_.append(buffer, static_cast<std::size_t>(n));
+  changed_.notify_all();
+  if (closeAfter_ > 0 && --closeAfter_ == 0) {
+    Schedule(Reply{CloseConnection()});
+    return;
+  }
+  if (!replies_.empty()) {
+    Schedule(replies_.front());
+    replies_.pop_front();
+  } else if (!defaultReply_.empty()) {
+    Schedule(Reply{ReplyPart{defaultReply_}});
+  }
+}
+
+void TcpPeer::SendDue() {
+  for (;;) {
+    Pending next;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (pending_.empty() || pending_.front().dueMs > NowMs()) return;
+      next = pending_.front();
+      pending_.pop_front();
+    }
+    if (clientFd_ < 0) continue;
+    if (next.close) {
+      DropClient();
+    } else {
+      SendAll(clientFd_, next.bytes);
+    }
+  }
+}
+
+void TcpPeer::DropClient() {
+  if (clientFd_ >= 0) close(clientFd_);
+  clientFd_ = -1;
+  std::lock_guard<std::mutex> lock(mutex_);
+  pending_.clear();
+  clientOpen_ = false;
+  changed_.notify_all();
+}
+
+}  // namespace vek::test
