@@ -1,0 +1,89 @@
+// Opening and closing the TCP connection to the controller. The socket lives
+// in the application's own 32-bit variable; the library keeps no connection
+// object and reads the socket out of that variable at every use.
+#include "core/state.h"
+#include "core/trace.h"
+#include "platform/platform.h"
+#include "vekkestra.h"
+
+namespace vek {
+namespace {
+
+constexpr uint32_t kHighestPort = 65535;
+constexpr uint16_t kSocketVersion = 0x0202;  // 2.2: major in the low byte
+constexpr uint32_t kAddressNotAccepted = 0xFFFFFFFFu;
+
+void RecordNetError() { gState.netLastError = plat::SocketLastError(); }
+
+}  // namespace
+}  // namespace vek
+
+using namespace vek;
+
+extern "C" VEK_API uint32_t VEK_CALL VEKnet_Initialize(const char* ipAddress, uint32_t port, uint32_t* handle) {
+  // Refused before anything changes: no trace, flags and last error kept.
+  if (port > kHighestPort) return VEK_ERROR_INVALID_PARAMETER;
+  if (ipAddress == nullptr || handle == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+
+  gState.netStatusFlags = 0;
+  gState.netLastError = 0;
+  TraceEntryf(nullptr, "VEKnet_Initialize(ip:%s  port:%d)", ipAddress, static_cast<int>(port));
+
+  uint16_t granted = 0;
+  int32_t started = plat::NetStartup(kSocketVersion, &granted);
+  if (started != 0) {
+    RecordNetError();
+    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | WSAStartup() error:%d  WinSOCK error:%d", started,
+                gState.netLastError);
+    return VEK_ERROR_ETHERNET_CONNECT;
+  }
+  if (granted != kSocketVersion) {
+    RecordNetError();
+    TraceError(nullptr, nullptr, "NULL - VEKnet_Initialize() | HOST WinSOCK unable to support version 2.2");
+    plat::NetCleanup();
+    return VEK_ERROR_ETHERNET_CONNECT;
+  }
+
+  uint32_t created = 0;
+  if (!plat::SocketCreate(&created)) {
+    RecordNetError();
+    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | socket() error:%d", gState.netLastError);
+    *handle = 0;
+    return VEK_ERROR_ETHERNET_CONNECT;
+  }
+  *handle = created;
+
+  uint32_t address = plat::Ipv4FromText(ipAddress);
+  if (address == kAddressNotAccepted) {
+    // The unconnected socket stays in the caller's variable; VEKnet_Close
+    // releases it.
+    RecordNetError();
+    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | inet_addr() error:%d", gState.netLastError);
+    return VEK_ERROR_INVALID_IP_ADDRESS;
+  }
+
+  if (!plat::SocketConnect(*handle, address, static_cast<uint16_t>(port))) {
+    RecordNetError();
+    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | connect() error:%d", gState.netLastError);
+    // The caller only sees a variable of 0, so nobody else could ever close
+    // this socket: release it here.
+    plat::SocketClose(*handle);
+    *handle = 0;
+    return VEK_ERROR_ETHERNET_CONNECT;
+  }
+  return VEK_SUCCESS;
+}
+
+extern "C" VEK_API void VEK_CALL VEKnet_Close(uint32_t* handle) {
+  TraceEntry(handle, "VEKnet_Close()");
+  if (handle == nullptr) return;
+  plat::SocketClose(*handle);
+  *handle = 0;
+}
+
+extern "C" VEK_API int32_t VEK_CALL VEKnet_GetLastError(void) {
+  TraceEntry(nullptr, "VEKnet_GetLastError()");
+  int32_t error = gState.netLastError;
+  gState.netLastError = 0;
+  return error;
+}

@@ -1,0 +1,193 @@
+// The command exchange with the controller: every command is answered by ACK
+// or NAK within 2.5 s, a query's answer comes with the ACK or in the chunk
+// right after it, and every chunk read passes through the notification filter.
+#include <cstring>
+
+#include "core/state.h"
+#include "core/trace.h"
+#include "ethernet/ethernet.h"
+#include "platform/platform.h"
+#include "vekkestra.h"
+
+namespace vek {
+namespace {
+
+// A chunk buffer one byte longer than the most one receive brings, so that a
+// full chunk stays terminated.
+constexpr std::size_t kChunkBufferSize = kChunkSize + 1;
+// The query accumulator holds at most this many characters.
+constexpr std::size_t kAnswerLimit = kChunkSize - 1;
+
+uint32_t SilenceVerdict(const uint32_t* handle, int32_t timeoutUs) {
+  switch (timeoutUs) {
+    case kPollTimeoutUs:
+      return VEK_ERROR_POLL_TIMEOUT;
+    case kReplyTimeoutUs:
+      TraceVerbose(handle, nullptr, "ReadTCPIP() ACK_NAK_TIMEOUT");
+      return VEK_ERROR_ACK_NAK_TIMEOUT;
+    case kAnswerTimeoutUs:
+      TraceVerbose(handle, nullptr, "ReadTCPIP() VEK_ERROR_SOCKET_RECEIVE_TIMEOUT");
+      return VEK_ERROR_SOCKET_RECEIVE_TIMEOUT;
+    default:
+      return VEK_SUCCESS;  // a drain or follow-up read: silence is fine
+  }
+}
+
+// Copies `text` over `out` (cleared first), cut so that `out` stays
+// terminated within `outSize` bytes.
+void CopyTerminated(char* out, std::size_t outSize, const char* text) {
+  if (out == nullptr || outSize == 0) return;
+  std::memset(out, 0, outSize);
+  std::size_t n = std::strlen(text);
+  if (n > outSize - 1) n = outSize - 1;
+  std::memcpy(out, text, n);
+}
+
+std::size_t SizeOf(int32_t size) { return size > 0 ? static_cast<std::size_t>(size) : 0; }
+
+}  // namespace
+
+uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeoutUs) {
+  char chunk[kChunkBufferSize];
+  std::memset(chunk, 0, sizeof chunk);
+  if (out != nullptr && outSize > 0) std::memset(out, 0, SizeOf(outSize));
+  if (handle == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+
+  bool hadNotificationOnly = false;
+  for (;;) {
+    int readable = plat::SocketWaitReadable(*handle, timeoutUs);
+    if (readable < 0) {
+      gState.netLastError = plat::SocketLastError();
+      TraceVerbosef(handle, nullptr, "ReadTCPIP() select() error:%d", gState.netLastError);
+      return VEK_ERROR_SOCKET_RECEIVE;
+    }
+    if (readable == 0) return SilenceVerdict(handle, timeoutUs);
+
+    std::memset(chunk, 0, sizeof chunk);
+    int32_t received = plat::SocketReceive(*handle, chunk, static_cast<int32_t>(kChunkSize));
+    if (received <= 0) {
+      // 0 bytes: the controller closed the connection (last error 0).
+      gState.netLastError = plat::SocketLastError();
+      TraceVerbosef(handle, nullptr, "ReadTCPIP() recv() error:%d", gState.netLastError);
+      return VEK_ERROR_SOCKET_RECEIVE;
+    }
+
+    int verdict = FilterForStatusFlag2(chunk, received);
+    // A command's reply wait survives one notification-only chunk and then
+    // waits the full time once more; every other read takes one chunk.
+    bool waitAgain = verdict == kFilterOnlyNotifications && timeoutUs == kReplyTimeoutUs && !hadNotificationOnly;
+    if (verdict == kFilterOnlyNotifications) hadNotificationOnly = true;
+    if (out != nullptr && chunk[0] != '\0') CopyTerminated(out, SizeOf(outSize), chunk);
+    if (!waitAgain) return VEK_SUCCESS;
+  }
+}
+
+uint32_t CheckForAckNak(const char* text, int32_t length) {
+  std::size_t n = text != nullptr ? SizeOf(length) : 0;
+  if (n > 0 && std::memchr(text, kAck, n) != nullptr) return kVerdictAck;
+  if (n > 0 && std::memchr(text, kNak, n) != nullptr) return kVerdictNak;
+  TraceVerbosef(nullptr, nullptr, "CheckForAckNak() | VEK_ERROR_NO_COMMAND_ACK | buff=%s  buff_size=%d",
+                text != nullptr ? text : "", length);
+  return VEK_ERROR_NO_COMMAND_ACK;
+}
+
+void StripAckNak(char* text, int32_t length) {
+  if (text == nullptr || length <= 0) return;
+  std::size_t n = SizeOf(length);
+  if (n > kChunkSize) n = kChunkSize;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (text[i] != kAck && text[i] != kNak) text[kept++] = text[i];
+  }
+  std::memset(text + kept, 0, n - kept);
+}
+
+uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t replySize, int32_t* replyLength) {
+  if (reply != nullptr && replySize > 0) std::memset(reply, 0, SizeOf(replySize));
+  if (handle == nullptr || command == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+
+  // Whatever came in since the last exchange (late answers, notifications)
+  // must not be taken for this command's reply.
+  ReadTCPIP(handle, nullptr, 0, kDrainTimeoutUs);
+
+  TraceSent(handle, nullptr, command);
+  int32_t length = static_cast<int32_t>(std::strlen(command));
+  if (plat::SocketSend(*handle, command, length) < 0) {
+    gState.netLastError = plat::SocketLastError();
+    TraceErrorf(handle, nullptr, "SendCommand() error=%d", gState.netLastError);
+    return VEK_ERROR_SOCKET_SEND;
+  }
+
+  char chunk[kChunkBufferSize];
+  uint32_t result = ReadTCPIP(handle, chunk, static_cast<int32_t>(sizeof chunk), kReplyTimeoutUs);
+  if (result != VEK_SUCCESS) {
+    TraceErrorf(handle, nullptr, "SendCommand | ACK/NAK err lRetVal:%d  buff:%s", static_cast<int>(result), chunk);
+    return result;
+  }
+
+  int32_t n = static_cast<int32_t>(std::strlen(chunk));
+  uint32_t verdict = CheckForAckNak(chunk, n);
+  if (verdict == kVerdictAck) {
+    result = VEK_SUCCESS;
+  } else if (verdict == kVerdictNak) {
+    result = VEK_ERROR_COMMAND_NAK;
+    TraceErrorf(handle, nullptr, "SendCommand | NAK lRetVal:%d  buff:%s", static_cast<int>(result), chunk);
+  } else {
+    result = VEK_ERROR_NO_COMMAND_ACK;
+    TraceErrorf(handle, nullptr, "SendCommand | ACK lRetVal:%d  buff:%s", static_cast<int>(result), chunk);
+  }
+  if (reply == nullptr) return result;
+
+  StripAckNak(chunk, n);
+  int32_t copied = 0;
+  if (chunk[0] != '\0' && replySize > 0) {
+    copied = n < replySize ? n : replySize;
+    std::strncpy(reply, chunk, static_cast<std::size_t>(copied));
+  }
+  if (replyLength != nullptr) *replyLength = copied;
+  TraceVerbosef(handle, nullptr, "SendCommand() | end lRetVal:%d", static_cast<int>(result));
+  return result;
+}
+
+}  // namespace vek
+
+using namespace vek;
+
+extern "C" VEK_API uint32_t VEK_CALL VEKnet_SendCommand(uint32_t* handle, const char* command) {
+  TraceEntry(handle, "VEKnet_SendCommand()");
+  return SendCommand(handle, command, nullptr, 0, nullptr);
+}
+
+extern "C" VEK_API uint32_t VEK_CALL VEKnet_Query(uint32_t* handle, const char* command, char* answer, int32_t lLen) {
+  TraceEntryf(handle, "VEKnet_Query() pCmd=%s  lLen=%d", command != nullptr ? command : "", lLen);
+  if (handle == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+  if (command == nullptr || answer == nullptr || lLen <= 0) return VEK_ERROR_INVALID_PARAMETER;
+
+  std::memset(answer, 0, static_cast<std::size_t>(lLen));
+  char chunk[kChunkBufferSize];
+  char accumulated[kChunkBufferSize];
+  std::memset(chunk, 0, sizeof chunk);
+  std::memset(accumulated, 0, sizeof accumulated);
+
+  int32_t firstLength = 0;
+  uint32_t result = SendCommand(handle, command, chunk, static_cast<int32_t>(kChunkSize), &firstLength);
+  if (result != VEK_SUCCESS) return result;
+
+  // Text with the ACK: at most 10 ms more for the rest. A bare ACK: the
+  // answer itself may take up to 2.5 s.
+  int32_t timeoutUs = kAnswerTimeoutUs;
+  if (firstLength != 0) {
+    CopyTerminated(accumulated, kAnswerLimit + 1, chunk);
+    timeoutUs = kDrainTimeoutUs;
+  }
+
+  result = ReadTCPIP(handle, chunk, static_cast<int32_t>(sizeof chunk), timeoutUs);
+  if (result == VEK_SUCCESS) {
+    std::size_t have = std::strlen(accumulated);
+    std::strncat(accumulated, chunk, kAnswerLimit - have);
+    StripAckNak(accumulated, static_cast<int32_t>(std::strlen(accumulated)));
+  }
+  // Cut to the caller's buffer so that it stays terminated.
+  CopyTerminated(answer, static_cast<std::size_t>(lLen), accumulated);
+  return result;
+}

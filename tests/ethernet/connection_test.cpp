@@ -1,0 +1,114 @@
+// Opening and closing the connection, and the last error.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "tests/ethernet/ethernet_fixture.h"
+
+namespace vek::test {
+namespace {
+
+// A loopback port that nobody listens on: bound, then released.
+uint16_t RefusingPort() {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr;
+  std::memset(&addr, 0, sizeof addr);
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  close(fd);
+  return ntohs(addr.sin_port);
+}
+
+class ConnectionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { VEKnet_GetLastError(); }
+  TcpPeer peer;
+};
+
+TEST_F(ConnectionTest, ConnectsResetsStateAndCloses) {
+  gState.netStatusFlags = 0x3FF;
+  gState.netLastError = 99;
+  uint32_t sock = 0;
+  ASSERT_EQ(VEK_SUCCESS, peer.Connect(&sock));
+  EXPECT_NE(0u, sock);
+  EXPECT_EQ(0u, gState.netStatusFlags);
+  EXPECT_EQ(0, VEKnet_GetLastError());
+  EXPECT_EQ(1, peer.Connections());
+
+  VEKnet_Close(&sock);
+  EXPECT_EQ(0u, sock);
+  EXPECT_TRUE(peer.WaitForClientGone());
+  // Closing again, or with no handle, does nothing harmful.
+  VEKnet_Close(&sock);
+  VEKnet_Close(nullptr);
+
+  // Fewer than four parts: whatever the address conversion makes of it.
+  ASSERT_EQ(VEK_SUCCESS, VEKnet_Initialize("127.1", peer.port(), &sock));
+  EXPECT_NE(0u, sock);
+  VEKnet_Close(&sock);
+}
+
+TEST_F(ConnectionTest, PortAboveRangeChangesNothing) {
+  LogCapture log(kAllTraces);
+  ASSERT_TRUE(log.started());
+  gState.netStatusFlags = 0x5;
+  gState.netLastError = 7;
+  uint32_t sock = 1234;
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, VEKnet_Initialize("127.0.0.1", 65536, &sock));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, VEKnet_Initialize("127.0.0.1", 0xFFFFFFFFu, &sock));
+  EXPECT_EQ(1234u, sock);
+  EXPECT_EQ(0x5u, gState.netStatusFlags);
+  EXPECT_EQ(7, gState.netLastError);
+  EXPECT_TRUE(log.Traces().empty());
+  // Missing address text or variable: refused the same way.
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, VEKnet_Initialize(nullptr, 80, &sock));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, VEKnet_Initialize("127.0.0.1", 80, nullptr));
+  EXPECT_EQ(7, VEKnet_GetLastError());
+}
+
+TEST_F(ConnectionTest, AddressTextsThatAreNotAccepted) {
+  for (const char* text : {"255.255.255.255", "localhost", "1.2.3.4.5", "999.1.1.1"}) {
+    SCOPED_TRACE(text);
+    uint32_t sock = 0;
+    EXPECT_EQ(VEK_ERROR_INVALID_IP_ADDRESS, VEKnet_Initialize(text, peer.port(), &sock));
+    // The unconnected socket stays in the variable until closed.
+    EXPECT_NE(0u, sock);
+    VEKnet_Close(&sock);
+    EXPECT_EQ(0u, sock);
+  }
+  uint32_t sock = 0;
+  uint32_t result = VEKnet_Initialize("", peer.port(), &sock);
+  EXPECT_TRUE(result == VEK_ERROR_INVALID_IP_ADDRESS || result == VEK_ERROR_ETHERNET_CONNECT) << result;
+  VEKnet_Close(&sock);
+  EXPECT_EQ(0, peer.Connections());
+}
+
+TEST_F(ConnectionTest, RefusedConnectLeavesZeroAndSendFails) {
+  LogCapture log(kAllTraces);
+  ASSERT_TRUE(log.started());
+  uint16_t port = RefusingPort();
+  uint32_t sock = 77;
+  EXPECT_EQ(VEK_ERROR_ETHERNET_CONNECT, VEKnet_Initialize("127.0.0.1", port, &sock));
+  EXPECT_EQ(0u, sock);
+  EXPECT_TRUE(log.HasTrace("NULL - VEKnet_Initialize(ip:127.0.0.1  port:" + std::to_string(port) + ")"));
+  EXPECT_TRUE(log.HasTrace("Error=NULL - VEKnet_Initialize() | connect() error:" + std::to_string(ECONNREFUSED)));
+  // Read once, then reset.
+  EXPECT_EQ(ECONNREFUSED, VEKnet_GetLastError());
+  EXPECT_EQ(0, VEKnet_GetLastError());
+
+  // A variable of 0 never reaches the system as a descriptor: the command
+  // fails on its send.
+  EXPECT_EQ(VEK_ERROR_SOCKET_SEND, VEKnet_SendCommand(&sock, "AXST;"));
+  EXPECT_NE(0, VEKnet_GetLastError());
+  EXPECT_EQ(1, log.CountContaining(HandleText(&sock) + " - Error=SendCommand() error="));
+}
+
+}  // namespace
+}  // namespace vek::test
