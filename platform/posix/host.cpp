@@ -1,0 +1,173 @@
+#include "platform/host.h"
+
+#include <arpa/inet.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace vek::host {
+
+namespace {
+
+volatile sig_atomic_t gStopRequested = 0;
+
+void OnStopSignal(int) { gStopRequested = 1; }
+
+void SetError(char* error, size_t size, const char* what) {
+  if (error != nullptr && size > 0) std::snprintf(error, size, "%s: %s", what, std::strerror(errno));
+}
+
+void NoDelay(int fd) {
+  int one = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+}
+
+}  // namespace
+
+int ListenTcp(const char* address, uint16_t port, uint16_t* boundPort, char* error, size_t errorSize) {
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(port);
+  if (inet_pton(AF_INET, address, &addr.sin_addr) != 1) {
+    if (error != nullptr && errorSize > 0) std::snprintf(error, errorSize, "not an IPv4 address: %s", address);
+    return -1;
+  }
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    SetError(error, errorSize, "socket");
+    return -1;
+  }
+  int one = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(fd, 64) != 0) {
+    SetError(error, errorSize, "bind/listen");
+    close(fd);
+    return -1;
+  }
+  socklen_t len = sizeof addr;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  if (boundPort != nullptr) *boundPort = ntohs(addr.sin_port);
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+  return fd;
+}
+
+int AcceptClient(int listener) {
+  int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  if (fd >= 0) NoDelay(fd);
+  return fd;
+}
+
+int ConnectTcp(const char* address, uint16_t port) {
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(port);
+  if (inet_pton(AF_INET, address, &addr.sin_addr) != 1) return -1;
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    close(fd);
+    return -1;
+  }
+  NoDelay(fd);
+  return fd;
+}
+
+int PollReadable(PollEntry* entries, size_t count, int timeoutMs) {
+  std::vector<pollfd> fds(count);
+  for (size_t i = 0; i < count; ++i) fds[i] = pollfd{entries[i].fd, POLLIN, 0};
+  int n = poll(fds.data(), fds.size(), timeoutMs);
+  for (size_t i = 0; i < count; ++i)
+    entries[i].readable = n > 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+  if (n < 0 && errno == EINTR) return 0;
+  return n;
+}
+
+long ReadSome(int fd, char* buffer, size_t capacity) {
+  ssize_t n;
+  do {
+    n = read(fd, buffer, capacity);
+  } while (n < 0 && errno == EINTR);
+  return static_cast<long>(n);
+}
+
+bool WriteAll(int fd, const char* data, size_t length) {
+  while (length > 0) {
+    ssize_t n = send(fd, data, length, MSG_NOSIGNAL);
+    if (n < 0 && errno == ENOTSOCK) n = write(fd, data, length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {
+      pollfd p{fd, POLLOUT, 0};
+      poll(&p, 1, 100);
+      continue;
+    }
+    if (n <= 0) return false;
+    data += n;
+    length -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void CloseDescriptor(int fd) {
+  if (fd >= 0) close(fd);
+}
+
+bool OpenPty(int* master, int* slave, char* slavePath, size_t pathSize, char* error, size_t errorSize) {
+  char name[256] = {0};
+  if (openpty(master, slave, name, nullptr, nullptr) != 0) {
+    SetError(error, errorSize, "openpty");
+    return false;
+  }
+  termios raw{};
+  tcgetattr(*slave, &raw);
+  cfmakeraw(&raw);
+  tcsetattr(*slave, TCSANOW, &raw);
+  fcntl(*master, F_SETFD, FD_CLOEXEC);
+  fcntl(*slave, F_SETFD, FD_CLOEXEC);
+  fcntl(*master, F_SETFL, fcntl(*master, F_GETFL) | O_NONBLOCK);
+  std::snprintf(slavePath, pathSize, "%s", name);
+  return true;
+}
+
+void InstallStopSignals() {
+  struct sigaction sa {};
+  sa.sa_handler = OnStopSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+}
+
+bool StopRequested() { return gStopRequested != 0; }
+
+bool IsTerminal(int fd) { return isatty(fd) == 1; }
+
+bool SetEnvironment(const char* name, const char* value) { return setenv(name, value, 1) == 0; }
+
+const char* GetEnvironment(const char* name) { return std::getenv(name); }
+
+int64_t MonotonicMicroseconds() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
+void SleepMilliseconds(int milliseconds) {
+  timespec ts{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace vek::host

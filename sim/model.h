@@ -1,0 +1,165 @@
+// The controller model: free of I/O. Feed it each received command text and
+// the time; it returns the verdict and the answers, and hands out the status
+// notifications that motion, limits, slips and refused texts produce. Times
+// are seconds on any monotonic clock that only moves forward.
+#ifndef VEK_SIM_MODEL_H
+#define VEK_SIM_MODEL_H
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/simulator.h"
+
+namespace vek::sim {
+
+// StatusFlags layout: done bits 0-9, limit 10-19, slip 20-29, error 30.
+inline constexpr uint32_t kDoneShift = 0;
+inline constexpr uint32_t kLimitShift = 10;
+inline constexpr uint32_t kSlipShift = 20;
+inline constexpr uint32_t kCommandErrorFlag = 1u << 30;
+
+// The notification value whose bits map back onto `flags`: the inverse of
+// the mapping the library applies to a received notification.
+uint32_t NotificationValueFromFlags(uint32_t flags);
+// "%000 " and eight upper-case hexadecimal digits, then "\r\n" on TCP
+// (15 characters) or "\n" on the serial line (14 characters).
+std::string TcpNotification(uint32_t value);
+std::string SerialNotification(uint32_t value);
+
+enum class Ramp { kTrapezoid, kCosine, kParabolic, kSCurve };
+
+struct ExecResult {
+  bool accepted = true;
+  std::vector<std::string> answers;  // one per query in the text, in order
+};
+
+class Model {
+ public:
+  explicit Model(const std::array<AxisSetup, kAxisCount>& setup = {});
+
+  // Parses the whole text first; a text with any part it cannot parse is
+  // refused as a whole, recorded for "#ER" and reported by the command-error
+  // notification. Otherwise every command in it runs at time `now`.
+  ExecResult Execute(std::string_view text, double now);
+
+  // Runs the motion up to `now`, producing the notifications of what
+  // finished, met a limit or slipped on the way.
+  void Advance(double now);
+
+  // The flags reported since the last call, one StatusFlags-layout word per
+  // event, in the order they happened.
+  std::vector<uint32_t> TakeEvents();
+
+  // The outside world.
+  void SetInput(int line, bool level);
+  void TripLimit(int axis, bool positive, double now);
+  void LatchLimit(int axis, bool positive);  // the switch stays tripped
+  void SetSlip(int axis, bool slip, double now);
+  void SetHomeSwitch(int axis, double position);
+  void SetLimitSwitches(int axis, double negative, double positive);
+
+  AxisSnapshot Snapshot(int axis, double now) const;
+  uint16_t outputWord() const { return outputs_; }
+  uint16_t directionWord() const { return direction_; }
+  uint16_t stateWord() const;
+  const std::string& lastIllegalCommand() const { return lastIllegal_; }
+
+  // Motion parameters, for tests and benchmarks that compute expected times.
+  double baseVelocity(int axis) const { return axes_[axis].vb; }
+  double maxVelocity(int axis) const { return axes_[axis].vl; }
+  double acceleration(int axis) const { return axes_[axis].ac; }
+  Ramp ramp(int axis) const { return axes_[axis].ramp; }
+
+  // The time a move of `distance` steps takes from rest to rest with the
+  // axis's current velocities, acceleration and ramp shape.
+  double MoveDuration(int axis, double distance) const;
+
+ private:
+  enum class Segment { kIdle, kProfile, kRamp };
+  enum class EndKind { kNone, kHome };
+
+  struct Axis {
+    // Configuration.
+    double vb = 100.0, vl = 10000.0, ac = 100000.0;
+    Ramp ramp = Ramp::kTrapezoid;
+    int32_t rampParameter = 0;
+    bool homeActiveHigh = false;
+    bool overtravelDetect = true, overtravelActiveHigh = true, stopAbruptly = true;
+    bool softLimits = false;
+    double softLower = 0.0, softUpper = 0.0;
+    int32_t ratioEncoder = 1, ratioMotor = 1;
+    int32_t deadBand[3] = {0, 0, 0};
+    int32_t slipTolerance = 10, holdGain = 0, holdVelocity = 0;
+    bool pidOn = true, slipDetect = false;
+    bool auxEnabled = false, auxDefaultHigh = false, auxBit = false;
+    int32_t auxSettleMs = 0;
+    bool stepMinus = false;
+    AxisSetup setup;
+    bool latchedNegative = false, latchedPositive = false;
+    bool slipping = false;
+
+    // Motion: one segment from time t0.
+    Segment segment = Segment::kIdle;
+    double t0 = 0.0, p0 = 0.0;
+    // Profile (rest to rest): direction, distance, base, peak, acceleration.
+    double dir = 1.0, dist = 0.0, pvb = 0.0, vp = 0.0, pa = 0.0;
+    double tAcc = 0.0, tCruise = 0.0, tTotal = 0.0;
+    // Ramp: start velocity, target velocity, acceleration; ends at rest when
+    // `stopping`.
+    double v0 = 0.0, vt = 0.0, ra = 0.0, tRamp = 0.0;
+    bool stopping = false;
+    EndKind endKind = EndKind::kNone;
+    bool homeSetsEncoder = false;
+    double checkedUntil = 0.0;
+
+    // Position bookkeeping.
+    double encoderOffset = 0.0;  // encoder = motor * ratio + offset (+ slip)
+    double slipAnchor = 0.0;     // motor position where the current slip began
+    bool slipReported = false;
+    bool haveStaged = false;
+    double staged = 0.0;
+    bool haveHomeValue = false, homeValueSetsEncoder = false;
+    double homeValue = 0.0;
+    int doneRequest = 0;   // 0 none, 1 at the end of the profile, 2 after settling
+    double doneAt = -1.0;  // a done report waiting for the aux settle time
+    double auxUntil = -1.0;
+  };
+
+  struct Op;
+  struct Context;
+  bool Parse(std::string_view text, std::vector<Op>* ops) const;
+  void Run(const Op& op, Context* ctx, double now, ExecResult* result);
+  void RunAxisOp(const Op& op, int axis, int field, Context* ctx, double now, ExecResult* result);
+  std::string AxisAnswer(int mnemonic, int axis, double now) const;
+
+  double PositionAt(const Axis& a, double t) const;
+  double VelocityAt(const Axis& a, double t) const;
+  double AccelerationAt(const Axis& a, double t) const;
+  double SegmentEnd(const Axis& a) const;
+  double EncoderAt(const Axis& a, double t) const;
+  double EffectiveAcceleration(const Axis& a) const;
+
+  void Settle(Axis& a, double t);  // freezes the motion at t into p0/t0
+  void StartProfile(int axis, double target, double now, EndKind end);
+  void StartRamp(int axis, double velocity, double now, bool stopping);
+  void StopAxis(int axis, double now, bool abrupt, bool reportDone);
+  void FinishMotion(int axis, double t, bool reportDone);
+  bool CheckLimits(int axis, double from, double to);
+  bool BlockedAt(int axis, double position, double direction, bool* positive) const;
+  void HitLimit(int axis, double t, bool positive, double position);
+  void AdvanceAxis(int axis, double now);
+  void Report(uint32_t flags) { events_.push_back(flags); }
+
+  std::array<Axis, kAxisCount> axes_{};
+  uint16_t direction_ = 0, outputs_ = 0, inputs_ = 0;
+  std::string lastIllegal_;
+  std::vector<uint32_t> events_;
+  double now_ = 0.0;
+};
+
+}  // namespace vek::sim
+
+#endif  // VEK_SIM_MODEL_H

@@ -1,0 +1,365 @@
+#include "sim/simulator.h"
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/host.h"
+#include "sim/model.h"
+
+namespace vek::sim {
+
+namespace {
+
+constexpr char kAck = 0x06;
+constexpr char kNak = 0x15;
+constexpr size_t kReadSize = 4096;
+// Bytes that are neither ACK, NAK, a line feed, a "%" nor NUL, so that a
+// reader takes them for text and keeps waiting for its verdict or line end.
+constexpr char kGarbage[] = "#?~!garbage@*";
+
+struct Client {
+  int fd = -1;
+  bool tcp = true;
+  uint64_t commands = 0;
+  std::string pending;  // pty: bytes of a text still arriving
+  int64_t lastByteUs = 0;
+};
+
+struct Outgoing {
+  int64_t dueUs;
+  int fd;
+  std::string bytes;
+};
+
+std::string Printable(const std::string& s) {
+  std::string out;
+  for (unsigned char c : s) {
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "<%02X>", c);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+struct Simulator::Impl {
+  Options options;
+  mutable std::mutex mutex;  // guards model, faults and counters
+  Model model;
+  Faults faults;
+  int64_t startUs = 0;
+  std::atomic<bool> stop{false};
+  std::atomic<bool> running{false};
+  std::thread thread;
+  int listener = -1;
+  int ptyMaster = -1, ptySlave = -1;
+  uint16_t port = 0;
+  std::string ptyPath;
+  std::vector<Client> clients;
+  std::vector<Outgoing> outgoing;
+  std::atomic<uint64_t> served{0};
+
+  explicit Impl(Options o) : options(std::move(o)), model(options.axes), faults(options.faults) {
+    if (faults.tripLimitAxis >= 0) model.LatchLimit(faults.tripLimitAxis, faults.tripLimitPositive);
+    if (faults.slipAxis >= 0) model.SetSlip(faults.slipAxis, true, 0.0);
+  }
+
+  double Now() const { return (host::MonotonicMicroseconds() - startUs) / 1e6; }
+
+  void Log(const char* what, int fd, const std::string& bytes) const {
+    if (options.logTraffic) std::fprintf(stderr, "veksim %s fd %d: %s\n", what, fd, Printable(bytes).c_str());
+  }
+
+  void Send(int fd, std::string bytes, int64_t delayUs) {
+    if (bytes.empty()) return;
+    if (delayUs <= 0) {
+      Log("sent", fd, bytes);
+      host::WriteAll(fd, bytes.data(), bytes.size());
+      return;
+    }
+    outgoing.push_back(Outgoing{host::MonotonicMicroseconds() + delayUs, fd, std::move(bytes)});
+  }
+
+  void FlushDue() {
+    int64_t nowUs = host::MonotonicMicroseconds();
+    for (size_t i = 0; i < outgoing.size();) {
+      if (outgoing[i].dueUs <= nowUs) {
+        Outgoing o = std::move(outgoing[i]);
+        outgoing.erase(outgoing.begin() + static_cast<long>(i));
+        Log("sent", o.fd, o.bytes);
+        host::WriteAll(o.fd, o.bytes.data(), o.bytes.size());
+      } else {
+        ++i;
+      }
+    }
+  }
+
+  // The flags of every event since the last call, folded into one word.
+  uint32_t TakeFlags() {
+    uint32_t flags = 0;
+    for (uint32_t f : model.TakeEvents()) flags |= f;
+    return flags;
+  }
+
+  std::string NotificationFor(const Client& c, uint32_t flags) const {
+    uint32_t n = NotificationValueFromFlags(flags);
+    return c.tcp ? TcpNotification(n) : SerialNotification(n);
+  }
+
+  // Notifications go to every connection; `except` gets its copy with its reply.
+  void Broadcast(uint32_t flags, int except) {
+    if (flags == 0) return;
+    for (const Client& c : clients)
+      if (c.fd != except) Send(c.fd, NotificationFor(c, flags), 0);
+  }
+
+  std::string Reply(const Client& c, const ExecResult& r, const Faults& f, std::string* late) const {
+    std::string body;
+    for (size_t i = 0; i < r.answers.size(); ++i) {
+      if (c.tcp && i) body += ',';
+      body += r.answers[i];
+      if (!c.tcp) body += '\n';
+    }
+    if (f.notifyInsideAnswers) {
+      // A notification that changes no flag, right inside the answer text.
+      std::string n = c.tcp ? TcpNotification(0) : SerialNotification(0).substr(0, 13);
+      body.insert(body.size() / 2, n);
+    }
+    if (!c.tcp) return body;
+    std::string head(1, r.accepted ? kAck : kNak);
+    if (f.splitAnswers && !body.empty()) {
+      *late = body;
+      return head;
+    }
+    return head + body;
+  }
+
+  // Runs one command text from a client and queues what goes back.
+  bool HandleText(Client& c, const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex);
+    const Faults f = faults;
+    Log("received", c.fd, text);
+    uint64_t n = ++c.commands;
+    if (c.tcp && f.closeAfter > 0 && n >= static_cast<uint64_t>(f.closeAfter)) return false;
+    double now = Now();
+    ExecResult r = model.Execute(text, now);
+    ++served;
+    uint32_t flags = TakeFlags();
+    Broadcast(flags, c.fd);
+    std::string late;
+    std::string reply;
+    if (f.dropAckEvery > 0 && n % static_cast<uint64_t>(f.dropAckEvery) == 0) {
+      reply.clear();
+    } else if (f.garbageEvery > 0 && n % static_cast<uint64_t>(f.garbageEvery) == 0) {
+      reply = kGarbage;
+    } else {
+      reply = Reply(c, r, f, &late);
+    }
+    if (flags != 0) reply += NotificationFor(c, flags);
+    int64_t latencyUs = static_cast<int64_t>(f.replyLatencyMs) * 1000;
+    Send(c.fd, reply, latencyUs);
+    if (!late.empty()) Send(c.fd, late, latencyUs + static_cast<int64_t>(std::max(f.splitDelayMs, 1)) * 1000);
+    return true;
+  }
+
+  void DropClient(size_t i) {
+    int fd = clients[i].fd;
+    for (size_t k = 0; k < outgoing.size();)
+      if (outgoing[k].fd == fd)
+        outgoing.erase(outgoing.begin() + static_cast<long>(k));
+      else
+        ++k;
+    if (clients[i].tcp) host::CloseDescriptor(fd);
+    clients.erase(clients.begin() + static_cast<long>(i));
+  }
+
+  void Loop();
+};
+
+void Simulator::Impl::Loop() {
+  std::vector<host::PollEntry> entries;
+  char buffer[kReadSize];
+  while (!stop.load()) {
+    entries.clear();
+    if (listener >= 0) entries.push_back({listener, false});
+    for (const Client& c : clients) entries.push_back({c.fd, false});
+    // A short poll keeps notifications within a millisecond of the event.
+    host::PollReadable(entries.data(), entries.size(), 1);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      model.Advance(Now());
+      Broadcast(TakeFlags(), -1);
+    }
+    size_t e = 0;
+    if (listener >= 0 && entries[e++].readable) {
+      int fd;
+      while ((fd = host::AcceptClient(listener)) >= 0) {
+        Client c;
+        c.fd = fd;
+        clients.push_back(c);
+        Log("accepted", fd, std::string());
+      }
+    }
+    size_t polled = entries.size() - e;
+    int64_t nowUs = host::MonotonicMicroseconds();
+    for (size_t i = 0, k = 0; k < polled; ++k) {
+      Client& c = clients[i];
+      bool readable = entries[e + k].readable;
+      bool keep = true;
+      if (readable) {
+        long got = host::ReadSome(c.fd, buffer, sizeof buffer);
+        if (got > 0 && c.tcp) {
+          // The library sends each command text in one send: one chunk, one text.
+          keep = HandleText(c, std::string(buffer, static_cast<size_t>(got)));
+        } else if (got > 0) {
+          c.pending.append(buffer, static_cast<size_t>(got));
+          c.lastByteUs = nowUs;
+        } else if (c.tcp && got == 0) {
+          keep = false;
+        }
+      }
+      if (keep && !c.tcp && !c.pending.empty() &&
+          nowUs - c.lastByteUs >= static_cast<int64_t>(options.commandGapMs) * 1000) {
+        std::string text;
+        text.swap(c.pending);
+        HandleText(c, text);
+      }
+      if (keep) {
+        ++i;
+      } else {
+        Log("closed", c.fd, std::string());
+        DropClient(i);
+      }
+    }
+    FlushDue();
+  }
+}
+
+Simulator::Simulator(Options options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+Simulator::~Simulator() { Stop(); }
+
+bool Simulator::Start(std::string* error) {
+  Impl& s = *impl_;
+  if (s.running) return true;
+  char reason[256] = {0};
+  s.startUs = host::MonotonicMicroseconds();
+  if (s.options.enableTcp) {
+    s.listener = host::ListenTcp(s.options.bindAddress.c_str(), s.options.tcpPort, &s.port, reason, sizeof reason);
+    if (s.listener < 0) {
+      if (error) *error = reason;
+      return false;
+    }
+  }
+  if (s.options.enablePty) {
+    char path[256] = {0};
+    if (!host::OpenPty(&s.ptyMaster, &s.ptySlave, path, sizeof path, reason, sizeof reason)) {
+      host::CloseDescriptor(s.listener);
+      s.listener = -1;
+      if (error) *error = reason;
+      return false;
+    }
+    s.ptyPath = path;
+    Client c;
+    c.fd = s.ptyMaster;
+    c.tcp = false;
+    s.clients.push_back(c);
+    if (s.options.publishComPort > 0) {
+      std::string name = "VEKKESTRA_COM" + std::to_string(s.options.publishComPort);
+      host::SetEnvironment(name.c_str(), path);
+    }
+  }
+  s.stop = false;
+  s.running = true;
+  s.thread = std::thread([&s] { s.Loop(); });
+  return true;
+}
+
+void Simulator::Stop() {
+  Impl& s = *impl_;
+  if (!s.running) return;
+  s.stop = true;
+  if (s.thread.joinable()) s.thread.join();
+  for (const Client& c : s.clients)
+    if (c.tcp) host::CloseDescriptor(c.fd);
+  s.clients.clear();
+  s.outgoing.clear();
+  host::CloseDescriptor(s.listener);
+  host::CloseDescriptor(s.ptyMaster);
+  host::CloseDescriptor(s.ptySlave);
+  s.listener = s.ptyMaster = s.ptySlave = -1;
+  s.running = false;
+}
+
+bool Simulator::running() const { return impl_->running; }
+uint16_t Simulator::tcpPort() const { return impl_->port; }
+std::string Simulator::ptyPath() const { return impl_->ptyPath; }
+
+void Simulator::SetFaults(const Faults& faults) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->faults = faults;
+  if (faults.tripLimitAxis >= 0) impl_->model.LatchLimit(faults.tripLimitAxis, faults.tripLimitPositive);
+  if (faults.slipAxis >= 0) impl_->model.SetSlip(faults.slipAxis, true, impl_->Now());
+}
+
+Faults Simulator::faults() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->faults;
+}
+
+void Simulator::SetInput(int line, bool level) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->model.SetInput(line, level);
+}
+
+void Simulator::TripLimit(int axis, bool positive) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->model.TripLimit(axis, positive, impl_->Now());
+}
+
+void Simulator::MakeAxisSlip(int axis, bool slip) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->model.SetSlip(axis, slip, impl_->Now());
+}
+
+void Simulator::SetHomeSwitch(int axis, double position) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->model.SetHomeSwitch(axis, position);
+}
+
+void Simulator::SetLimitSwitches(int axis, double negative, double positive) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->model.SetLimitSwitches(axis, negative, positive);
+}
+
+AxisSnapshot Simulator::axis(int axis) const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->model.Snapshot(axis, impl_->Now());
+}
+
+uint16_t Simulator::outputWord() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->model.outputWord();
+}
+
+uint16_t Simulator::directionWord() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->model.directionWord();
+}
+
+std::string Simulator::lastIllegalCommand() const {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->model.lastIllegalCommand();
+}
+
+uint64_t Simulator::commandsServed() const { return impl_->served; }
+
+}  // namespace vek::sim
