@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Runs the 64-bit Windows build under Wine against real peers on this Linux
+# machine: the scripted controller of tests/wine/peer.cpp (TCP on loopback
+# and a pseudo-terminal mapped to a Wine COM port) and, when a Linux build
+# with the simulator is given, veksim for vekctl.exe.
+#
+#   scripts/wine-tests.sh [windows build dir] [linux build dir with sim/veksim]
+#
+# Defaults: build-mingw-x64 (built here if needed); no simulator run when the
+# second directory is not given or holds no veksim.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(cd "${1:-$root/build-mingw-x64}" 2>/dev/null && pwd || echo "${1:-$root/build-mingw-x64}")"
+linux_build="${2:-}"
+com_port=7          # mapped to the peer's pseudo-terminal
+missing_com_port=9  # never mapped
+file_com_port=8     # mapped to a plain file: Wine applies sharing rules to files only
+
+wine64=""
+for candidate in wine64 /usr/lib/wine/wine64 /usr/lib/wine/wine; do
+  if command -v "$candidate" >/dev/null 2>&1; then
+    wine64="$(command -v "$candidate")"
+    break
+  fi
+done
+[[ -n "$wine64" ]] || { echo "wine64 not found (scripts/install-deps.sh --windows)"; exit 1; }
+
+if [[ ! -f "$build/build.ninja" && ! -f "$build/Makefile" ]]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DVEK_BUILD_TESTS=OFF -DVEK_BUILD_BENCH=OFF
+fi
+cmake --build "$build" -j2 --target platform_checks dll_checks
+
+work="$build/wine"
+mkdir -p "$work"
+c++ -std=c++17 -O1 -Wall -Wextra -o "$work/peer" "$root/tests/wine/peer.cpp" -lutil
+
+export WINEPREFIX="$work/prefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono/Gecko prompts in a fresh prefix
+# The DLL lives beside the tests' build directory, not beside each program.
+export WINEPATH="Z:${build//\//\\}"
+if [[ ! -d "$WINEPREFIX/dosdevices" ]]; then
+  echo "== creating the Wine prefix $WINEPREFIX"
+  timeout 300 "$wine64" wineboot -i >/dev/null 2>&1 || true
+fi
+
+peer_pid=""
+sim_pid=""
+cleanup() {
+  [[ -n "$peer_pid" ]] && kill "$peer_pid" 2>/dev/null || true
+  [[ -n "$sim_pid" ]] && kill "$sim_pid" 2>/dev/null || true
+  rm -f "$WINEPREFIX/dosdevices/com$com_port" "$WINEPREFIX/dosdevices/com$file_com_port"
+}
+trap cleanup EXIT
+
+"$work/peer" 900 >"$work/peer.out" &
+peer_pid=$!
+for _ in $(seq 50); do
+  grep -q '^pty ' "$work/peer.out" 2>/dev/null && break
+  sleep 0.1
+done
+tcp_port="$(awk '$1 == "tcp" {print $2}' "$work/peer.out")"
+pty_path="$(awk '$1 == "pty" {print $2}' "$work/peer.out")"
+[[ -n "$tcp_port" && -n "$pty_path" ]] || { echo "the peer did not start"; exit 1; }
+ln -sfn "$pty_path" "$WINEPREFIX/dosdevices/com$com_port"
+rm -f "$WINEPREFIX/dosdevices/com$missing_com_port"
+: >"$work/com$file_com_port.file"
+ln -sfn "$work/com$file_com_port.file" "$WINEPREFIX/dosdevices/com$file_com_port"
+echo "== peer: tcp 127.0.0.1:$tcp_port, COM$com_port -> $pty_path"
+
+status=0
+run() {
+  local name="$1"
+  shift
+  echo "== $name"
+  if ! timeout 300 "$wine64" "$@"; then
+    echo "== $name FAILED"
+    status=1
+  fi
+}
+run platform_checks "$build/tests/wine/platform_checks.exe" "$tcp_port" "$com_port" "$missing_com_port" "$file_com_port"
+run dll_checks "$build/tests/wine/dll_checks.exe" "$tcp_port" "$com_port" "$missing_com_port" "$file_com_port"
+
+# vekctl.exe against the Linux simulator.
+veksim="${linux_build:+$linux_build/sim/veksim}"
+if [[ -n "$veksim" && -x "$veksim" && -f "$build/tools/vekctl.exe" ]]; then
+  "$veksim" --help >/dev/null 2>&1 || true
+  sim_port="$(awk '$1 == "tcp" {print $2 + 1}' "$work/peer.out")"
+  "$veksim" --tcp "127.0.0.1:$sim_port" >"$work/veksim.out" 2>&1 &
+  sim_pid=$!
+  sleep 1
+  echo "== vekctl.exe --tcp 127.0.0.1:$sim_port pos"
+  if timeout 120 "$wine64" "$build/tools/vekctl.exe" --tcp "127.0.0.1:$sim_port" pos; then
+    echo "== vekctl.exe passed"
+  else
+    echo "== vekctl.exe FAILED"
+    status=1
+  fi
+else
+  echo "== vekctl.exe: skipped (needs tools/vekctl.exe in $build and sim/veksim in a Linux build)"
+fi
+
+exit $status
