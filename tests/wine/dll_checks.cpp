@@ -8,6 +8,7 @@
 // Wine keeps no sharing rules for character devices, so the exclusive open is
 // checked on a COM port that Wine maps to a plain file, where it does; such a
 // port opens but cannot be configured.
+// Winsock's header must come before windows.h.
 #include <windows.h>
 #include <winsock2.h>
 
@@ -178,7 +179,8 @@ void TcpPeerCloses() {
 
 std::string ReadFileText(const char* path) {
   std::string text;
-  if (FILE* f = std::fopen(path, "rb")) {
+  // Text mode: the library's log lines end in CR LF on Windows.
+  if (FILE* f = std::fopen(path, "r")) {
     char buf[512];
     std::size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
@@ -318,7 +320,8 @@ void SerialExchange() {
   CHECK_EQ(VEK_SUCCESS, VEKser_SendCommand(&port, command.c_str()));
   CHECK_TEXT(command, SerQuery(&port, "LAST?;", &r, 256));
   CHECK_EQ(VEK_ERROR_COMMAND_TOO_LONG, VEKser_SendCommand(&port, (command + "C").c_str()));
-  CHECK_TEXT(command, SerQuery(&port, "LAST?;", &r, 256));  // nothing of it went out
+  // Nothing of it went out: the last command the controller saw is the query.
+  CHECK_TEXT("LAST?;", SerQuery(&port, "LAST?;", &r, 256));
   VEKser_Close(&port);
 }
 

@@ -8,6 +8,7 @@
 //
 // Wine keeps no sharing rules for character devices, so the exclusive open is
 // checked on a COM port that Wine maps to a plain file, where it does.
+// Winsock's header must come before windows.h.
 #include <windows.h>
 #include <winsock2.h>
 
