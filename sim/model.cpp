@@ -500,6 +500,7 @@ void Model::RunAxisOp(const Op& op, int axis, int field, Context* ctx, double no
     case kLP: {
       double shift = std::trunc(value) - PositionAt(a, now);
       a.p0 += shift;
+      a.frame += shift;
       a.staged += shift;
       a.slipAnchor = PositionAt(a, now);
       a.encoderOffset = 0.0;
@@ -538,7 +539,7 @@ void Model::RunAxisOp(const Op& op, int axis, int field, Context* ctx, double no
     case kHE:
       a.homeSetsEncoder = op.info->id == kHE;
       a.haveHomeValue = false;
-      StartProfile(axis, a.setup.homeSwitch, now, EndKind::kHome);
+      StartProfile(axis, a.setup.homeSwitch + a.frame, now, EndKind::kHome);
       ctx->started |= bit;
       break;
     case kHM:
@@ -666,7 +667,7 @@ std::string Model::AxisAnswer(int mnemonic, int axis, double now) const {
       letters += a.pidOn ? 'E' : 'D';
       letters += a.slipDetect ? 'E' : 'D';
       letters += s.slipped ? 'S' : 'N';
-      letters += std::fabs(s.motorPosition - a.setup.homeSwitch) < 0.5 ? 'P' : 'N';
+      letters += std::fabs(s.motorPosition - a.setup.homeSwitch - a.frame) < 0.5 ? 'P' : 'N';
       letters += s.moving ? 'P' : 'N';
       return letters;
     }
@@ -807,6 +808,12 @@ double Model::SegmentEnd(const Axis& a) const {
   return a.t0;
 }
 
+void Model::FoldEncoder(Axis& a, double t) {
+  double encoder = EncoderAt(a, t);
+  a.slipAnchor = PositionAt(a, t);
+  a.encoderOffset = encoder - a.slipAnchor * a.ratioEncoder / a.ratioMotor;
+}
+
 void Model::Settle(Axis& a, double t) {
   a.p0 = PositionAt(a, t);
   a.t0 = t;
@@ -819,11 +826,11 @@ bool Model::BlockedAt(int axis, double position, double direction, bool* positiv
   *positive = direction > 0.0;
   if (direction > 0.0) {
     if (a.latchedPositive) return true;
-    if (a.overtravelDetect && position >= a.setup.positiveLimit) return true;
+    if (a.overtravelDetect && position >= a.setup.positiveLimit + a.frame) return true;
     if (a.softLimits && position >= a.softUpper) return true;
   } else {
     if (a.latchedNegative) return true;
-    if (a.overtravelDetect && position <= a.setup.negativeLimit) return true;
+    if (a.overtravelDetect && position <= a.setup.negativeLimit + a.frame) return true;
     if (a.softLimits && position <= a.softLower) return true;
   }
   return false;
@@ -832,6 +839,7 @@ bool Model::BlockedAt(int axis, double position, double direction, bool* positiv
 void Model::StartProfile(int axis, double target, double now, EndKind end) {
   Axis& a = axes_[axis];
   double from = PositionAt(a, now);
+  FoldEncoder(a, now);
   Settle(a, now);
   a.endKind = end;
   a.doneRequest = 0;
@@ -872,7 +880,10 @@ void Model::StartRamp(int axis, double velocity, double now, bool stopping) {
     a.doneRequest = 0;
     a.doneAt = -1.0;
     a.endKind = EndKind::kNone;
-    if (wasIdle) a.slipReported = false;
+    if (wasIdle) {
+      a.slipReported = false;
+      FoldEncoder(a, now);
+    }
     bool positive = false;
     if (BlockedAt(axis, a.p0, velocity, &positive)) {
       HitLimit(axis, now, positive, a.p0);
@@ -894,10 +905,17 @@ void Model::FinishMotion(int axis, double t, bool reportDone) {
   Axis& a = axes_[axis];
   Settle(a, t);
   if (a.endKind == EndKind::kHome && a.haveHomeValue) {
+    FoldEncoder(a, t);
+    double shift = a.homeValue - a.p0;
     a.p0 = a.homeValue;
+    a.frame += shift;
     a.staged = a.homeValue;
     a.slipAnchor = a.homeValue;
-    if (a.homeSetsEncoder || a.homeValueSetsEncoder) a.encoderOffset = 0.0;
+    if (a.homeSetsEncoder || a.homeValueSetsEncoder) {
+      a.encoderOffset = 0.0;
+    } else {
+      a.encoderOffset -= shift * a.ratioEncoder / a.ratioMotor;
+    }
     a.haveHomeValue = false;
   }
   a.endKind = EndKind::kNone;
@@ -954,10 +972,10 @@ bool Model::CheckLimits(int axis, double from, double to) {
   if (direction == 0.0) return false;
   double bound = direction > 0.0 ? HUGE_VAL : -HUGE_VAL;
   if (direction > 0.0) {
-    if (a.overtravelDetect) bound = std::min(bound, a.setup.positiveLimit);
+    if (a.overtravelDetect) bound = std::min(bound, a.setup.positiveLimit + a.frame);
     if (a.softLimits) bound = std::min(bound, a.softUpper);
   } else {
-    if (a.overtravelDetect) bound = std::max(bound, a.setup.negativeLimit);
+    if (a.overtravelDetect) bound = std::max(bound, a.setup.negativeLimit + a.frame);
     if (a.softLimits) bound = std::max(bound, a.softLower);
   }
   auto beyond = [&](double p) { return direction > 0.0 ? p > bound : p < bound; };
@@ -975,6 +993,28 @@ bool Model::CheckLimits(int axis, double from, double to) {
   return true;
 }
 
+bool Model::CheckSlip(int axis, double from, double to) {
+  Axis& a = axes_[axis];
+  if (!a.slipping || !a.slipDetect || a.slipReported) return false;
+  double ratio = std::fabs(static_cast<double>(a.ratioEncoder) / a.ratioMotor);
+  auto slipped = [&](double t) { return 0.5 * ratio * std::fabs(PositionAt(a, t) - a.slipAnchor) > a.slipTolerance; };
+  if (!slipped(to)) return false;
+  double lo = from, hi = to;
+  for (int i = 0; i < 60 && !slipped(from); ++i) {
+    double mid = 0.5 * (lo + hi);
+    if (slipped(mid))
+      hi = mid;
+    else
+      lo = mid;
+  }
+  a.slipReported = true;
+  Report((1u << axis) << kSlipShift);
+  a.endKind = EndKind::kNone;
+  a.doneRequest = 0;
+  FinishMotion(axis, slipped(from) ? from : hi, false);
+  return true;
+}
+
 void Model::AdvanceAxis(int axis, double now) {
   Axis& a = axes_[axis];
   for (int guard = 0; guard < 16; ++guard) {
@@ -986,16 +1026,7 @@ void Model::AdvanceAxis(int axis, double now) {
     double end = SegmentEnd(a);
     double to = std::min(now, end);
     if (CheckLimits(axis, a.checkedUntil, to)) continue;
-    double ratio = static_cast<double>(a.ratioEncoder) / a.ratioMotor;
-    if (a.slipping && a.slipDetect && !a.slipReported &&
-        std::fabs(0.5 * ratio * (PositionAt(a, to) - a.slipAnchor)) > a.slipTolerance) {
-      a.slipReported = true;
-      Report((1u << axis) << kSlipShift);
-      a.endKind = EndKind::kNone;
-      a.doneRequest = 0;
-      FinishMotion(axis, to, false);
-      continue;
-    }
+    if (CheckSlip(axis, a.checkedUntil, to)) continue;
     a.checkedUntil = to;
     if (end > now) return;
     FinishMotion(axis, end, a.doneRequest != 0);

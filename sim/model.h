@@ -100,6 +100,7 @@ class Model {
     AxisSetup setup;
     bool latchedNegative = false, latchedPositive = false;
     bool slipping = false;
+    double frame = 0.0;  // motor reading minus the power-on position: the switches stay put
 
     // Motion: one segment from time t0.
     Segment segment = Segment::kIdle;
@@ -142,12 +143,16 @@ class Model {
   double EncoderAt(const Axis& a, double t) const;
   double EffectiveAcceleration(const Axis& a) const;
 
-  void Settle(Axis& a, double t);  // freezes the motion at t into p0/t0
+  void Settle(Axis& a, double t);
+  void FoldEncoder(
+      Axis& a,
+      double t);  // the encoder keeps its reading; the slip lag restarts here  // freezes the motion at t into p0/t0
   void StartProfile(int axis, double target, double now, EndKind end);
   void StartRamp(int axis, double velocity, double now, bool stopping);
   void StopAxis(int axis, double now, bool abrupt, bool reportDone);
   void FinishMotion(int axis, double t, bool reportDone);
   bool CheckLimits(int axis, double from, double to);
+  bool CheckSlip(int axis, double from, double to);
   bool BlockedAt(int axis, double position, double direction, bool* positive) const;
   void HitLimit(int axis, double t, bool positive, double position);
   void AdvanceAxis(int axis, double now);

@@ -1,0 +1,326 @@
+// The controller model on a fake clock: what it accepts and answers, when its
+// motions end and which notifications they produce.
+#include "sim/model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/notification.h"
+
+namespace vek::sim {
+namespace {
+
+constexpr uint32_t Done(int axis) { return 1u << axis; }
+constexpr uint32_t Limit(int axis) { return 1u << (10 + axis); }
+constexpr uint32_t Slip(int axis) { return 1u << (20 + axis); }
+
+class ModelTest : public ::testing::Test {
+ protected:
+  ExecResult Run(const char* text, double now = -1) {
+    if (now >= 0) now_ = now;
+    return model_.Execute(text, now_);
+  }
+  void Ok(const char* text) { ASSERT_TRUE(Run(text).accepted) << text; }
+  std::string Ask(const char* text) {
+    ExecResult r = Run(text);
+    EXPECT_TRUE(r.accepted) << text;
+    EXPECT_EQ(r.answers.size(), 1u) << text;
+    return r.answers.empty() ? std::string() : r.answers.front();
+  }
+  uint32_t EventsAt(double t) {
+    now_ = t;
+    model_.Advance(t);
+    uint32_t all = 0;
+    for (uint32_t f : model_.TakeEvents()) all |= f;
+    return all;
+  }
+  double Position(int axis) { return model_.Snapshot(axis, now_).motorPosition; }
+
+  Model model_;
+  double now_ = 0.0;
+};
+
+TEST(NotificationText, ValueMapsBackOntoTheSameFlags) {
+  for (int bit = 0; bit <= 30; ++bit) {
+    uint32_t flags = 1u << bit;
+    EXPECT_EQ(MapNotificationValue(static_cast<int32_t>(NotificationValueFromFlags(flags))), flags) << bit;
+  }
+  EXPECT_EQ(NotificationValueFromFlags(Done(8) | Limit(9) | Slip(0)), (1u << 25) | (1u << 28) | (1u << 16));
+  EXPECT_EQ(TcpNotification(0x01000000), "%000 01000000\r\n");
+  EXPECT_EQ(SerialNotification(0x5), "%000 00000005\n");
+}
+
+TEST_F(ModelTest, AcceptsTheLibrarysTextsRunTogetherOrSeparated) {
+  const char* accepted[] = {
+      "AXMA1000;GDID;",
+      "AYMR-250;GDIP;",
+      "AZJG1500;",
+      "AZJF1500.750000;",
+      "AXMMMO;",
+      "AAMA100,,-5;;GDID;",
+      "AAJG2000,-2000;",
+      "AAMA;GDID;",
+      "AAJG",
+      "SA",
+      ";AMKL",
+      "SI1,,1;",
+      "KS,,,,,,,,,1;",
+      "SI",
+      "AXHL",
+      "AXHSHM0;ID",
+      "AYHEHR-100;ID",
+      "AZLNJG--5000;",
+      "AXLP-1500;",
+      "AALP100,,-5;",
+      "AMLP",
+      "AXVB500;",
+      "AXSC;",
+      "AXLA;",
+      "AXPR500;",
+      "AXSS500;",
+      "AXHN",
+      "AXER3,4;",
+      "AXHD5,;",
+      "AXHD5,,20;",
+      "AXHD5,10,20;",
+      "AXES5;",
+      "AXHG25;",
+      "AXHV5;",
+      "AXIS;",
+      "AULN;",
+      "AULH;",
+      "AUSF;",
+      "AUTL-1000,250000;",
+      "BDFFFF;",
+      "BS5 ;",
+      "BSa5;",
+      "BH3;",
+      "BL15;",
+      "AKPA1;",
+      "AXSE50;",
+      "AXADL",
+      "AXADH",
+      "AXAF",
+      "AYAN",
+      "AXVB100;AXVL2000;",
+      "AXHLAXRP;",
+      "SAPP",
+  };
+  for (const char* text : accepted) EXPECT_TRUE(Run(text).accepted) << text;
+  EXPECT_EQ(model_.TakeEvents().size(), 5u);  // the five completion requests on idle axes report at once
+}
+
+TEST_F(ModelTest, RefusesWhatItCannotParseAndRemembersIt) {
+  const char* refused[] = {
+      "AXQQ;",     // unknown mnemonic
+      "MA100;",    // axis command without an axis
+      "AXMA;",     // value missing
+      "AXER1,0;",  // a ratio with a zero term
+      "AXHL5",     // a number after a command that takes none
+      "BD10000;",  // more than 16 lines
+      "BH16;",     // no such bit
+      "AXVL0;",    // no speed at all
+      "AXMA-;",    // a sign without digits
+      "AXLP5;QQ",  // one bad part refuses the whole text
+  };
+  for (const char* text : refused) {
+    ExecResult r = Run(text);
+    EXPECT_FALSE(r.accepted) << text;
+    EXPECT_EQ(EventsAt(now_), kCommandErrorFlag) << text;
+    EXPECT_EQ(model_.lastIllegalCommand(), text);
+  }
+  EXPECT_EQ(Position(0), 0.0);  // "AXLP5;QQ" loaded nothing
+  EXPECT_EQ(Ask("#ER"), "AXLP5;QQ");
+}
+
+TEST_F(ModelTest, AnswersEachQueryInItsOwnForm) {
+  EXPECT_EQ(Ask("#ER"), "NONE");
+  model_.SetHomeSwitch(0, 100);
+  Ok("AXVB2500;AXVL9000;AXAC40000;");
+  EXPECT_EQ(Ask("AX?VB"), "=2500");
+  EXPECT_EQ(Ask("AX?VL"), "=9000");
+  EXPECT_EQ(Ask("AX?AC"), "=40000");
+  Ok("AXLP-42;AZLP7;");
+  EXPECT_EQ(Ask("AXRP;"), "-42");
+  EXPECT_EQ(Ask("AXRE;"), "-42");
+  EXPECT_EQ(Ask("PP"), "-42,0,7,0,0,0,0,0,0,0");
+  EXPECT_EQ(Ask("PE;"), "-42,0,7,0,0,0,0,0,0,0");
+  EXPECT_EQ(Ask("AARV"), "0,0,0,0,0,0,0,0,0,0");
+  EXPECT_EQ(Ask("AMRC"), "0,0,0,0,0,0,0,0,0,0");
+  EXPECT_EQ(Ask("AXRV"), "0");
+  // PID on, slip detection off, no slip, not at the home switch, at rest.
+  EXPECT_EQ(Ask("AXEA"), "EDNNN");
+  Ok("AXHF;AXIS;AXLP0;");
+  EXPECT_EQ(Ask("AXEA"), "DENNN");
+  Ok("BD00F0;");
+  EXPECT_EQ(Ask("RB"), "=00F0");
+  ExecResult two = Run("AXRP;AZRP;");
+  ASSERT_EQ(two.answers.size(), 2u);
+  EXPECT_EQ(two.answers[1], "7");
+}
+
+TEST_F(ModelTest, TrapezoidMoveEndsAtItsAnalyticTime) {
+  // 10000 steps/s reached after 0.09 s from 1000 steps/s; 495 steps per
+  // ramp, 4010 cruising: 0.09 + 0.401 + 0.09 s.
+  Ok("AXVB1000;AXVL10000;AXAC100000;");
+  const double total = 0.581;
+  EXPECT_NEAR(model_.MoveDuration(0, 5000), total, 1e-9);
+  Ok("AXMA5000;GDID;");
+  EXPECT_EQ(EventsAt(0.045), 0u);
+  EXPECT_NEAR(Position(0), 1000 * 0.045 + 0.5 * 100000 * 0.045 * 0.045, 1e-6);
+  EXPECT_EQ(Ask("AXRC"), "100000");
+  EXPECT_EQ(EventsAt(0.3), 0u);
+  EXPECT_EQ(Ask("AXRV"), "10000");
+  EXPECT_EQ(EventsAt(total - 0.001), 0u);
+  EXPECT_LT(Position(0), 5000.0);
+  EXPECT_EQ(EventsAt(total + 0.0001), Done(0));
+  EXPECT_EQ(Ask("AXRP;"), "5000");
+  EXPECT_EQ(Ask("AXRV"), "0");
+}
+
+TEST_F(ModelTest, ShortMoveNeverReachesTheMaximumVelocity) {
+  Ok("AXVB0;AXVL10000;AXAC100000;AXMR-400;GDIP;");
+  const double total = 2.0 * std::sqrt(100000.0 * 400.0) / 100000.0;
+  EXPECT_EQ(EventsAt(total - 0.0005), 0u);
+  EXPECT_EQ(EventsAt(total + 0.0005), Done(0));
+  EXPECT_EQ(Position(0), -400.0);
+}
+
+TEST_F(ModelTest, ShapedRampsTakeLongerThanTheLinearOne) {
+  Ok("AXVB0;AXVL10000;AXAC100000;");
+  double linear = model_.MoveDuration(0, 5000);
+  Ok("AXSC;");
+  double cosine = model_.MoveDuration(0, 5000);
+  Ok("AXSS100;");
+  double scurve = model_.MoveDuration(0, 5000);
+  EXPECT_NEAR(cosine - linear, 2 * 0.1 * (M_PI / 2 - 1) - 2 * 500 * (M_PI / 2 - 1) / 10000, 1e-9);
+  EXPECT_NEAR(scurve - linear, 0.1, 1e-9);
+  Ok("AXMA5000;GDID;");
+  EXPECT_EQ(EventsAt(scurve - 0.001), 0u);
+  EXPECT_EQ(EventsAt(scurve + 0.001), Done(0));
+}
+
+TEST_F(ModelTest, DoneIsReportedOnlyWhenAskedForAndAfterTheSettleTime) {
+  Ok("AXVB0;AXVL10000;AXAC100000;AXMA1000;GD;");
+  EXPECT_EQ(EventsAt(1.0), 0u);  // no completion request
+  Ok("AXPA1;AXSE50;AXMA0;GDID;");
+  EXPECT_EQ(EventsAt(1.21), 0u);
+  EXPECT_TRUE(model_.Snapshot(0, 1.21).auxOutput);  // held through the settle time
+  EXPECT_EQ(EventsAt(1.249), 0u);
+  EXPECT_EQ(EventsAt(1.251), Done(0));
+  EXPECT_FALSE(model_.Snapshot(0, 1.26).auxOutput);
+  Ok("AXMA1000;GDIP;");  // IP: the end of the profile, settle or not
+  EXPECT_EQ(EventsAt(1.251 + 0.2001), Done(0));
+}
+
+TEST_F(ModelTest, MultiAxisMoveReportsEachStartedAxis) {
+  Ok("AAVB0,0,0;AAVL10000,10000,10000;");
+  Ok("AAMA100,,-5;;GDID;");
+  EXPECT_EQ(EventsAt(1.0), Done(0) | Done(2));
+  EXPECT_EQ(Ask("PP"), "100,0,-5,0,0,0,0,0,0,0");
+  Ok("AMLP,,,,,,,,,77;");
+  EXPECT_EQ(Ask("AKRP;"), "77");
+}
+
+TEST_F(ModelTest, StopDeceleratesAndKillHaltsAtOnce) {
+  Ok("AXVB0;AXVL5000;AXAC100000;AXJG5000;AYVB0;AYJG-2000;");
+  EXPECT_EQ(EventsAt(0.1), 0u);
+  EXPECT_EQ(Ask("AXRV"), "5000");
+  double atStop = Position(0);
+  Ok("SI1;");
+  EXPECT_EQ(EventsAt(0.149), 0u);
+  EXPECT_TRUE(model_.Snapshot(0, now_).moving);
+  EXPECT_EQ(EventsAt(0.151), Done(0));
+  EXPECT_NEAR(Position(0), atStop + 5000 * 0.05 / 2, 1e-6);
+  double y = Position(1);
+  Ok(";AMKL");
+  EXPECT_EQ(EventsAt(now_), Done(1));
+  EXPECT_EQ(Position(1), y);
+  EXPECT_EQ(EventsAt(2.0), 0u);
+}
+
+TEST_F(ModelTest, LimitSearchStopsAtTheSwitchAndWillNotGoFurther) {
+  model_.SetLimitSwitches(2, -2000, 2000);
+  Ok("AZVB0;AZAC1000000;AZLNJG4000;");
+  EXPECT_EQ(EventsAt(0.4), 0u);
+  EXPECT_EQ(EventsAt(0.6), Limit(2));
+  EXPECT_EQ(Position(2), 2000.0);
+  EXPECT_FALSE(model_.Snapshot(2, now_).moving);
+  Ok("AZJG100;");
+  EXPECT_EQ(EventsAt(now_), Limit(2));  // still on the switch
+  Ok("AZMR-500;GDID;");                 // away from it is fine
+  EXPECT_EQ(EventsAt(now_ + 1.0), Done(2));
+  EXPECT_EQ(Position(2), 1500.0);
+  // Decelerating stop mode: the axis runs past the switch while it stops.
+  Ok("AZSL;AZJG-4000;");
+  EXPECT_EQ(EventsAt(now_ + 2.0), Limit(2));
+  EXPECT_LT(Position(2), -2000.0);
+  // Detection off: the switch is ignored; software limits still hold.
+  Ok("AZLF;AZSF;AZTL-5000,5000;AZJG-4000;");
+  EXPECT_EQ(EventsAt(now_ + 2.0), Limit(2));
+  EXPECT_EQ(Position(2), -5000.0);
+}
+
+TEST_F(ModelTest, HomeSearchRunsToTheSwitchAndLoadsTheHomeValue) {
+  model_.SetHomeSwitch(0, 300);
+  Ok("AXVB0;AXVL10000;AXAC100000;AXER2,1;AXHSHM1000;ID");
+  EXPECT_EQ(EventsAt(0.05), 0u);
+  EXPECT_EQ(EventsAt(1.0), Done(0));
+  EXPECT_EQ(Ask("AXRP;"), "1000");
+  EXPECT_EQ(Ask("AXRE;"), "600");  // HS leaves the encoder alone
+  EXPECT_EQ(Ask("AXEA")[3], 'P');
+  Ok("AXHEHR-100;ID");             // already there: done at once
+  EXPECT_EQ(EventsAt(now_), Done(0));
+  EXPECT_EQ(Ask("AXRP;"), "-100");
+  EXPECT_EQ(Ask("AXRE;"), "-200");
+}
+
+TEST_F(ModelTest, SlippingAxisIsCaughtOnlyWithDetectionOn) {
+  model_.SetSlip(0, true, 0.0);
+  Ok("AXVB0;AXVL10000;AXAC100000;AXMA1000;GDID;");
+  EXPECT_EQ(EventsAt(1.0), Done(0));
+  EXPECT_EQ(Ask("AXRE;"), "500");  // lags half the way without a report
+  Ok("AXIS;AXES20;AXMA2000;GDID;");
+  EXPECT_EQ(EventsAt(2.0), Slip(0));
+  AxisSnapshot s = model_.Snapshot(0, now_);
+  EXPECT_FALSE(s.moving);
+  EXPECT_LT(s.motorPosition, 1100.0);
+  EXPECT_EQ(Ask("AXEA")[2], 'S');
+}
+
+TEST_F(ModelTest, TrippedSwitchStopsTheAxisAndReportsItsLimit) {
+  Ok("AYVB0;AYJG1000;");
+  model_.TripLimit(1, true, 0.5);
+  EXPECT_EQ(EventsAt(0.5), Limit(1));
+  EXPECT_FALSE(model_.Snapshot(1, 0.5).moving);
+  model_.LatchLimit(1, false);
+  Ok("AYJG-10;");
+  EXPECT_EQ(EventsAt(0.6), Limit(1));
+  Ok("AYJG10;");  // the other direction still runs
+  EXPECT_EQ(EventsAt(0.7), 0u);
+}
+
+TEST_F(ModelTest, IoLinesFollowTheDirectionWord) {
+  Ok("BDFF;BSa5;");
+  model_.SetInput(8, true);
+  model_.SetInput(0, true);  // an output line: the input level does not show
+  EXPECT_EQ(Ask("BX"), "01A5");
+  Ok("BH6;BL0;");
+  EXPECT_EQ(model_.outputWord(), 0xE4);
+  EXPECT_EQ(Ask("BX"), "01E4");
+  model_.SetInput(8, false);
+  EXPECT_EQ(Ask("BX"), "00E4");
+}
+
+TEST_F(ModelTest, AuxBitFollowsItsCommands) {
+  Ok("AXADH");
+  EXPECT_TRUE(model_.Snapshot(0, 0).auxOutput);
+  Ok("AXAF");
+  EXPECT_FALSE(model_.Snapshot(0, 0).auxOutput);
+  Ok("AXAN");
+  EXPECT_TRUE(model_.Snapshot(0, 0).auxOutput);
+}
+
+}  // namespace
+}  // namespace vek::sim
