@@ -8,9 +8,10 @@
 // Wine keeps no sharing rules for character devices, so the exclusive open is
 // checked on a COM port that Wine maps to a plain file, where it does; such a
 // port opens but cannot be configured.
-// clang-format off: Winsock's header must come before windows.h.
-#include <windows.h>
+// Winsock's header must come before windows.h.
+// clang-format off
 #include <winsock2.h>
+#include <windows.h>
 // clang-format on
 
 #include <cstdio>
