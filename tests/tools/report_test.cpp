@@ -1,0 +1,118 @@
+#include "tools/report.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "vekkestra.h"
+
+namespace vekctl {
+namespace {
+
+TEST(ReportText, ResultCodesAreNamedWithTheirNumber) {
+  EXPECT_EQ(ResultText(VEK_SUCCESS), "VEK_SUCCESS (0)");
+  EXPECT_EQ(ResultText(VEK_ERROR_WAIT_TIMEOUT), "VEK_ERROR_WAIT_TIMEOUT (6)");
+  EXPECT_EQ(ResultText(VEK_ERROR_COMMAND_NAK), "VEK_ERROR_COMMAND_NAK (216)");
+  EXPECT_EQ(ResultText(VEK_ERROR_SERIAL_READ_TIMEOUT), "VEK_ERROR_SERIAL_READ_TIMEOUT (352)");
+  EXPECT_EQ(ResultText(4), "unknown result (4)");
+  EXPECT_EQ(ResultText(0xFFFFFFFFu), "unknown result (4294967295)");
+  // Every code the header defines has a name.
+  for (uint32_t code :
+       {VEK_ERROR_INVALID_AXIS, VEK_ERROR_INVALID_PARAMETER, VEK_ERROR_COMMAND_TOO_LONG, VEK_ERROR_ANSWER_TOO_LONG,
+        VEK_ERROR_LOG_FILE, VEK_ERROR_POLL_TIMEOUT, VEK_ERROR_INVALID_IP_ADDRESS, VEK_ERROR_ETHERNET_CONNECT,
+        VEK_ERROR_SOCKET_SEND, VEK_ERROR_SOCKET_RECEIVE, VEK_ERROR_SOCKET_RECEIVE_TIMEOUT, VEK_ERROR_ACK_NAK_TIMEOUT,
+        VEK_ERROR_BAD_RESPONSE, VEK_ERROR_NO_COMMAND_ACK, VEK_ERROR_SERIAL_OPEN, VEK_ERROR_SERIAL_WRITE,
+        VEK_ERROR_SERIAL_READ}) {
+    EXPECT_STRNE(ResultName(code), "") << code;
+  }
+}
+
+TEST(ReportText, AxisListsAndValues) {
+  int32_t mask = 0;
+  EXPECT_TRUE(ParseAxisMask("XY", &mask));
+  EXPECT_EQ(mask, 3);
+  EXPECT_TRUE(ParseAxisMask("x,z,k", &mask));
+  EXPECT_EQ(mask, 0x205);
+  EXPECT_TRUE(ParseAxisMask("all", &mask));
+  EXPECT_EQ(mask, 0x3FF);
+  EXPECT_TRUE(ParseAxisMask("0x100", &mask));
+  EXPECT_EQ(mask, 0x100);
+  mask = 77;
+  for (const char* bad : {"", "Q", "XX", "1024", "0", "-1", "X;Y"}) {
+    EXPECT_FALSE(ParseAxisMask(bad, &mask)) << bad;
+  }
+  EXPECT_EQ(mask, 77);
+
+  int index = -1;
+  int32_t value = 0;
+  EXPECT_TRUE(ParseAxisValue("y=-2147483648", &index, &value));
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(value, INT32_MIN);
+  EXPECT_TRUE(ParseAxisValue("K:0x10", &index, &value));
+  EXPECT_EQ(index, 9);
+  EXPECT_EQ(value, 16);
+  for (const char* bad : {"X", "X=", "X=12a", "Q=1", "X=2147483648", "XY=1"}) {
+    EXPECT_FALSE(ParseAxisValue(bad, &index, &value)) << bad;
+  }
+  EXPECT_EQ(AxisListText(0x205), "X Z K");
+}
+
+TEST(ReportText, ProgressMeasuresTowardTheTargets) {
+  const int32_t start[kAxisCount] = {0, 1000};
+  const int32_t target[kAxisCount] = {1000, 1000};
+  int32_t now[kAxisCount] = {250, 1000};
+  // X a quarter of the way, Y already there (no distance): the mean of both.
+  EXPECT_EQ(ProgressPercent(3, start, now, target), 62);
+  EXPECT_EQ(ProgressPercent(1, start, now, target), 25);
+  now[0] = -40;  // overshoot backwards and forwards is clamped
+  EXPECT_EQ(ProgressPercent(1, start, now, target), 0);
+  now[0] = 1200;
+  EXPECT_EQ(ProgressPercent(1, start, now, target), 100);
+  EXPECT_EQ(ProgressPercent(1, start, now, nullptr), -1);
+
+  EXPECT_EQ(ProgressLine("move", 3, now, 62, 1.5), "move  X=1200  Y=1000   62%  1.50 s");
+  EXPECT_EQ(ProgressLine("home X", 1, now, -1, 0.25), "home X  X=1200  --%  0.25 s");
+}
+
+TEST(ReportText, TablesShowEveryAxis) {
+  int32_t motor[kAxisCount] = {8000, -5000};
+  int32_t encoder[kAxisCount] = {7990, -5000};
+  motor[9] = INT32_MIN;
+  encoder[9] = INT32_MAX;
+  const std::string positions = PositionTable(motor, encoder);
+  EXPECT_NE(positions.find("X            8000         7990           10\n"), std::string::npos) << positions;
+  EXPECT_NE(positions.find("Y           -5000        -5000            0\n"), std::string::npos) << positions;
+  // The difference of the extremes does not wrap.
+  EXPECT_NE(positions.find("-4294967295\n"), std::string::npos) << positions;
+
+  // Done on X, limit on Y, slip on K, and the command error.
+  const std::string flags = FlagTable((1u << 0) | (1u << 11) | (1u << 29) | (1u << 30));
+  EXPECT_NE(flags.find("X     yes   -      -\n"), std::string::npos) << flags;
+  EXPECT_NE(flags.find("Y     -     yes    -\n"), std::string::npos) << flags;
+  EXPECT_NE(flags.find("K     -     -      yes\n"), std::string::npos) << flags;
+  EXPECT_NE(flags.find("command error: yes"), std::string::npos) << flags;
+
+  const std::string io = IoTable(0x00F0, 0x0012);
+  EXPECT_NE(io.find("direction    i  i  i  i  i  i  i  i  o  o  o  o  i  i  i  i"), std::string::npos) << io;
+  EXPECT_NE(io.find("state        0  0  0  0  0  0  0  0  0  0  0  1  0  0  1  0"), std::string::npos) << io;
+}
+
+TEST(ReportText, TailKeepsTheLastLines) {
+  const std::string path = testing::TempDir() + "vekctl_tail_test.log";
+  {
+    std::ofstream file(path);
+    for (int i = 1; i <= 25; ++i) file << "line " << i << "\n";
+  }
+  const std::vector<std::string> tail = TailLines(path, 3);
+  ASSERT_EQ(tail.size(), 3u);
+  EXPECT_EQ(tail[0], "line 23");
+  EXPECT_EQ(tail[2], "line 25");
+  EXPECT_EQ(TailLines(path, 100).size(), 25u);
+  EXPECT_TRUE(TailLines(path + ".missing", 3).empty());
+  std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace vekctl

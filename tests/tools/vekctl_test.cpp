@@ -1,0 +1,189 @@
+// vekctl run as a user runs it, against the simulator it embeds: output is
+// read through a pipe, and through a pseudo-terminal where the progress line
+// behaves differently.
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string output;  // stdout and stderr together
+};
+
+// Runs vekctl with `args` (already quoted for the shell) and `input` on its
+// standard input.
+Outcome RunVekctl(const std::string& args, const std::string& input = "") {
+  const std::string inputPath = testing::TempDir() + "vekctl_test_input.txt";
+  if (FILE* in = std::fopen(inputPath.c_str(), "w")) {
+    std::fputs(input.c_str(), in);
+    std::fclose(in);
+  }
+  const std::string command = std::string("'") + VEKCTL_PATH + "' " + args + " <'" + inputPath + "' 2>&1";
+  Outcome run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[512];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
+  const int raw = pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+bool Has(const std::string& text, const char* pattern) { return std::regex_search(text, std::regex(pattern)); }
+
+TEST(Vekctl, DemoHomesMovesAndShowsPositionsAndLog) {
+  const auto began = std::chrono::steady_clock::now();
+  const Outcome run = RunVekctl("demo");
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(Has(run.output, "started the embedded simulator on 127\\.0\\.0\\.1:[1-9][0-9]*\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "homing X .* done in [0-9.]+ s\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "homing Y .* done in [0-9.]+ s\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "moving X to 8000 and Y to -5000 .* done in")) << run.output;
+  // Homed, then moved: the table shows both axes at their targets.
+  EXPECT_TRUE(Has(run.output, "\nX +8000 +8000 +0\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "\nY +-5000 +-5000 +0\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "\nK +0 +0 +0\n")) << run.output;
+  // The tail of the trace log ends with the logger's stop banner after the
+  // last exchanges of the run.
+  EXPECT_TRUE(Has(run.output, "last 10 lines of the trace log:\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "  [0-9:.]+ - 0x[0-9A-F]+ - ")) << run.output;
+  EXPECT_TRUE(Has(run.output, "  Logger Stop: ")) << run.output;
+  EXPECT_TRUE(Has(run.output, "demo finished\n$")) << run.output;
+  EXPECT_LT(seconds, 30.0);  // a few seconds normally; generous for a loaded machine
+}
+
+TEST(Vekctl, ShellRunsCommandsOnOneConnection) {
+  const Outcome run = RunVekctl("shell",
+                                "# set, move and read back\n"
+                                "send AXLP500;\n"
+                                "query AXRP;\n"
+                                "move X=1500 Y=-200 --wait\n"
+                                "pos\n"
+                                "flags\n"
+                                "quit\n"
+                                "pos\n");
+  EXPECT_EQ(run.status, 0) << run.output;
+  // One simulator and one connection for every line.
+  EXPECT_EQ(std::regex_search(run.output, std::regex("connected to [\\s\\S]*connected to")), false) << run.output;
+  EXPECT_TRUE(Has(run.output, "ok\n500\n")) << run.output;
+  // Plain progress lines without a terminal, the last one complete.
+  EXPECT_TRUE(Has(run.output, "\nmove  X=1500  Y=-200  100%  [0-9.]+ s\n")) << run.output;
+  EXPECT_FALSE(Has(run.output, "\r")) << run.output;
+  EXPECT_TRUE(Has(run.output, "\nX +1500 +1500 +0\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "\nY +-200 +-200 +0\n")) << run.output;
+  // The move left the done flags of X and Y set.
+  EXPECT_TRUE(Has(run.output, "\nX +yes +- +-\nY +yes +- +-\nZ +- +- +-\n")) << run.output;
+  // Nothing after "quit" runs: one position table only.
+  const std::regex header("axis +motor +encoder");
+  EXPECT_EQ(std::distance(std::sregex_iterator(run.output.begin(), run.output.end(), header), std::sregex_iterator()),
+            1)
+      << run.output;
+}
+
+TEST(Vekctl, FailuresNameTheResultCodeAndExitNonZero) {
+  // Nothing listens on port 1 of the loopback interface.
+  Outcome run = RunVekctl("--tcp 127.0.0.1:1 pos");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(Has(run.output, "vekctl: connect to 127\\.0\\.0\\.1:1: VEK_ERROR_ETHERNET_CONNECT \\(202\\)\n"))
+      << run.output;
+
+  // A move far too long for its time-out.
+  run = RunVekctl("move X=500000 --wait --timeout 300");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(Has(run.output, "vekctl: move: VEK_ERROR_WAIT_TIMEOUT \\(6\\)\n")) << run.output;
+
+  // The controller refuses a text it cannot parse.
+  run = RunVekctl("send NOT-A-COMMAND");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(Has(run.output, "vekctl: send: VEK_ERROR_COMMAND_NAK \\(216\\)\n")) << run.output;
+
+  // Usage errors exit with 2 and connect to nothing.
+  run = RunVekctl("move Q=1");
+  EXPECT_EQ(run.status, 2) << run.output;
+  EXPECT_FALSE(Has(run.output, "simulator")) << run.output;
+  run = RunVekctl("--tcp 127.0.0.1 --com 1 pos");
+  EXPECT_EQ(run.status, 2) << run.output;
+  run = RunVekctl("");
+  EXPECT_EQ(run.status, 2) << run.output;
+}
+
+TEST(Vekctl, HelpIsEverywhere) {
+  Outcome run = RunVekctl("--help");
+  EXPECT_EQ(run.status, 0) << run.output;
+  for (const char* name : {"send", "query", "move", "jog", "stop", "kill", "home", "limit", "pos", "flags", "io",
+                           "version", "log", "shell", "demo"}) {
+    EXPECT_TRUE(Has(run.output, (std::string("\n +") + name + " ").c_str())) << name << "\n" << run.output;
+  }
+  run = RunVekctl("move --help");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(Has(run.output, "--timeout")) << run.output;
+  run = RunVekctl("log start --help");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(Has(run.output, "--mask")) << run.output;
+}
+
+TEST(Vekctl, VersionAndIoAndLimit) {
+  Outcome run = RunVekctl("version");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_EQ(run.output, "VekKestra DLL v1.03.02 - ethernet v1.03.01 - serial v1.03.01\n");
+
+  run = RunVekctl("io --direction 0x00FF --set 3=1 --set 0=1");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(Has(run.output, "direction 0x00FF")) << run.output;
+  EXPECT_TRUE(Has(run.output, "\nstate +0  0  0  0  0  0  0  0  0  0  0  0  1  0  0  1\n")) << run.output;
+
+  // A limit search that finds no switch within its time-out is stopped.
+  run = RunVekctl("shell", "limit Z --velocity 4000 --wait --timeout 300\npos\n");
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(Has(run.output, "vekctl: limit: VEK_ERROR_WAIT_TIMEOUT \\(6\\)\n")) << run.output;
+}
+
+// Reads everything the child writes to the pty until it exits.
+std::string ReadUntilExit(int master, pid_t child, int* status) {
+  std::string output;
+  char buffer[512];
+  for (;;) {
+    const ssize_t got = read(master, buffer, sizeof buffer);
+    if (got > 0) {
+      output.append(buffer, static_cast<size_t>(got));
+      continue;
+    }
+    if (got < 0 && errno == EINTR) continue;
+    break;  // EIO once the child has gone and closed its side
+  }
+  waitpid(child, status, 0);
+  return output;
+}
+
+TEST(Vekctl, ProgressLineIsRewrittenOnATerminal) {
+  int master = -1;
+  const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(VEKCTL_PATH, VEKCTL_PATH, "move", "X=3000", "--wait", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  const std::string output = ReadUntilExit(master, child, &status);
+  close(master);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << output;
+  // Each update returns to the start of the line and clears its rest; the
+  // last one shows the move complete.
+  EXPECT_TRUE(Has(output, "\rmove  X=[0-9]+ +[0-9]+%  [0-9.]+ s\x1b\\[K")) << output;
+  EXPECT_TRUE(Has(output, "\rmove  X=3000  100%  [0-9.]+ s\x1b\\[K")) << output;
+}
+
+}  // namespace

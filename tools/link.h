@@ -1,0 +1,91 @@
+// The controller link that vekctl drives: Ethernet or serial, with one table
+// of the library's exports per transport so that every subcommand is written
+// once and runs on either.
+#ifndef VEK_TOOLS_LINK_H
+#define VEK_TOOLS_LINK_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "vekkestra.h"
+
+namespace vekctl {
+
+// The exports vekctl uses, as one transport provides them. The VEKnet_ and
+// VEKser_ twins share their signatures, so one table type serves both.
+struct TransportOps {
+  const char* name;  // "ethernet" or "serial"
+  uint32_t(VEK_CALL* SendCommand)(uint32_t*, const char*);
+  uint32_t(VEK_CALL* Query)(uint32_t*, const char*, char*, int32_t);
+  uint32_t(VEK_CALL* MoveAxis)(uint32_t*, int32_t, int32_t, int32_t, int32_t, int32_t);
+  uint32_t(VEK_CALL* Move)(uint32_t*, int32_t, int32_t, int32_t, const int32_t*, int32_t, int32_t);
+  uint32_t(VEK_CALL* JogAxis)(uint32_t*, int32_t, int32_t, double);
+  uint32_t(VEK_CALL* Jog)(uint32_t*, int32_t, int32_t, const int32_t*);
+  uint32_t(VEK_CALL* StopMotion)(uint32_t*, int32_t);
+  uint32_t(VEK_CALL* KillMotion)(uint32_t*, int32_t);
+  uint32_t(VEK_CALL* FindAxisHome)(uint32_t*, int32_t, int32_t, int32_t, int32_t, int32_t);
+  uint32_t(VEK_CALL* FindAxisLimit)(uint32_t*, int32_t, int32_t, int32_t, int32_t);
+  uint32_t(VEK_CALL* GetAllAxisPositions)(uint32_t*, int32_t*, int32_t*);
+  uint32_t(VEK_CALL* GetAllAxisMotorPositions)(uint32_t*, int32_t*);
+  uint32_t(VEK_CALL* GetAllDoneFlags)(uint32_t*, uint32_t*);
+  uint32_t(VEK_CALL* ClearMultiAxisDoneFlags)(uint32_t*, int32_t);
+  uint32_t(VEK_CALL* ClearMultiAxisOvertravelFlags)(uint32_t*, int32_t);
+  uint32_t(VEK_CALL* ClearMultiAxisSlipFlag)(uint32_t*, int32_t);
+  uint32_t(VEK_CALL* ClearCommandErrorFlag)(uint32_t*);
+  uint32_t(VEK_CALL* GetIllegalCommand)(uint32_t*, char*, int32_t, int32_t*);
+  uint32_t(VEK_CALL* GetIOBitsDirection)(uint32_t*, uint32_t*);
+  uint32_t(VEK_CALL* SetIOBitsDirection)(uint32_t*, uint32_t);
+  uint32_t(VEK_CALL* GetIOBitsState)(uint32_t*, uint32_t*);
+  uint32_t(VEK_CALL* SetOutputBitsState)(uint32_t*, uint32_t);
+  uint32_t(VEK_CALL* SetOutputBitState)(uint32_t*, int32_t, int32_t);
+};
+
+const TransportOps& EthernetOps();
+const TransportOps& SerialOps();
+
+// Where to connect. With neither a TCP address nor a COM port the link
+// starts the embedded simulator and connects to it.
+struct LinkTarget {
+  std::string tcp;  // "HOST" or "HOST:PORT"
+  int com = 0;      // 1..32, 0 for none
+  int baud = 115200;
+};
+
+inline constexpr uint32_t kDefaultTcpPort = 5001;
+
+// Splits "HOST[:PORT]". Returns false for an empty host or a port that is not
+// 1..65535.
+bool SplitHostPort(const std::string& text, std::string* host, uint32_t* port);
+
+class EmbeddedSimulator;
+
+// One open connection. Opening reports what it did on `note` (for example that
+// it started the embedded simulator) and gives the library's result.
+class Link {
+ public:
+  Link();
+  ~Link();
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+
+  uint32_t Open(const LinkTarget& target, std::string* note);
+  void Close();
+  bool IsOpen() const { return handle_ != 0; }
+
+  uint32_t* handle() { return &handle_; }
+  const TransportOps& ops() const { return *ops_; }
+  // "127.0.0.1:40123", "COM3 at 115200 baud".
+  const std::string& description() const { return description_; }
+
+ private:
+  uint32_t handle_ = 0;
+  const TransportOps* ops_;
+  bool serial_ = false;
+  std::string description_;
+  std::unique_ptr<EmbeddedSimulator> simulator_;
+};
+
+}  // namespace vekctl
+
+#endif  // VEK_TOOLS_LINK_H

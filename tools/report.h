@@ -1,0 +1,67 @@
+// Text that vekctl shows: result-code names, axis lists, the position table,
+// the flag table and the progress line. Nothing here talks to a controller,
+// so every piece can be checked on its own.
+#ifndef VEK_TOOLS_REPORT_H
+#define VEK_TOOLS_REPORT_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vekctl {
+
+inline constexpr int kAxisCount = 10;
+inline constexpr char kAxisLetters[kAxisCount + 1] = "XYZTUVRSWK";
+
+// "VEK_ERROR_WAIT_TIMEOUT (6)"; a code the library does not define reads
+// "unknown result (N)".
+std::string ResultText(uint32_t code);
+
+// The name alone ("VEK_SUCCESS"), or an empty string for an unknown code.
+const char* ResultName(uint32_t code);
+
+// Index 0..9 of an axis letter (either case), or -1.
+int AxisIndexOf(char letter);
+
+// Parses an axis list: letters run together or separated by commas ("XY",
+// "x,z"), "all", or a number (decimal or 0x hex) taken as a mask of bits 0-9.
+// Returns false for anything else, an empty list, or a repeated axis.
+bool ParseAxisMask(const std::string& text, int32_t* mask);
+
+// Parses "X=1000" (axis letter, "=" or ":", a signed 32-bit integer).
+bool ParseAxisValue(const std::string& text, int* axisIndex, int32_t* value);
+
+// Parses a signed 32-bit integer, decimal or 0x hex, with nothing after it.
+bool ParseInt32(const std::string& text, int32_t* value);
+
+// "X Y" for a mask.
+std::string AxisListText(int32_t mask);
+
+// The position table: a header and one row per axis with motor and encoder
+// position and their difference.
+std::string PositionTable(const int32_t motor[kAxisCount], const int32_t encoder[kAxisCount]);
+
+// The flag table from a transport's status word: one row per axis with its
+// done, limit and slip flags, then the command-error flag.
+std::string FlagTable(uint32_t statusWord);
+
+// The I/O words as a row of sixteen bits, bit 15 first.
+std::string IoTable(uint32_t direction, uint32_t state);
+
+// How far a set of axes has come from its start toward its targets, 0-100,
+// the mean over the axes of the mask; axes whose target equals their start
+// count as arrived. Returns -1 when there are no targets to measure against.
+int ProgressPercent(int32_t mask, const int32_t start[kAxisCount], const int32_t now[kAxisCount],
+                    const int32_t* target);
+
+// One progress line without a line end: the positions of the axes in the
+// mask, the percent (or "--" when it is -1) and the elapsed seconds.
+std::string ProgressLine(const char* what, int32_t mask, const int32_t now[kAxisCount], int percent,
+                         double elapsedSeconds);
+
+// The last `count` lines of a text file, or an empty list when it cannot be read.
+std::vector<std::string> TailLines(const std::string& path, int count);
+
+}  // namespace vekctl
+
+#endif  // VEK_TOOLS_REPORT_H

@@ -1,0 +1,52 @@
+// vekctl: drives a controller through the VekKestra library from the command
+// line. With no --tcp or --com it starts the simulator in its own process.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <functional>
+
+#include "tools/commands.h"
+#include "tools/session.h"
+#include "tools/terminal.h"
+
+int main(int argc, char** argv) {
+  vekctl::Session session(stdout, stderr, vekctl::StdoutIsTerminal());
+  CLI::App app{"vekctl: drive a ten-axis motion controller through the VekKestra library", "vekctl"};
+  app.require_subcommand(1);
+  app.fallthrough();
+  vekctl::LinkTarget& target = session.target();
+  CLI::Option* tcp = app.add_option("--tcp", target.tcp, "controller address HOST[:PORT] (port 5001 by default)");
+  CLI::Option* com = app.add_option("--com", target.com, "serial port number 1-32")->check(CLI::Range(1, 32));
+  app.add_option("--baud", target.baud, "serial baud rate")
+      ->capture_default_str()
+      ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}))
+      ->needs(com);
+  tcp->excludes(com);
+  std::string logFile;
+  std::string logMask = "0xA70007";
+  app.add_option("--log", logFile, "write the library's trace log to this file during the run");
+  app.add_option("--log-mask", logMask, "trace mask for --log")->capture_default_str();
+  app.footer(
+      "With neither --tcp nor --com, vekctl starts the simulator in-process on a free loopback port.\n"
+      "Errors name the library's result code and exit with status 1; usage errors exit with 2.");
+
+  std::function<int()> action;
+  vekctl::AddCommands(app, session, action, false);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e);
+    return code == 0 ? vekctl::kExitOk : vekctl::kExitUsage;
+  }
+  if (!logFile.empty()) {
+    int32_t mask = 0;
+    if (!vekctl::ParseInt32(logMask, &mask)) {
+      std::fprintf(stderr, "vekctl: \"%s\" is not a trace mask\n", logMask.c_str());
+      return vekctl::kExitUsage;
+    }
+    if (int code = session.Check("--log", VEK_StartDllLogger(logFile.c_str(), mask))) return code;
+  }
+  const int code = action ? action() : vekctl::kExitUsage;
+  session.Disconnect();
+  if (!logFile.empty()) VEK_StopDllLogger();
+  return code;
+}
