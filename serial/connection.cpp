@@ -1,0 +1,100 @@
+// Opening, configuring and closing the COM port. The port handle lives in
+// the application's own variable; the library keeps no list of ports.
+#include <cstdint>
+
+#include "core/state.h"
+#include "core/trace.h"
+#include "platform/platform.h"
+#include "serial/serial.h"
+#include "vekkestra.h"
+
+namespace vek {
+namespace {
+
+constexpr int32_t kFirstPort = 1;
+constexpr int32_t kLastPort = 32;
+constexpr int32_t kBaudRates[] = {9600, 19200, 38400, 57600, 115200};
+constexpr uint32_t kQueueBytes = 1024;
+constexpr uint32_t kSettleMs = 5;
+
+bool KnownBaudRate(int32_t rate) {
+  for (int32_t known : kBaudRates)
+    if (known == rate) return true;
+  return false;
+}
+
+// Keeps the system's reason for a failed open step and reports 301. The port
+// stays as it is: a handle that was opened stays in the caller's variable.
+uint32_t OpenStepFailed(const char* step) {
+  gState.serLastError = plat::SerialLastError();
+  TraceErrorf(nullptr, nullptr, "NULL - %s() error=%d", step, static_cast<int>(gState.serLastError));
+  return VEK_ERROR_SERIAL_OPEN;
+}
+
+uint32_t Configure(uint32_t port, int32_t baudRate) {
+  if (!plat::SerialSetQueueSizes(port, kQueueBytes, kQueueBytes)) return OpenStepFailed("SetupComm");
+  plat::SerialSettings settings;
+  if (!plat::SerialGetSettings(port, &settings)) return OpenStepFailed("GetCommState");
+  settings.baudRate = static_cast<uint32_t>(baudRate);
+  settings.byteSize = 8;
+  settings.parity = 0;
+  settings.stopBits = 0;
+  settings.binary = true;
+  settings.ctsOutputFlow = true;
+  settings.dtrHandshake = true;
+  settings.discardNul = false;
+  if (!plat::SerialSetSettings(port, &settings)) return OpenStepFailed("SetCommState");
+  // Reads return at once with what has arrived; the reader does its own
+  // waiting. A write may take 1000 ms plus 4 ms per byte.
+  const plat::SerialTimeouts timeouts = {0xFFFFFFFFu, 0, 0, 4, 1000};
+  if (!plat::SerialSetTimeouts(port, &timeouts)) return OpenStepFailed("SetCommTimeouts");
+  return VEK_SUCCESS;
+}
+
+}  // namespace
+}  // namespace vek
+
+using vek::gState;
+
+extern "C" VEK_API uint32_t VEK_CALL VEKser_Initialize(int32_t port, int32_t baudRate, uint32_t* handle) {
+  vek::TraceEntryf(nullptr, "VEKser_Initialize( COMM_PORT=%d, BaudRate=%d)", port, baudRate);
+  gState.serStatusFlags = 0;
+  if (port < vek::kFirstPort || port > vek::kLastPort) {
+    vek::TraceErrorf(nullptr, nullptr, "NULL - VEKser_Initialize | Invalid port:%d", port);
+    return VEK_ERROR_INVALID_PARAMETER;
+  }
+  if (!vek::KnownBaudRate(baudRate)) {
+    vek::TraceErrorf(nullptr, nullptr, "NULL - VEKser_Initialize Invalid baud rate | error:%d", baudRate);
+    return VEK_ERROR_INVALID_PARAMETER;
+  }
+  if (handle == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+
+  // Stored at once, so a failed open leaves the invalid-handle value behind.
+  *handle = vek::plat::SerialOpen(port);
+  if (*handle == vek::plat::kInvalidSerialHandle) return vek::OpenStepFailed("CreateFile");
+  const uint32_t configured = vek::Configure(*handle, baudRate);
+  if (configured != VEK_SUCCESS) return configured;
+
+  gState.serLastError = 0;
+  gState.serStatusFlags = 0;
+  // Whatever the port received before it was opened is thrown away; its
+  // notifications are folded into the fresh flags.
+  vek::plat::SleepMilliseconds(vek::kSettleMs);
+  vek::ReadSerialBuff(handle, nullptr, 0, vek::ReadMode::kDrain);
+  return VEK_SUCCESS;
+}
+
+extern "C" VEK_API void VEK_CALL VEKser_Close(uint32_t* handle) {
+  vek::TraceEntry(handle, "VEKser_Close()");
+  if (handle == nullptr) return;
+  // A variable already at 0 (closed before) fails quietly in the platform.
+  vek::plat::SerialClose(*handle);
+  *handle = 0;
+}
+
+extern "C" VEK_API uint32_t VEK_CALL VEKser_GetLastError(void) {
+  vek::TraceEntry(nullptr, "VEKser_GetLastError()");
+  const uint32_t error = gState.serLastError;
+  gState.serLastError = 0;
+  return error;
+}
