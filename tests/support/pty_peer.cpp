@@ -124,6 +124,11 @@ std::vector<std::string> PtyPeer::Commands() const {
   return commands_;
 }
 
+bool PtyPeer::WaitForBytes(std::size_t count, int timeoutMs) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return received_.size() >= count; });
+}
+
 bool PtyPeer::WaitForCommands(std::size_t count, int timeoutMs) const {
   std::unique_lock<std::mutex> lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return commands_.size() >= count; });

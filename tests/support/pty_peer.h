@@ -81,6 +81,8 @@ class PtyPeer {
   // Everything received so far, and the commands it was split into.
   std::string Received() const;
   std::vector<std::string> Commands() const;
+  // Waits until at least `count` bytes have been received.
+  bool WaitForBytes(std::size_t count, int timeoutMs) const;
   // Waits until at least `count` commands have been seen.
   bool WaitForCommands(std::size_t count, int timeoutMs) const;
   // Waits until every scheduled reply and push has been written.

@@ -1,0 +1,45 @@
+// An open serial port on a pty whose far end is a scripted peer, shared by the
+// serial transport tests.
+#ifndef VEK_TESTS_SERIAL_SERIAL_FIXTURE_H
+#define VEK_TESTS_SERIAL_SERIAL_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "core/state.h"
+#include "tests/support/pty_peer.h"
+#include "vekkestra.h"
+
+namespace vek::test {
+
+// Every category, verbose included.
+inline constexpr int32_t kAllTraces = 0xA70007;
+inline constexpr int kTestPort = 9;
+
+inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+class SerialPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(peer_.ok());
+    ASSERT_EQ(VEKser_Initialize(kTestPort, 115200, &handle_), VEK_SUCCESS);
+  }
+  void TearDown() override { VEKser_Close(&handle_); }
+
+  // Lets the peer finish scheduled replies and forget what it has seen.
+  void SettlePeer() {
+    peer_.WaitIdle(1000);
+    peer_.ClearReceived();
+  }
+
+  PtyPeer peer_{kTestPort};
+  uint32_t handle_ = 0;
+};
+
+}  // namespace vek::test
+
+#endif  // VEK_TESTS_SERIAL_SERIAL_FIXTURE_H
