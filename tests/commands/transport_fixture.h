@@ -83,8 +83,7 @@ class TransportTest : public ::testing::TestWithParam<Link> {
   }
   // The same with a null handle.
   template <typename... P, typename... A>
-  uint32_t CallNull(uint32_t(VEK_CALL* net)(uint32_t*, P...), uint32_t(VEK_CALL* ser)(uint32_t*, P...),
-                    A&&... args) {
+  uint32_t CallNull(uint32_t(VEK_CALL* net)(uint32_t*, P...), uint32_t(VEK_CALL* ser)(uint32_t*, P...), A&&... args) {
     return serial() ? ser(nullptr, std::forward<A>(args)...) : net(nullptr, std::forward<A>(args)...);
   }
 
@@ -167,8 +166,8 @@ class TransportTest : public ::testing::TestWithParam<Link> {
 }  // namespace vek::test
 
 // Instantiates a TransportTest-derived suite on both transports.
-#define VEK_TRANSPORT_SUITE(Suite)                                                                        \
-  INSTANTIATE_TEST_SUITE_P(BothLinks, Suite,                                                               \
+#define VEK_TRANSPORT_SUITE(Suite)                                                                      \
+  INSTANTIATE_TEST_SUITE_P(BothLinks, Suite,                                                            \
                            ::testing::Values(::vek::test::Link::kEthernet, ::vek::test::Link::kSerial), \
                            ::vek::test::LinkName)
 

@@ -1,0 +1,181 @@
+// The parts of the command set that need no connection: axis letters, the
+// value-list builder, the bounded append and the answer parsers.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "commands/answers.h"
+#include "commands/axis.h"
+#include "vekkestra.h"
+
+namespace vek {
+namespace {
+
+TEST(AxisLetterOf, NamesEachOfTheTenAxes) {
+  const char expected[] = "XYZTURVSWK";
+  for (int i = 0; i < 10; ++i) {
+    char letter = 0;
+    ASSERT_TRUE(AxisLetterOf(1 << i, &letter)) << i;
+    EXPECT_EQ(expected[i], letter) << i;
+  }
+}
+
+TEST(AxisLetterOf, RefusesEverythingElseAndLeavesTheLetter) {
+  for (int32_t bad : {0, 3, 5, 1024, 2048, -1, INT32_MIN, 0x7FFFFFFF, 0x201}) {
+    char letter = '?';
+    EXPECT_FALSE(AxisLetterOf(bad, &letter)) << bad;
+    EXPECT_EQ('?', letter) << bad;
+  }
+}
+
+struct ListCase {
+  int32_t mask;
+  int32_t values[10];
+  const char* prefix;
+  const char* expected;
+};
+
+TEST(BuildMultiAxisValues, WorkedExamples) {
+  const ListCase cases[] = {
+      {5, {100, 0, -5}, "AAMA", "AAMA100,,-5;"},
+      {4, {0, 0, 7}, "AMJG", "AMJG,,7;"},
+      {512, {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, "SI", "SI,,,,,,,,,1;"},
+      {1023, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, "KS", "KS1,1,1,1,1,1,1,1,1,1;"},
+      {0, {1}, "SI", "SI"},
+      {0x405, {100, 0, -5}, "AAMA", "AAMA100,,-5;"},  // bit 10 plays no part
+      {-1, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, "AALP", "AALP1,2,3,4,5,6,7,8,9,10;"},
+      {0x7FFFFC00, {1}, "KS", "KS"},  // no axis bit among bits 0..9
+      {2, {0, INT32_MIN}, "AMLP", "AMLP,-2147483648;"},
+      {1, {0}, "AALP", "AALP0;"},
+  };
+  for (const ListCase& c : cases) {
+    char command[kCommandBufferSize] = {};
+    std::strcpy(command, c.prefix);
+    EXPECT_EQ(VEK_SUCCESS, BuildMultiAxisValues(c.mask, c.values, command)) << c.expected;
+    EXPECT_STREQ(c.expected, command);
+  }
+}
+
+TEST(BuildMultiAxisValues, LongestListFitsAfterAShortPrefix) {
+  int32_t values[10];
+  for (int32_t& v : values) v = INT32_MIN;
+  char command[kCommandBufferSize] = "AALP";
+  ASSERT_EQ(VEK_SUCCESS, BuildMultiAxisValues(1023, values, command));
+  EXPECT_EQ(4u + 120u, std::strlen(command));
+  EXPECT_EQ(std::string("AALP-2147483648,"), std::string(command, 16));
+}
+
+TEST(BuildMultiAxisValues, RefusesACommandOf128CharactersAndKeepsThePrefix) {
+  const int32_t values[10] = {100, 0, -5};
+  char command[kCommandBufferSize] = {};
+  std::memset(command, 'P', 120);  // 120 + "100,,-5;" = 128
+  ASSERT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(5, values, command));
+  EXPECT_EQ(std::string(120, 'P'), command);
+
+  command[119] = '\0';  // 119 + 8 = 127: the longest command
+  ASSERT_EQ(VEK_SUCCESS, BuildMultiAxisValues(5, values, command));
+  EXPECT_EQ(std::string(119, 'P') + "100,,-5;", command);
+}
+
+TEST(BuildMultiAxisValues, NullPointersAreRefusedEvenForAnEmptyMask) {
+  char command[kCommandBufferSize] = "SI";
+  const int32_t values[10] = {};
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(0, nullptr, command));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(5, nullptr, command));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(5, values, nullptr));
+  EXPECT_STREQ("SI", command);
+}
+
+TEST(AppendCommand, StopsShortOfTheLastByteAndLeavesTheTextOnRefusal) {
+  char command[kCommandBufferSize] = {};
+  ASSERT_TRUE(AppendCommand(command, "%s", std::string(100, 'a').c_str()));
+  ASSERT_TRUE(AppendCommand(command, "%s", std::string(27, 'b').c_str()));  // 127 in all
+  EXPECT_EQ(127u, std::strlen(command));
+  EXPECT_FALSE(AppendCommand(command, "%s", "c"));
+  EXPECT_EQ(127u, std::strlen(command));
+  EXPECT_EQ('b', command[126]);
+}
+
+struct ScanCase {
+  const char* answer;
+  bool skipFirst;
+  bool ok;
+  int32_t value;
+};
+
+TEST(AnswerParsers, ScanOneNumberAsScanfWould) {
+  const ScanCase cases[] = {
+      {"  -42 counts", false, true, -42},
+      {"+17", false, true, 17},
+      {"\t 5\r", false, true, 5},
+      {"abc", false, false, 0},
+      {"", false, false, 0},
+      {"-", false, false, 0},
+      {"- 5", false, false, 0},
+      {"2147483647", false, true, INT32_MAX},
+      {"-2147483648", false, true, INT32_MIN},
+      {"99999999999999999999", false, true, INT32_MAX},  // saturates
+      {"-99999999999999999999", false, true, INT32_MIN},
+      {"=2500", true, true, 2500},
+      {"2500", true, true, 500},  // the first character is dropped, whatever it is
+      {" 2500", true, true, 2500},
+      {"=  -7x", true, true, -7},
+      {"2", true, false, 0},
+      {"", true, false, 0},
+      {"==5", true, false, 0},
+  };
+  for (const ScanCase& c : cases) {
+    int32_t value = 12345;
+    const bool ok = c.skipFirst ? ScanDecimalAfterOne(c.answer, &value) : ScanDecimal(c.answer, &value);
+    EXPECT_EQ(c.ok, ok) << '"' << c.answer << '"';
+    EXPECT_EQ(c.ok ? c.value : 12345, value) << '"' << c.answer << '"';
+  }
+}
+
+TEST(AnswerParsers, HexScansForTheFlagAndBitReads) {
+  uint32_t value = 0;
+  EXPECT_TRUE(ScanHex(" 0x1F", &value));
+  EXPECT_EQ(0x1Fu, value);
+  EXPECT_TRUE(ScanHex("0", &value));
+  EXPECT_EQ(0u, value);
+  EXPECT_TRUE(ScanHex("0xg", &value));  // "0" then a stray "x"
+  EXPECT_EQ(0u, value);
+  EXPECT_TRUE(ScanHexAfterOne("=ff", &value));
+  EXPECT_EQ(0xFFu, value);
+  EXPECT_TRUE(ScanHex("123456789", &value));
+  EXPECT_EQ(0xFFFFFFFFu, value);
+  value = 7;
+  EXPECT_FALSE(ScanHex("zz", &value));
+  EXPECT_FALSE(ScanHexAfterOne("=", &value));
+  EXPECT_EQ(7u, value);
+}
+
+struct ListParseCase {
+  const char* answer;
+  int written;
+  int32_t slots[10];
+};
+
+TEST(AnswerParsers, ValueListsSplitLikeStrtokAndConvertLikeAtoi) {
+  const ListParseCase cases[] = {
+      {"10,20,30", 3, {10, 20, 30, 7, 7, 7, 7, 7, 7, 7}},
+      {"10,,30", 2, {10, 30, 7, 7, 7, 7, 7, 7, 7, 7}},
+      {",,5,", 1, {5, 7, 7, 7, 7, 7, 7, 7, 7, 7}},
+      {"1,2,3,4,5,6,7,8,9,10,11,12", 10, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+      {" -4,x,3y, 8", 4, {-4, 0, 3, 8, 7, 7, 7, 7, 7, 7}},
+      {"", 0, {7, 7, 7, 7, 7, 7, 7, 7, 7, 7}},
+      {",,,", 0, {7, 7, 7, 7, 7, 7, 7, 7, 7, 7}},
+      {"99999999999,-99999999999", 2, {INT32_MAX, INT32_MIN, 7, 7, 7, 7, 7, 7, 7, 7}},
+  };
+  for (const ListParseCase& c : cases) {
+    int32_t slots[10];
+    for (int32_t& s : slots) s = 7;
+    EXPECT_EQ(c.written, ParseValueList(c.answer, slots, 10)) << c.answer;
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(c.slots[i], slots[i]) << c.answer << " slot " << i;
+  }
+}
+
+}  // namespace
+}  // namespace vek
