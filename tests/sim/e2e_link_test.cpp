@@ -1,0 +1,222 @@
+// The simulator driven through the real library, on both links: loopback TCP
+// and a pseudo-terminal published as a COM port. Every case runs on both.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "sim/simulator.h"
+#include "vekkestra.h"
+
+namespace vek::sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+enum class Link { kTcp, kSerial };
+constexpr int kComPort = 9;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+bool Eventually(const std::function<bool()>& condition, double seconds = 3.0) {
+  auto start = Clock::now();
+  while (SecondsSince(start) < seconds) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return condition();
+}
+
+// One connection to the simulator, on either link, with the operations the
+// tests use named once.
+class LinkTest : public ::testing::TestWithParam<Link> {
+ protected:
+  void SetUp() override {
+    Options o;
+    o.enablePty = true;
+    o.publishComPort = kComPort;
+    o.axes[2].negativeLimit = -3000;
+    o.axes[2].positiveLimit = 1500;
+    o.axes[1].homeSwitch = -700;
+    sim_ = std::make_unique<Simulator>(o);
+    std::string error;
+    ASSERT_TRUE(sim_->Start(&error)) << error;
+    if (serial())
+      ASSERT_EQ(VEKser_Initialize(kComPort, 115200, &h_), VEK_SUCCESS);
+    else
+      ASSERT_EQ(VEKnet_Initialize("127.0.0.1", sim_->tcpPort(), &h_), VEK_SUCCESS);
+  }
+  void TearDown() override {
+    if (h_ != 0) serial() ? VEKser_Close(&h_) : VEKnet_Close(&h_);
+    if (sim_) sim_->Stop();
+  }
+  bool serial() const { return GetParam() == Link::kSerial; }
+
+  uint32_t Send(const char* text) { return serial() ? VEKser_SendCommand(&h_, text) : VEKnet_SendCommand(&h_, text); }
+  uint32_t Query(const char* text, std::string* answer) {
+    char buffer[128] = {0};
+    uint32_t r =
+        serial() ? VEKser_Query(&h_, text, buffer, sizeof buffer) : VEKnet_Query(&h_, text, buffer, sizeof buffer);
+    buffer[sizeof buffer - 1] = '\0';
+    *answer = buffer;
+    return r;
+  }
+  int32_t Position(int32_t axis) {
+    int32_t p = -999999;
+    uint32_t r = serial() ? VEKser_GetAxisMotorPosition(&h_, axis, &p) : VEKnet_GetAxisMotorPosition(&h_, axis, &p);
+    EXPECT_EQ(r, VEK_SUCCESS);
+    return p;
+  }
+  uint32_t Profile(int32_t axis, int32_t vb, int32_t vl, int32_t ac) {
+    uint32_t r = serial() ? VEKser_SetAxisBaseVelocity(&h_, axis, vb) : VEKnet_SetAxisBaseVelocity(&h_, axis, vb);
+    if (r == 0) r = serial() ? VEKser_SetAxisMaxVelocity(&h_, axis, vl) : VEKnet_SetAxisMaxVelocity(&h_, axis, vl);
+    if (r == 0) r = serial() ? VEKser_SetAxisAcceleration(&h_, axis, ac) : VEKnet_SetAxisAcceleration(&h_, axis, ac);
+    return r;
+  }
+  uint32_t Flag(uint32_t(VEK_CALL* net)(uint32_t*, int32_t, uint32_t*),
+                uint32_t(VEK_CALL* ser)(uint32_t*, int32_t, uint32_t*), int32_t axis) {
+    uint32_t flag = 7;
+    EXPECT_EQ((serial() ? ser : net)(&h_, axis, &flag), VEK_SUCCESS);
+    return flag;
+  }
+
+  std::unique_ptr<Simulator> sim_;
+  uint32_t h_ = 0;
+};
+
+TEST_P(LinkTest, MoveAndWaitEndsWithinTheProfileTimePlusOnePoll) {
+  // 0.1 s up to 20000 steps/s, 0.1 s cruising, 0.1 s down: 0.3 s for 4000.
+  ASSERT_EQ(Profile(VEK_AXIS_X, 0, 20000, 200000), VEK_SUCCESS);
+  auto start = Clock::now();
+  uint32_t r = serial() ? VEKser_MoveAxis(&h_, VEK_AXIS_X, 0, 4000, 0, 5000)
+                        : VEKnet_MoveAxis(&h_, VEK_AXIS_X, 0, 4000, 0, 5000);
+  double took = SecondsSince(start);
+  EXPECT_EQ(r, VEK_SUCCESS);
+  EXPECT_GE(took, 0.29);
+  EXPECT_LT(took, 0.3 + 0.5);  // one poll is 10 ms; the rest is slack for a loaded machine
+  EXPECT_EQ(Position(VEK_AXIS_X), 4000);
+  // A relative move back, with a wait too short for it.
+  ASSERT_EQ(
+      serial() ? VEKser_ClearMultiAxisDoneFlags(&h_, VEK_AXIS_X) : VEKnet_ClearMultiAxisDoneFlags(&h_, VEK_AXIS_X),
+      VEK_SUCCESS);
+  r = serial() ? VEKser_MoveAxis(&h_, VEK_AXIS_X, 1, -4000, 0, 50) : VEKnet_MoveAxis(&h_, VEK_AXIS_X, 1, -4000, 0, 50);
+  EXPECT_EQ(r, VEK_ERROR_WAIT_TIMEOUT);
+  EXPECT_TRUE(Eventually([&] { return !sim_->axis(0).moving; }));
+  EXPECT_EQ(Position(VEK_AXIS_X), 0);
+}
+
+TEST_P(LinkTest, LimitSearchFindsTheLimitAndStops) {
+  uint32_t r = serial() ? VEKser_FindAxisLimit(&h_, VEK_AXIS_Z, 0, 10000, 3000)
+                        : VEKnet_FindAxisLimit(&h_, VEK_AXIS_Z, 0, 10000, 3000);
+  EXPECT_EQ(r, VEK_SUCCESS);
+  EXPECT_FALSE(sim_->axis(2).moving);
+  EXPECT_EQ(Position(VEK_AXIS_Z), 1500);
+  EXPECT_EQ(Flag(VEKnet_GetAxisOvertravelFlag, VEKser_GetAxisOvertravelFlag, VEK_AXIS_Z), 1u);
+}
+
+TEST_P(LinkTest, HomeSearchSetsThePosition) {
+  uint32_t r = serial() ? VEKser_FindAxisHome(&h_, VEK_AXIS_Y, 0, 0, 250, 3000)
+                        : VEKnet_FindAxisHome(&h_, VEK_AXIS_Y, 0, 0, 250, 3000);
+  EXPECT_EQ(r, VEK_SUCCESS);
+  EXPECT_EQ(Position(VEK_AXIS_Y), 250);
+  std::string status;
+  ASSERT_EQ(Query("AYEA", &status), VEK_SUCCESS);
+  EXPECT_EQ(status, "EDNPN");  // sitting on the home switch
+}
+
+TEST_P(LinkTest, StopDeceleratesAndKillHaltsAtOnce) {
+  ASSERT_EQ(Profile(VEK_AXIS_X, 0, 5000, 20000), VEK_SUCCESS);
+  ASSERT_EQ(serial() ? VEKser_JogAxis(&h_, VEK_AXIS_X, 0, 5000.0) : VEKnet_JogAxis(&h_, VEK_AXIS_X, 0, 5000.0),
+            VEK_SUCCESS);
+  ASSERT_TRUE(Eventually([&] { return sim_->axis(0).velocity == 5000.0; }));
+  ASSERT_EQ(serial() ? VEKser_StopMotion(&h_, VEK_AXIS_X) : VEKnet_StopMotion(&h_, VEK_AXIS_X), VEK_SUCCESS);
+  EXPECT_TRUE(sim_->axis(0).moving);  // 0.25 s of ramp down
+  EXPECT_TRUE(Eventually([&] { return !sim_->axis(0).moving; }));
+  EXPECT_TRUE(Eventually([&] { return Flag(VEKnet_GetAxisDoneFlag, VEKser_GetAxisDoneFlag, VEK_AXIS_X) == 1u; }));
+
+  ASSERT_EQ(serial() ? VEKser_JogAxis(&h_, VEK_AXIS_X, 1, -800.5) : VEKnet_JogAxis(&h_, VEK_AXIS_X, 1, -800.5),
+            VEK_SUCCESS);
+  ASSERT_TRUE(Eventually([&] { return sim_->axis(0).velocity < -800.0; }));
+  ASSERT_EQ(serial() ? VEKser_KillMotion(&h_, VEK_ALL_AXES) : VEKnet_KillMotion(&h_, VEK_ALL_AXES), VEK_SUCCESS);
+  EXPECT_TRUE(Eventually([&] { return !sim_->axis(0).moving; }, 0.1));
+  int32_t v = 1;
+  EXPECT_EQ(serial() ? VEKser_GetAxisCurrentVelocity(&h_, VEK_AXIS_X, &v)
+                     : VEKnet_GetAxisCurrentVelocity(&h_, VEK_AXIS_X, &v),
+            VEK_SUCCESS);
+  EXPECT_EQ(v, 0);
+}
+
+TEST_P(LinkTest, IoAndAuxRoundTrip) {
+  ASSERT_EQ(serial() ? VEKser_SetIOBitsDirection(&h_, 0x00FF) : VEKnet_SetIOBitsDirection(&h_, 0x00FF), VEK_SUCCESS);
+  uint32_t word = 0;
+  ASSERT_EQ(serial() ? VEKser_GetIOBitsDirection(&h_, &word) : VEKnet_GetIOBitsDirection(&h_, &word), VEK_SUCCESS);
+  EXPECT_EQ(word, 0xFFu);
+  ASSERT_EQ(serial() ? VEKser_SetOutputBitsState(&h_, 0x5) : VEKnet_SetOutputBitsState(&h_, 0x5), VEK_SUCCESS);
+  ASSERT_EQ(serial() ? VEKser_SetOutputBitState(&h_, 0x40, 1) : VEKnet_SetOutputBitState(&h_, 0x40, 1), VEK_SUCCESS);
+  // A serial command counts as sent once written; the controller acts on it a few ms later.
+  EXPECT_TRUE(Eventually([&] { return sim_->outputWord() == 0x45; }));
+  sim_->SetInput(9, true);
+  ASSERT_EQ(serial() ? VEKser_GetIOBitsState(&h_, &word) : VEKnet_GetIOBitsState(&h_, &word), VEK_SUCCESS);
+  EXPECT_EQ(word, 0x245u);
+  uint32_t bit = 7;
+  ASSERT_EQ(serial() ? VEKser_GetIOBitState(&h_, 0x200, &bit) : VEKnet_GetIOBitState(&h_, 0x200, &bit), VEK_SUCCESS);
+  EXPECT_EQ(bit, 1u);
+  ASSERT_EQ(serial() ? VEKser_GetIOBitState(&h_, 0x2, &bit) : VEKnet_GetIOBitState(&h_, 0x2, &bit), VEK_SUCCESS);
+  EXPECT_EQ(bit, 0u);
+
+  ASSERT_EQ(
+      serial() ? VEKser_SetAxisAuxDefaultState(&h_, VEK_AXIS_T, 1) : VEKnet_SetAxisAuxDefaultState(&h_, VEK_AXIS_T, 1),
+      VEK_SUCCESS);
+  EXPECT_TRUE(Eventually([&] { return sim_->axis(3).auxOutput; }));
+  ASSERT_EQ(serial() ? VEKser_SetAxisAuxBit(&h_, VEK_AXIS_T, 0) : VEKnet_SetAxisAuxBit(&h_, VEK_AXIS_T, 0),
+            VEK_SUCCESS);
+  EXPECT_TRUE(Eventually([&] { return !sim_->axis(3).auxOutput; }));
+}
+
+TEST_P(LinkTest, RefusedTextIsFlaggedAndReportedBack) {
+  uint32_t r = Send("AXQQ7;");
+  EXPECT_EQ(r, serial() ? VEK_SUCCESS : VEK_ERROR_COMMAND_NAK);
+  EXPECT_TRUE(Eventually([&] {
+    uint32_t flag = 0;
+    EXPECT_EQ(serial() ? VEKser_GetCommandErrorFlag(&h_, &flag) : VEKnet_GetCommandErrorFlag(&h_, &flag), VEK_SUCCESS);
+    return flag == 1u;
+  }));
+  char text[64] = {0};
+  int32_t length = 0;
+  ASSERT_EQ(serial() ? VEKser_GetIllegalCommand(&h_, text, sizeof text, &length)
+                     : VEKnet_GetIllegalCommand(&h_, text, sizeof text, &length),
+            VEK_SUCCESS);
+  EXPECT_STREQ(text, "AXQQ7;");
+  EXPECT_EQ(length, 6);
+}
+
+TEST_P(LinkTest, SlippingAxisAndTrippedSwitchAreReported) {
+  sim_->MakeAxisSlip(0);
+  ASSERT_EQ(
+      serial() ? VEKser_EnableAxisSlipDectection(&h_, VEK_AXIS_X) : VEKnet_EnableAxisSlipDectection(&h_, VEK_AXIS_X),
+      VEK_SUCCESS);
+  ASSERT_EQ(serial() ? VEKser_SetAxisEncoderSlipTolerance(&h_, VEK_AXIS_X, 20)
+                     : VEKnet_SetAxisEncoderSlipTolerance(&h_, VEK_AXIS_X, 20),
+            VEK_SUCCESS);
+  ASSERT_EQ(
+      serial() ? VEKser_MoveAxis(&h_, VEK_AXIS_X, 0, 3000, 0, 0) : VEKnet_MoveAxis(&h_, VEK_AXIS_X, 0, 3000, 0, 0),
+      VEK_SUCCESS);
+  EXPECT_TRUE(Eventually([&] { return Flag(VEKnet_GetAxisSlipFlag, VEKser_GetAxisSlipFlag, VEK_AXIS_X) == 1u; }));
+  EXPECT_LT(sim_->axis(0).motorPosition, 3000.0);
+
+  ASSERT_EQ(serial() ? VEKser_JogAxis(&h_, VEK_AXIS_U, 0, 1000.0) : VEKnet_JogAxis(&h_, VEK_AXIS_U, 0, 1000.0),
+            VEK_SUCCESS);
+  ASSERT_TRUE(Eventually([&] { return sim_->axis(4).moving; }));
+  sim_->TripLimit(4, true);
+  EXPECT_FALSE(sim_->axis(4).moving);
+  EXPECT_TRUE(
+      Eventually([&] { return Flag(VEKnet_GetAxisOvertravelFlag, VEKser_GetAxisOvertravelFlag, VEK_AXIS_U) == 1u; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLinks, LinkTest, ::testing::Values(Link::kTcp, Link::kSerial),
+                         [](const auto& info) { return info.param == Link::kTcp ? "Tcp" : "Serial"; });
+
+}  // namespace
+}  // namespace vek::sim
