@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -36,6 +37,8 @@
 namespace vek::test {
 
 enum class Link { kEthernet, kSerial };
+
+inline void PrintTo(Link link, std::ostream* os) { *os << (link == Link::kEthernet ? "Ethernet" : "Serial"); }
 
 inline std::string LinkName(const ::testing::TestParamInfo<Link>& info) {
   return info.param == Link::kEthernet ? "Ethernet" : "Serial";
