@@ -1,0 +1,398 @@
+// The flag operations: the getters' computations from the status word as the
+// refresh leaves it, the clear operations touching only their own group, the
+// status-dump lines, the illegal-command query and the slip switch.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "core/state.h"
+#include "tests/commands/transport_fixture.h"
+#include "tests/support/log_capture.h"
+#include "vekkestra.h"
+
+namespace vek::test {
+namespace {
+
+// Every flag of every group, and the command error.
+constexpr uint32_t kAllFlags = 0x7FFFFFFFu;
+
+// ---- Clear operations: they never talk to the controller, so any non-null
+// handle serves and the tests need no peer. ----
+
+using ClearFn = uint32_t(VEK_CALL*)(uint32_t*, int32_t);
+
+struct ClearCase {
+  const char* name;
+  ClearFn net;
+  ClearFn ser;
+  int32_t mask;
+  uint32_t result;
+  uint32_t after;  // the word after the call, starting from kAllFlags
+};
+
+const ClearCase kClearCases[] = {
+    {"done all", VEKnet_ClearMultiAxisDoneFlags, VEKser_ClearMultiAxisDoneFlags, 0x3FF, VEK_SUCCESS, 0x7FFFFC00u},
+    {"done X|Z", VEKnet_ClearMultiAxisDoneFlags, VEKser_ClearMultiAxisDoneFlags, 5, VEK_SUCCESS, 0x7FFFFFFAu},
+    {"done none", VEKnet_ClearMultiAxisDoneFlags, VEKser_ClearMultiAxisDoneFlags, 0, VEK_SUCCESS, kAllFlags},
+    {"done 1024", VEKnet_ClearMultiAxisDoneFlags, VEKser_ClearMultiAxisDoneFlags, 1024, VEK_ERROR_INVALID_PARAMETER,
+     kAllFlags},
+    // A negative mask passes the signed range test and clears by its low bits.
+    {"done -1", VEKnet_ClearMultiAxisDoneFlags, VEKser_ClearMultiAxisDoneFlags, -1, VEK_SUCCESS, 0x7FFFFC00u},
+    {"done -1024", VEKnet_ClearMultiAxisDoneFlags, VEKser_ClearMultiAxisDoneFlags, -1024, VEK_SUCCESS, kAllFlags},
+    {"limit all", VEKnet_ClearMultiAxisOvertravelFlags, VEKser_ClearMultiAxisOvertravelFlags, 0x3FF, VEK_SUCCESS,
+     0x7FF003FFu},
+    {"limit K", VEKnet_ClearMultiAxisOvertravelFlags, VEKser_ClearMultiAxisOvertravelFlags, 512, VEK_SUCCESS,
+     0x7FF7FFFFu},
+    {"limit 0", VEKnet_ClearMultiAxisOvertravelFlags, VEKser_ClearMultiAxisOvertravelFlags, 0, VEK_SUCCESS, kAllFlags},
+    {"limit -1", VEKnet_ClearMultiAxisOvertravelFlags, VEKser_ClearMultiAxisOvertravelFlags, -1, VEK_SUCCESS,
+     0x7FF003FFu},
+    {"limit 1024", VEKnet_ClearMultiAxisOvertravelFlags, VEKser_ClearMultiAxisOvertravelFlags, 1024,
+     VEK_ERROR_INVALID_PARAMETER, kAllFlags},
+    {"slip all", VEKnet_ClearMultiAxisSlipFlag, VEKser_ClearMultiAxisSlipFlag, 0x3FF, VEK_SUCCESS, 0x400FFFFFu},
+    {"slip Y", VEKnet_ClearMultiAxisSlipFlag, VEKser_ClearMultiAxisSlipFlag, 2, VEK_SUCCESS, 0x7FDFFFFFu},
+    {"slip 0", VEKnet_ClearMultiAxisSlipFlag, VEKser_ClearMultiAxisSlipFlag, 0, VEK_SUCCESS, kAllFlags},
+    {"slip -1", VEKnet_ClearMultiAxisSlipFlag, VEKser_ClearMultiAxisSlipFlag, -1, VEK_SUCCESS, 0x400FFFFFu},
+    {"slip 1024", VEKnet_ClearMultiAxisSlipFlag, VEKser_ClearMultiAxisSlipFlag, 1024, VEK_ERROR_INVALID_PARAMETER,
+     kAllFlags},
+};
+
+class FlagClear : public ::testing::Test {
+ protected:
+  void SetUp() override { saved_ = gState; }
+  void TearDown() override {
+    gState.netStatusFlags = saved_.netStatusFlags;
+    gState.serStatusFlags = saved_.serStatusFlags;
+  }
+  vek::State saved_{};
+  uint32_t handle_ = 0;  // never read: clearing only forgets flags in the library's word
+};
+
+TEST_F(FlagClear, ClearsOnlyTheNamedFlagsOfItsGroupOnItsOwnTransport) {
+  for (const ClearCase& c : kClearCases) {
+    SCOPED_TRACE(c.name);
+    gState.netStatusFlags = kAllFlags;
+    gState.serStatusFlags = kAllFlags;
+    EXPECT_EQ(c.result, c.net(&handle_, c.mask));
+    EXPECT_EQ(c.after, gState.netStatusFlags);
+    EXPECT_EQ(kAllFlags, gState.serStatusFlags);
+
+    gState.netStatusFlags = kAllFlags;
+    EXPECT_EQ(c.result, c.ser(&handle_, c.mask));
+    EXPECT_EQ(c.after, gState.serStatusFlags);
+    EXPECT_EQ(kAllFlags, gState.netStatusFlags);
+  }
+}
+
+TEST_F(FlagClear, CommandErrorClearDropsBitThirtyOnly) {
+  gState.netStatusFlags = 0xFFFFFFFFu;
+  gState.serStatusFlags = 0xFFFFFFFFu;
+  EXPECT_EQ(VEK_SUCCESS, VEKnet_ClearCommandErrorFlag(&handle_));
+  EXPECT_EQ(0xBFFFFFFFu, gState.netStatusFlags);
+  EXPECT_EQ(0xFFFFFFFFu, gState.serStatusFlags);
+  EXPECT_EQ(VEK_SUCCESS, VEKser_ClearCommandErrorFlag(&handle_));
+  EXPECT_EQ(0xBFFFFFFFu, gState.serStatusFlags);
+}
+
+TEST_F(FlagClear, NullHandleChangesNothing) {
+  gState.netStatusFlags = kAllFlags;
+  gState.serStatusFlags = kAllFlags;
+  for (const ClearCase& c : kClearCases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, c.net(nullptr, c.mask));
+    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, c.ser(nullptr, c.mask));
+  }
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, VEKnet_ClearCommandErrorFlag(nullptr));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, VEKser_ClearCommandErrorFlag(nullptr));
+  EXPECT_EQ(kAllFlags, gState.netStatusFlags);
+  EXPECT_EQ(kAllFlags, gState.serStatusFlags);
+}
+
+TEST_F(FlagClear, DumpsTheWordBeforeAndAfter) {
+  LogCapture log(5);  // entry traces and status dumps
+  ASSERT_TRUE(log.started());
+  gState.netStatusFlags = 0x40000000u | (0x3FFu << 20) | (5u << 10) | 0x3FFu;
+  gState.serStatusFlags = 0x2u;
+  const std::string h = HandleText(&handle_);
+
+  EXPECT_EQ(VEK_SUCCESS, VEKnet_ClearMultiAxisDoneFlags(&handle_, 0x3F0));
+  EXPECT_EQ(VEK_SUCCESS, VEKser_ClearMultiAxisSlipFlag(&handle_, 1));
+  EXPECT_EQ(VEK_SUCCESS, VEKnet_ClearCommandErrorFlag(&handle_));
+  // With a null handle the "in" dump shows both words and no "out" follows.
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, VEKser_ClearMultiAxisOvertravelFlags(nullptr, 1));
+
+  const std::vector<std::string> expected = {
+      h + " - VEKnet_ClearMultiAxisDoneFlags()",
+      h + " - VEKnet_ClearMultiAxisDoneFlags() - in - done:0x3FF limit:0x05 slip:0x3FF err:0x1",
+      h + " - VEKnet_ClearMultiAxisDoneFlags() - out - done:0x0F limit:0x05 slip:0x3FF err:0x1",
+      h + " - VEKser_ClearMultiAxisSlipFlag()",
+      h + " - VEKser_ClearMultiAxisSlipFlag() - in - done:0x02 limit:0x00 slip:0x00 err:0x0",
+      h + " - VEKser_ClearMultiAxisSlipFlag() - out - done:0x02 limit:0x00 slip:0x00 err:0x0",
+      h + " - VEKnet_ClearCommandErrorFlag()",
+      h + " - VEKnet_ClearCommandErrorFlag() - exit - done:0x0F limit:0x05 slip:0x3FF err:0x0",
+      "NULL - VEKser_ClearMultiAxisOvertravelFlags()",
+      "VEKser_ClearMultiAxisOvertravelFlags() - in - Ethernet: done:0x0F limit:0x05 slip:0x3FF err:0x0  "
+      "Serial: done:0x02 limit:0x00 slip:0x00 err:0x0",
+  };
+  EXPECT_EQ(expected, log.Traces());
+}
+
+// ---- Getters: the refresh reads the real connection, then the word is read.
+
+using AxisGetter = uint32_t(VEK_CALL*)(uint32_t*, int32_t, uint32_t*);
+using WordGetter = uint32_t(VEK_CALL*)(uint32_t*, uint32_t*);
+
+struct AxisGetterCase {
+  const char* name;
+  AxisGetter net;
+  AxisGetter ser;
+  uint32_t word;
+  int32_t axisBit;
+  uint32_t result;
+  uint32_t flag;  // stored on success; otherwise the output keeps kUntouched
+};
+
+constexpr uint32_t kUntouched = 0xA5A5A5A5u;
+constexpr uint32_t kLimits = 0x3FFu << 10;
+constexpr uint32_t kSlips = 0x3FFu << 20;
+
+#define DONE VEKnet_GetAxisDoneFlag, VEKser_GetAxisDoneFlag
+#define LIMIT VEKnet_GetAxisOvertravelFlag, VEKser_GetAxisOvertravelFlag
+#define SLIP VEKnet_GetAxisSlipFlag, VEKser_GetAxisSlipFlag
+
+const AxisGetterCase kAxisGetterCases[] = {
+    {"done X and Y both set", DONE, 0x3, 3, VEK_SUCCESS, 1},
+    {"done X and Y, only X set", DONE, 0x1, 3, VEK_SUCCESS, 0},
+    {"done X", DONE, 0x1, 1, VEK_SUCCESS, 1},
+    {"done Z not set", DONE, 0x3, 4, VEK_SUCCESS, 0},
+    {"done no axis asks nothing", DONE, 0x0, 0, VEK_SUCCESS, 1},
+    {"done 1024 beyond the group", DONE, kAllFlags, 1024, VEK_SUCCESS, 0},
+    {"done -1", DONE, kAllFlags, -1, VEK_SUCCESS, 0},
+    {"done all axes refused", DONE, 0x3FF, 1023, VEK_ERROR_INVALID_AXIS, kUntouched},
+    {"done ignores the limit group", DONE, kLimits, 1, VEK_SUCCESS, 0},
+    {"limit all ten set", LIMIT, kLimits, 1023, VEK_SUCCESS, 1},
+    {"limit nine of ten set", LIMIT, 0x1FFu << 10, 1023, VEK_SUCCESS, 0},
+    {"limit K", LIMIT, 1u << 19, 512, VEK_SUCCESS, 1},
+    {"limit ignores the done group", LIMIT, 0x3FF, 1, VEK_SUCCESS, 0},
+    {"limit 1024", LIMIT, kAllFlags, 1024, VEK_SUCCESS, 0},
+    {"slip all ten set", SLIP, kSlips, 1023, VEK_SUCCESS, 1},
+    {"slip nine of ten set", SLIP, 0x3FEu << 20, 1023, VEK_SUCCESS, 0},
+    {"slip K", SLIP, 1u << 29, 512, VEK_SUCCESS, 1},
+    {"slip ignores the error bit", SLIP, kLimits | 0x40000000u, 1, VEK_SUCCESS, 0},
+};
+
+struct WordGetterCase {
+  const char* name;
+  WordGetter net;
+  WordGetter ser;
+  uint32_t word;
+  uint32_t value;
+};
+
+#define ALL_DONE VEKnet_GetAllDoneFlags, VEKser_GetAllDoneFlags
+#define ALL_LIMIT VEKnet_GetAllOvertravelFlags, VEKser_GetAllOvertravelFlags
+#define ALL_SLIP VEKnet_GetAllAxesSlipFlag, VEKser_GetAllAxesSlipFlag
+#define ERROR_FLAG VEKnet_GetCommandErrorFlag, VEKser_GetCommandErrorFlag
+
+const WordGetterCase kWordGetterCases[] = {
+    {"all done is the whole word", ALL_DONE, 0x40000001u, 0x40000001u},
+    {"all done with every group", ALL_DONE, kAllFlags, kAllFlags},
+    {"all limits only their ten bits", ALL_LIMIT, kAllFlags, 0x3FF},
+    {"all limits pattern", ALL_LIMIT, (0x155u << 10) | 0x2AAu | (0x2AAu << 20), 0x155},
+    {"all slips only their ten bits", ALL_SLIP, kAllFlags, 0x3FF},
+    {"all slips pattern", ALL_SLIP, (0x2AAu << 20) | 0x3FFu | kLimits | 0x40000000u, 0x2AA},
+    {"error set", ERROR_FLAG, 0x40000000u, 1},
+    {"error clear", ERROR_FLAG, 0x3FFFFFFFu, 0},
+};
+
+class FlagGetters : public TransportTest {
+ protected:
+  uint32_t& word() { return serial() ? gState.serStatusFlags : gState.netStatusFlags; }
+};
+
+TEST_P(FlagGetters, ComputeTheirFlagFromTheWord) {
+  for (const AxisGetterCase& c : kAxisGetterCases) {
+    SCOPED_TRACE(c.name);
+    word() = c.word;
+    uint32_t flag = kUntouched;
+    EXPECT_EQ(c.result, Call(c.net, c.ser, c.axisBit, &flag));
+    EXPECT_EQ(c.flag, flag);
+    EXPECT_EQ(c.word, word()) << "a getter never changes the word";
+  }
+  for (const WordGetterCase& c : kWordGetterCases) {
+    SCOPED_TRACE(c.name);
+    word() = c.word;
+    uint32_t value = kUntouched;
+    EXPECT_EQ(VEK_SUCCESS, Call(c.net, c.ser, &value));
+    EXPECT_EQ(c.value, value);
+  }
+  EXPECT_EQ("", Sent()) << "getters only read";
+}
+
+TEST_P(FlagGetters, RefuseNullHandleAndNullOutput) {
+  word() = kAllFlags;
+  for (const AxisGetterCase& c : kAxisGetterCases) {
+    SCOPED_TRACE(c.name);
+    uint32_t flag = kUntouched;
+    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(c.net, c.ser, 1, nullptr));
+    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, CallNull(c.net, c.ser, 1, &flag));
+    EXPECT_EQ(kUntouched, flag);
+  }
+  for (const WordGetterCase& c : kWordGetterCases) {
+    SCOPED_TRACE(c.name);
+    uint32_t value = kUntouched;
+    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(c.net, c.ser, nullptr));
+    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, CallNull(c.net, c.ser, &value));
+    EXPECT_EQ(kUntouched, value);
+  }
+}
+
+TEST_P(FlagGetters, RefreshFoldsANotificationThatArrivedBeforeTheCall) {
+  word() = 0;
+  PushFlagsNow(0x01000002u);  // done Y and the command error
+  uint32_t flag = kUntouched;
+  EXPECT_EQ(VEK_SUCCESS, Call(DONE, 2, &flag));
+  EXPECT_EQ(1u, flag);
+  EXPECT_EQ(VEK_SUCCESS, Call(ERROR_FLAG, &flag));
+  EXPECT_EQ(1u, flag);
+
+  // Done K arrives in the high byte; the slip of W in bit 29 of the value.
+  PushFlagsNow((1u << 26) | (1u << 29));
+  EXPECT_EQ(VEK_SUCCESS, Call(DONE, 512, &flag));
+  EXPECT_EQ(1u, flag);
+  EXPECT_EQ(VEK_SUCCESS, Call(ALL_SLIP, &flag));
+  EXPECT_EQ(0x100u, flag);
+}
+
+TEST_P(FlagGetters, AllAxesDoneIsRefusedOnlyAfterTheRefresh) {
+  word() = 0;
+  PushFlagsNow(0x00000100u);  // limit X
+  uint32_t flag = kUntouched;
+  EXPECT_EQ(VEK_ERROR_INVALID_AXIS, Call(DONE, 1023, &flag));
+  EXPECT_EQ(kUntouched, flag);
+  EXPECT_EQ(1u << 10, word());
+}
+
+TEST_P(FlagGetters, DumpTheWordUnderTheirLabels) {
+  LogCapture log(5);
+  ASSERT_TRUE(log.started());
+  word() = 0x40000000u | (0x3FFu << 20) | (5u << 10) | 0x3u;
+  uint32_t flag = 0;
+  ASSERT_EQ(VEK_SUCCESS, Call(DONE, 1, &flag));
+  ASSERT_EQ(VEK_SUCCESS, Call(ERROR_FLAG, &flag));
+  ASSERT_EQ(VEK_SUCCESS, Call(ALL_SLIP, &flag));
+  const std::string h = HandleText(handle());
+  const std::string fields = " - done:0x03 limit:0x05 slip:0x3FF err:0x1";
+  const std::vector<std::string> expected =
+      serial() ? std::vector<std::string>{h + " - VEKser_GetAxisDoneFlag()",
+                                          h + " - VEKser_GetAxisDoneFlag" + fields,
+                                          h + " - VEKser_GetCommandErrorFlag()",
+                                          h + " - VEKser_GetCommandErrorFlag() - exit" + fields,
+                                          h + " - VEKser_GetAllAxesSlipFlag()",
+                                          h + " - VEKser_GetAllAxesSlipFlag" + fields}
+               : std::vector<std::string>{
+                     h + " - VEKnet_GetAxisDoneFlag - in",  h + " - VEKnet_GetAxisDoneFlag" + fields,
+                     h + " - VEKnet_GetCommandErrorFlag()", h + " - VEKnet_GetCommandErrorFlag() - exit" + fields,
+                     h + " - VEKnet_GetAllAxesSlipFlag()",  h + " - VEKnet_GetAllAxesSlipFlag" + fields};
+  EXPECT_EQ(expected, log.Traces());
+}
+
+TEST_P(FlagGetters, OvertravelGetterTracesItsTransportsWay) {
+  LogCapture log(0xA70005);
+  ASSERT_TRUE(log.started());
+  word() = 5u << 10;
+  uint32_t flag = kUntouched;
+  ASSERT_EQ(VEK_SUCCESS, Call(LIMIT, 4, &flag));
+  EXPECT_EQ(1u, flag);
+  const std::string h = HandleText(handle());
+  const std::string dump = " - done:0x00 limit:0x05 slip:0x00 err:0x0";
+  std::vector<std::string> mine;
+  for (const std::string& t : log.Traces()) {
+    if (t.find("GetAxisOvertravelFlag") != std::string::npos) mine.push_back(t);
+  }
+  const std::vector<std::string> expected =
+      serial() ? std::vector<std::string>{h + " - VEKser_GetAxisOvertravelFlag()",
+                                          h + " - VEKser_GetAxisOvertravelFlag()" + dump,
+                                          h + " - VEKser_GetAxisOvertravelFlag() limit=0x0 5  Axis=0x0 4",
+                                          h + " - VEKser_GetAxisOvertravelFlag()" + dump}
+               : std::vector<std::string>{h + " - VEKnet_GetAxisOvertravelFlag()",
+                                          h + " - VEKnet_GetAxisOvertravelFlag()" + dump};
+  EXPECT_EQ(expected, mine);
+}
+
+VEK_TRANSPORT_SUITE(FlagGetters);
+
+// ---- The two operations that talk to the controller.
+
+class FlagCommands : public TransportTest {};
+
+TEST_P(FlagCommands, IllegalCommandReturnsTheAnswerAndItsLength) {
+  Answer("AXFOO bad");
+  char text[64];
+  std::memset(text, 'x', sizeof text);
+  int32_t length = -1;
+  EXPECT_EQ(VEK_SUCCESS,
+            Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, static_cast<int32_t>(sizeof text), &length));
+  EXPECT_STREQ("AXFOO bad", text);
+  EXPECT_EQ(9, length);
+  EXPECT_EQ("#ER", Sent());
+}
+
+TEST_P(FlagCommands, IllegalCommandLongerThanTheBufferStaysInsideIt) {
+  Answer("AXMA1000;AYMA2000;AZ");
+  char text[16];
+  std::memset(text, '~', sizeof text);
+  int32_t length = -1;
+  const uint32_t result =
+      Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, static_cast<int32_t>(8), &length);
+  if (serial()) {
+    // The serial reader fills the buffer without a terminator and says so.
+    EXPECT_EQ(VEK_ERROR_ANSWER_TOO_LONG, result);
+    EXPECT_EQ(8, length);
+    EXPECT_EQ("AXMA1000", std::string(text, 8));
+  } else {
+    // The Ethernet query cuts the answer to fit with its terminator.
+    EXPECT_EQ(VEK_SUCCESS, result);
+    EXPECT_EQ(7, length);
+    EXPECT_STREQ("AXMA100", text);
+  }
+  EXPECT_EQ(std::string(8, '~'), std::string(text + 8, 8)) << "nothing written past the buffer";
+}
+
+TEST_P(FlagCommands, IllegalCommandRefusesMissingBuffersBeforeAsking) {
+  char text[32] = "old";
+  int32_t length = 99;
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER,
+            Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, static_cast<char*>(nullptr), 32, &length));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER,
+            Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 32, static_cast<int32_t*>(nullptr)));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER,
+            CallNull(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 32, &length));
+  EXPECT_EQ(99, length);
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 0, &length));
+  EXPECT_EQ(0, length);
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, -1, &length));
+  EXPECT_STREQ("old", text);
+  EXPECT_EQ("", Sent());
+}
+
+TEST_P(FlagCommands, SlipDetectionSendsTheAxisCommand) {
+  EXPECT_EQ(VEK_SUCCESS, Call(VEKnet_EnableAxisSlipDectection, VEKser_EnableAxisSlipDectection, 4));
+  EXPECT_EQ("AZIS;", Sent());
+  EXPECT_EQ(VEK_SUCCESS, Call(VEKnet_EnableAxisSlipDectection, VEKser_EnableAxisSlipDectection, 512));
+  EXPECT_EQ("AKIS;", Sent());
+  EXPECT_EQ(VEK_ERROR_INVALID_AXIS, Call(VEKnet_EnableAxisSlipDectection, VEKser_EnableAxisSlipDectection, 3));
+  EXPECT_EQ(VEK_ERROR_INVALID_AXIS, Call(VEKnet_EnableAxisSlipDectection, VEKser_EnableAxisSlipDectection, 0));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, CallNull(VEKnet_EnableAxisSlipDectection, VEKser_EnableAxisSlipDectection, 1));
+  EXPECT_EQ("", Sent());
+  if (!serial()) {
+    RejectNext();
+    EXPECT_EQ(VEK_ERROR_COMMAND_NAK, Call(VEKnet_EnableAxisSlipDectection, VEKser_EnableAxisSlipDectection, 1));
+  }
+}
+
+VEK_TRANSPORT_SUITE(FlagCommands);
+
+}  // namespace
+}  // namespace vek::test
