@@ -23,8 +23,9 @@ constexpr char kGarbage[] = "#?~!garbage@*";
 struct Client {
   int fd = -1;
   bool tcp = true;
-  uint64_t commands = 0;
-  std::string pending;  // pty: bytes of a text still arriving
+  uint64_t commands = 0;    // since the faults were last set
+  uint64_t generation = 0;  // which setting of the faults `commands` counts under
+  std::string pending;      // pty: bytes of a text still arriving
   int64_t lastByteUs = 0;
 };
 
@@ -55,6 +56,7 @@ struct Simulator::Impl {
   mutable std::mutex mutex;  // guards model, faults and counters
   Model model;
   Faults faults;
+  uint64_t faultGeneration = 0;
   int64_t startUs = 0;
   std::atomic<bool> stop{false};
   std::atomic<bool> running{false};
@@ -147,6 +149,10 @@ struct Simulator::Impl {
     std::lock_guard<std::mutex> lock(mutex);
     const Faults f = faults;
     Log("received", c.fd, text);
+    if (c.generation != faultGeneration) {
+      c.generation = faultGeneration;
+      c.commands = 0;
+    }
     uint64_t n = ++c.commands;
     if (c.tcp && f.closeAfter > 0 && n >= static_cast<uint64_t>(f.closeAfter)) return false;
     double now = Now();
@@ -306,6 +312,7 @@ std::string Simulator::ptyPath() const { return impl_->ptyPath; }
 void Simulator::SetFaults(const Faults& faults) {
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->faults = faults;
+  ++impl_->faultGeneration;  // the counters of every connection start again
   if (faults.tripLimitAxis >= 0) impl_->model.LatchLimit(faults.tripLimitAxis, faults.tripLimitPositive);
   if (faults.slipAxis >= 0) impl_->model.SetSlip(faults.slipAxis, true, impl_->Now());
 }

@@ -79,7 +79,8 @@ class Simulator {
   uint16_t tcpPort() const;     // the port actually listened on
   std::string ptyPath() const;  // the slave path, empty without a pty
 
-  // Fault injection, effective for the next command.
+  // Fault injection, effective for the next command; the command counters of
+  // every connection start again from 1.
   void SetFaults(const Faults& faults);
   Faults faults() const;
 

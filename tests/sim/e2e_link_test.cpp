@@ -215,6 +215,56 @@ TEST_P(LinkTest, SlippingAxisAndTrippedSwitchAreReported) {
       Eventually([&] { return Flag(VEKnet_GetAxisOvertravelFlag, VEKser_GetAxisOvertravelFlag, VEK_AXIS_U) == 1u; }));
 }
 
+// Each injected fault gives the result the link contract predicts for it.
+TEST_P(LinkTest, InjectedFaultsGiveTheirResultCodes) {
+  struct Case {
+    const char* name;
+    std::function<void(Faults*)> set;
+    bool query;
+    uint32_t tcp, serial;
+    int settleMs;  // lets a late reply arrive and be drained before the next case
+  };
+  const Case cases[] = {
+      {"late reply", [&](Faults* f) { f->replyLatencyMs = serial() ? 400 : 3000; }, true, VEK_ERROR_ACK_NAK_TIMEOUT,
+       VEK_ERROR_SERIAL_READ_TIMEOUT, 700},
+      {"dropped reply", [](Faults* f) { f->dropAckEvery = 1; }, true, VEK_ERROR_ACK_NAK_TIMEOUT,
+       VEK_ERROR_SERIAL_READ_TIMEOUT, 0},
+      {"garbage reply", [](Faults* f) { f->garbageEvery = 1; }, true, VEK_ERROR_NO_COMMAND_ACK,
+       VEK_ERROR_SERIAL_READ_TIMEOUT, 0},
+      {"answer long after its ACK", [](Faults* f) { f->splitAnswers = true, f->splitDelayMs = 3000; }, true,
+       VEK_ERROR_SOCKET_RECEIVE_TIMEOUT, VEK_SUCCESS, 700},
+      {"answer in its own chunk", [](Faults* f) { f->splitAnswers = true, f->splitDelayMs = 20; }, true, VEK_SUCCESS,
+       VEK_SUCCESS, 0},
+      {"notification inside the answer", [](Faults* f) { f->notifyInsideAnswers = true; }, true, VEK_SUCCESS,
+       VEK_SUCCESS, 0},
+      {"refused command", [](Faults*) {}, false, VEK_ERROR_COMMAND_NAK, VEK_SUCCESS, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Faults f;
+    c.set(&f);
+    sim_->SetFaults(f);
+    std::string answer;
+    uint32_t r = c.query ? Query("PP", &answer) : Send("AXQQ;");
+    EXPECT_EQ(r, serial() ? c.serial : c.tcp);
+    if (r == VEK_SUCCESS && c.query) EXPECT_EQ(answer, "0,0,0,0,0,0,0,0,0,0");
+    if (c.query && r == VEK_ERROR_SERIAL_READ_TIMEOUT && f.garbageEvery) EXPECT_EQ(answer.substr(0, 3), "#?~");
+    sim_->SetFaults(Faults());
+    std::this_thread::sleep_for(std::chrono::milliseconds(c.settleMs));
+    ASSERT_EQ(Query("AX?VL", &answer), VEK_SUCCESS);  // the link is sound again
+    EXPECT_EQ(answer, "=10000");
+  }
+  if (serial()) return;
+  // A connection the controller closes at its third command.
+  Faults f;
+  f.closeAfter = 3;
+  sim_->SetFaults(f);
+  EXPECT_EQ(Send("AXVB10;"), VEK_SUCCESS);
+  EXPECT_EQ(Send("AXVB20;"), VEK_SUCCESS);
+  EXPECT_EQ(Send("AXVB30;"), VEK_ERROR_SOCKET_RECEIVE);
+  VEKnet_Close(&h_);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLinks, LinkTest, ::testing::Values(Link::kTcp, Link::kSerial),
                          [](const auto& info) { return info.param == Link::kTcp ? "Tcp" : "Serial"; });
 
