@@ -24,6 +24,8 @@ for candidate in wine64 /usr/lib/wine/wine64 /usr/lib/wine/wine; do
   fi
 done
 [[ -n "$wine64" ]] || { echo "wine64 not found (scripts/install-deps.sh --windows)"; exit 1; }
+wineserver="$(dirname "$(readlink -f "$wine64")")/wineserver"
+[[ -x "$wineserver" ]] || wineserver="$(command -v wineserver || echo wineserver)"
 
 if [[ ! -f "$build/build.ninja" && ! -f "$build/Makefile" ]]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake" \
@@ -48,6 +50,9 @@ fi
 peer_pid=""
 sim_pid=""
 cleanup() {
+  # Stop this prefix's wineserver before the pty goes away: it holds the pty
+  # as its terminal and would report the hang-up.
+  "$wineserver" -k >/dev/null 2>&1 || true
   [[ -n "$peer_pid" ]] && kill "$peer_pid" 2>/dev/null || true
   [[ -n "$sim_pid" ]] && kill "$sim_pid" 2>/dev/null || true
   rm -f "$WINEPREFIX/dosdevices/com$com_port" "$WINEPREFIX/dosdevices/com$file_com_port"
