@@ -3,6 +3,7 @@
 // behaves differently.
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,14 +22,14 @@ struct Outcome {
 };
 
 // Runs vekctl with `args` (already quoted for the shell) and `input` on its
-// standard input.
-Outcome RunVekctl(const std::string& args, const std::string& input = "") {
+// standard input; `environment` goes in front of the command ("NAME='value' ").
+Outcome RunVekctl(const std::string& args, const std::string& input = "", const std::string& environment = "") {
   const std::string inputPath = testing::TempDir() + "vekctl_test_input.txt";
   if (FILE* in = std::fopen(inputPath.c_str(), "w")) {
     std::fputs(input.c_str(), in);
     std::fclose(in);
   }
-  const std::string command = std::string("'") + VEKCTL_PATH + "' " + args + " <'" + inputPath + "' 2>&1";
+  const std::string command = environment + "'" + VEKCTL_PATH + "' " + args + " <'" + inputPath + "' 2>&1";
   Outcome run;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
@@ -40,7 +41,7 @@ Outcome RunVekctl(const std::string& args, const std::string& input = "") {
   return run;
 }
 
-bool Has(const std::string& text, const char* pattern) { return std::regex_search(text, std::regex(pattern)); }
+bool Has(const std::string& text, const std::string& pattern) { return std::regex_search(text, std::regex(pattern)); }
 
 TEST(Vekctl, DemoHomesMovesAndShowsPositionsAndLog) {
   const auto began = std::chrono::steady_clock::now();
@@ -145,9 +146,12 @@ TEST(Vekctl, VersionAndIoAndLimit) {
   EXPECT_TRUE(Has(run.output, "direction 0x00FF")) << run.output;
   EXPECT_TRUE(Has(run.output, "\nstate +0  0  0  0  0  0  0  0  0  0  0  0  1  0  0  1\n")) << run.output;
 
-  // A limit search that finds no switch within its time-out is stopped.
-  run = RunVekctl("shell", "limit Z --velocity 4000 --wait --timeout 300\npos\n");
+  // A home search shows progress without a percent; a limit search that
+  // finds no switch within its time-out fails the shell.
+  run = RunVekctl("shell", "home Y --wait\nlimit Z --velocity 4000 --wait --timeout 300\npos\n");
   EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_TRUE(Has(run.output, "\nhome Y  Y=-?[0-9]+  --%  [0-9.]+ s\n")) << run.output;
+  EXPECT_FALSE(Has(run.output, "vekctl: home")) << run.output;
   EXPECT_TRUE(Has(run.output, "vekctl: limit: VEK_ERROR_WAIT_TIMEOUT \\(6\\)\n")) << run.output;
 }
 
@@ -185,6 +189,73 @@ TEST(Vekctl, ProgressLineIsRewrittenOnATerminal) {
   // last one shows the move complete.
   EXPECT_TRUE(Has(output, "\rmove  X=[0-9]+ +[0-9]+%  [0-9.]+ s\x1b\\[K")) << output;
   EXPECT_TRUE(Has(output, "\rmove  X=3000  100%  [0-9.]+ s\x1b\\[K")) << output;
+}
+
+// The simulator as a separate program with a TCP endpoint and a pty, as a
+// user would run it beside vekctl.
+class ExternalSimulator {
+ public:
+  ExternalSimulator(const char* flag, const char* value) {
+    int out[2];
+    if (pipe(out) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], 1);
+      close(out[0]);
+      close(out[1]);
+      execl(VEKSIM_PATH, VEKSIM_PATH, "--pty", flag, value, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(out[1]);
+    // The first two lines name the TCP port and the pty.
+    FILE* lines = fdopen(out[0], "r");
+    char line[256];
+    for (int i = 0; i < 2 && lines != nullptr && std::fgets(line, sizeof line, lines) != nullptr; ++i) {
+      std::string text(line);
+      if (!text.empty() && text.back() == '\n') text.pop_back();
+      const std::string tcpPrefix = "veksim: listening on ";
+      const std::string ptyPrefix = "veksim: serial on ";
+      if (text.rfind(tcpPrefix, 0) == 0) address_ = text.substr(tcpPrefix.size());
+      if (text.rfind(ptyPrefix, 0) == 0) ptyPath_ = text.substr(ptyPrefix.size());
+    }
+    reader_ = lines;
+  }
+  ~ExternalSimulator() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (reader_ != nullptr) std::fclose(reader_);
+  }
+  const std::string& address() const { return address_; }
+  const std::string& ptyPath() const { return ptyPath_; }
+
+ private:
+  pid_t pid_ = -1;
+  FILE* reader_ = nullptr;
+  std::string address_;
+  std::string ptyPath_;
+};
+
+TEST(Vekctl, ExternalControllerOverTcpAndSerial) {
+  ExternalSimulator sim("--limits", "Z=-1000,3000");
+  ASSERT_FALSE(sim.address().empty());
+  ASSERT_FALSE(sim.ptyPath().empty());
+
+  // The limit search meets the switch at 3000 and the flags show it.
+  Outcome run = RunVekctl("--tcp " + sim.address() + " shell", "limit Z -v 20000 --wait\nflags\n");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_FALSE(Has(run.output, "simulator")) << run.output;
+  EXPECT_TRUE(Has(run.output, "connected to " + sim.address() + " \\(ethernet\\)\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "\nlimit  Z=[0-9]+  --%  [0-9.]+ s\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "\nZ +- +yes +-\n")) << run.output;
+
+  // The same tool on the pty, named as COM port 3.
+  run = RunVekctl("--com 3 --baud 38400 shell", "move X=-700 --wait\npos\n", "VEKKESTRA_COM3='" + sim.ptyPath() + "' ");
+  EXPECT_EQ(run.status, 0) << run.output;
+  EXPECT_TRUE(Has(run.output, "connected to COM3 at 38400 baud \\(serial\\)\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "\nmove  X=-700  100%  [0-9.]+ s\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "\nX +-700 +-700 +0\n")) << run.output;
 }
 
 }  // namespace
