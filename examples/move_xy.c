@@ -34,8 +34,12 @@ int main(int argc, char** argv) {
   printf("connected to %s:%u\n", host, (unsigned)port);
 
   /* Home search on X, then Y: search command 0 ("HS"), home command 0
-   * ("HM") with the value 0, waiting up to 10 s for the axis to report done. */
+   * ("HM") with the value 0, waiting up to 10 s for the axis to report done.
+   * A done flag stays set until it is cleared, so clear it before each wait:
+   * otherwise the done of an earlier motion would end the wait at once. */
+  if (Failed("clear X", VEKnet_ClearMultiAxisDoneFlags(&link, VEK_AXIS_X))) goto done;
   if (Failed("home X", VEKnet_FindAxisHome(&link, VEK_AXIS_X, 0, 0, 0, 10000))) goto done;
+  if (Failed("clear Y", VEKnet_ClearMultiAxisDoneFlags(&link, VEK_AXIS_Y))) goto done;
   if (Failed("home Y", VEKnet_FindAxisHome(&link, VEK_AXIS_Y, 0, 0, 0, 10000))) goto done;
   printf("X and Y are homed\n");
 
@@ -43,6 +47,7 @@ int main(int argc, char** argv) {
    * per axis, and only the slots of the axes in the mask are read. */
   targets[0] = 4000;  /* X */
   targets[1] = -2500; /* Y */
+  if (Failed("clear X and Y", VEKnet_ClearMultiAxisDoneFlags(&link, VEK_AXIS_X | VEK_AXIS_Y))) goto done;
   if (Failed("move", VEKnet_Move(&link, VEK_AXIS_X | VEK_AXIS_Y, 0, 0, targets, 0, 10000))) goto done;
   printf("X and Y have arrived\n");
 

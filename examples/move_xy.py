@@ -26,11 +26,14 @@ def main():
     try:
         with Controller.tcp(host, port) as ctl:
             print("connected to %s:%d" % (host, port))
-            # Home search on X, then Y, each waiting up to 10 s for done.
+            # Home search on X, then Y, each waiting up to 10 s for done. A
+            # done flag stays set until cleared, so clear it before each wait.
             for axis in "XY":
+                ctl.clear_done(axis)
                 ctl.find_home(axis, timeout_ms=10000)
             print("X and Y are homed")
             # A coordinated absolute move, waiting until both report done.
+            ctl.clear_done("XY")
             ctl.move({"X": 4000, "Y": -2500}, timeout_ms=10000)
             print("X and Y have arrived")
             # Jog Z for a quarter of a second, then stop it.
