@@ -10,8 +10,8 @@
 namespace vek {
 namespace {
 
-// The "?" settings echo their letter first ("=2500"), so their answers lose
-// one character before the number.
+// The "?" reads of a setting answer with one leading character ("=2500"), so
+// that character is dropped before the number is scanned.
 constexpr AxisReadSpec kCurrentVelocity = {
     "GetAxisCurrentVelocity()", "RV", false, true, "VEKnet_GetAxisCurrentVelocity() bad receive string: recv ", true};
 constexpr AxisReadSpec kCurrentAcceleration = {
