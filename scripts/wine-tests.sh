@@ -59,16 +59,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$work/peer" 900 >"$work/peer.out" &
+"$work/peer" 900 "$WINEPREFIX/dosdevices/com$com_port" >"$work/peer.out" &
 peer_pid=$!
 for _ in $(seq 50); do
   grep -q '^pty ' "$work/peer.out" 2>/dev/null && break
   sleep 0.1
 done
 tcp_port="$(awk '$1 == "tcp" {print $2}' "$work/peer.out")"
-pty_path="$(awk '$1 == "pty" {print $2}' "$work/peer.out")"
+pty_path="$(awk '$1 == "pty" {print $2; exit}' "$work/peer.out")"
 [[ -n "$tcp_port" && -n "$pty_path" ]] || { echo "the peer did not start"; exit 1; }
-ln -sfn "$pty_path" "$WINEPREFIX/dosdevices/com$com_port"
 rm -f "$WINEPREFIX/dosdevices/com$missing_com_port"
 : >"$work/com$file_com_port.file"
 ln -sfn "$work/com$file_com_port.file" "$WINEPREFIX/dosdevices/com$file_com_port"

@@ -3,6 +3,8 @@
 // It prints "tcp <port>" and "pty <slave path>" when ready, then serves until
 // it is killed or its time is up.
 //
+//   peer [seconds] [link]   link: a symbolic link made to point at the pty
+//
 // Replies are chosen by what the library sent, so the Windows test program
 // steers every case through the texts it sends:
 //
@@ -62,6 +64,8 @@ struct Client {
 std::vector<Pending> gPending;
 std::vector<Client> gClients;
 int gMaster = -1;
+int gSlave = -1;
+std::string gLink;
 std::string gSerialCommand;
 std::string gSerialLast;
 int64_t gSerialLastByteMs = 0;
@@ -140,6 +144,31 @@ void AnswerSerial(const std::string& command) {
   if (uint32_t done = MoveDone(command)) Later(fd, 200, Notification(done) + "\n");
 }
 
+// A raw pty whose slave stays open here too, so the line never hangs up
+// between the test program's opens and closes. Wine's serial emulation reads
+// a hung-up pty as silence, so hang-ups are not scripted here.
+bool OpenLine() {
+  char slaveName[128] = {};
+  if (openpty(&gMaster, &gSlave, slaveName, nullptr, nullptr) != 0) {
+    std::perror("peer: openpty");
+    return false;
+  }
+  termios raw;
+  tcgetattr(gSlave, &raw);
+  cfmakeraw(&raw);
+  tcsetattr(gSlave, TCSANOW, &raw);
+  if (!gLink.empty()) {
+    std::string temporary = gLink + ".new";
+    unlink(temporary.c_str());
+    if (symlink(slaveName, temporary.c_str()) != 0 || rename(temporary.c_str(), gLink.c_str()) != 0) {
+      std::perror("peer: link");
+    }
+  }
+  std::printf("pty %s\n", slaveName);
+  std::fflush(stdout);
+  return true;
+}
+
 void WriteAll(int fd, const std::string& bytes) {
   std::size_t off = 0;
   while (off < bytes.size()) {
@@ -215,21 +244,9 @@ int main(int argc, char** argv) {
   socklen_t len = sizeof bound;
   getsockname(listener, reinterpret_cast<sockaddr*>(&bound), &len);
 
-  int slave = -1;
-  char slaveName[128] = {};
-  if (openpty(&gMaster, &slave, slaveName, nullptr, nullptr) != 0) {
-    std::perror("peer: openpty");
-    return 1;
-  }
-  termios raw;
-  tcgetattr(slave, &raw);
-  cfmakeraw(&raw);
-  tcsetattr(slave, TCSANOW, &raw);
-  // The slave stays open here too, so the line never hangs up between the
-  // test program's opens and closes.
-
-  std::printf("tcp %u\npty %s\n", static_cast<unsigned>(ntohs(bound.sin_port)), slaveName);
-  std::fflush(stdout);
+  std::printf("tcp %u\n", static_cast<unsigned>(ntohs(bound.sin_port)));
+  if (argc > 2) gLink = argv[2];
+  if (!OpenLine()) return 1;
 
   const int64_t endMs = NowMs() + static_cast<int64_t>(seconds) * 1000;
   while (!gStop && NowMs() < endMs) {
