@@ -11,9 +11,9 @@
 namespace vek {
 namespace {
 
-constexpr AxisReadSpec kMotorPosition = {
+constexpr AxisReadKind kMotorPosition = {
     "GetAxisMotorPosition()", "RP;", false, true, "GetAxisMotorPosition() bad response", false};
-constexpr AxisReadSpec kEncoderPosition = {
+constexpr AxisReadKind kEncoderPosition = {
     "GetAxisEncoderPosition()", "RE;", false, true, "GetAxisEncoderPosition() bad receive string: recv ", true};
 constexpr const char* kSetPrefixes[] = {"AALP", "AMLP"};
 

@@ -7,15 +7,15 @@
 
 namespace vek {
 
-uint32_t ReadAxisValue(uint32_t* net, uint32_t* ser, int32_t axisBit, int32_t* value, const AxisReadSpec& spec) {
+uint32_t ReadAxisValue(uint32_t* net, uint32_t* ser, int32_t axisBit, int32_t* value, const AxisReadKind& kind) {
   if (net == nullptr && ser == nullptr) return VEK_ERROR_INVALID_PARAMETER;
   char letter = 0;
   if (!AxisLetterOf(axisBit, &letter)) return VEK_ERROR_INVALID_AXIS;
   if (value == nullptr) return VEK_ERROR_INVALID_PARAMETER;
-  TraceVerbose(net, ser, spec.label);
+  TraceVerbose(net, ser, kind.label);
 
   char command[kCommandBufferSize] = {};
-  if (!AppendCommand(command, "A%c%s", letter, spec.query)) return VEK_ERROR_INVALID_PARAMETER;
+  if (!AppendCommand(command, "A%c%s", letter, kind.query)) return VEK_ERROR_INVALID_PARAMETER;
   char answer[kCommandBufferSize] = {};
   const uint32_t result = QueryOn(net, ser, command, answer, static_cast<int32_t>(sizeof answer));
   if (result != VEK_SUCCESS) return result;
@@ -24,13 +24,13 @@ uint32_t ReadAxisValue(uint32_t* net, uint32_t* ser, int32_t axisBit, int32_t* v
   answer[sizeof answer - 1] = '\0';
   if (answer[0] == '\0') return VEK_ERROR_BAD_RESPONSE;
 
-  const bool scanned = spec.skipFirst ? ScanDecimalAfterOne(answer, value) : ScanDecimal(answer, value);
+  const bool scanned = kind.skipFirst ? ScanDecimalAfterOne(answer, value) : ScanDecimal(answer, value);
   if (scanned) return VEK_SUCCESS;
-  const char* shown = spec.withAnswer ? answer : "";
-  if (spec.errorTrace) {
-    TraceErrorf(net, ser, "%s%s", spec.badText, shown);
+  const char* shown = kind.withAnswer ? answer : "";
+  if (kind.errorTrace) {
+    TraceErrorf(net, ser, "%s%s", kind.badText, shown);
   } else {
-    TraceVerbosef(net, ser, "%s%s", spec.badText, shown);
+    TraceVerbosef(net, ser, "%s%s", kind.badText, shown);
   }
   return VEK_ERROR_BAD_RESPONSE;
 }

@@ -11,7 +11,7 @@ namespace vek {
 // How one single-axis read asks and parses. The command is "A", the axis
 // letter and `query`. When no number can be scanned, `badText` is traced
 // (as an error or verbose line), followed by the answer when `withAnswer`.
-struct AxisReadSpec {
+struct AxisReadKind {
   const char* label;    // the worker's verbose trace
   const char* query;    // after "A<letter>", for example "RP;" or "?VB"
   bool skipFirst;       // the answer starts with one character to discard
@@ -22,7 +22,7 @@ struct AxisReadSpec {
 
 // Checks handles, axis and output in that order, traces, queries and scans.
 // The output is written only when a number was scanned.
-uint32_t ReadAxisValue(uint32_t* net, uint32_t* ser, int32_t axisBit, int32_t* value, const AxisReadSpec& spec);
+uint32_t ReadAxisValue(uint32_t* net, uint32_t* ser, int32_t axisBit, int32_t* value, const AxisReadKind& kind);
 
 // Queries `command` and spreads its comma-separated answer over the ten
 // slots of `values` (first field to slot 0). The caller has checked handles

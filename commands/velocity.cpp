@@ -12,28 +12,28 @@ namespace {
 
 // The "?" reads of a setting answer with one leading character ("=2500"), so
 // that character is dropped before the number is scanned.
-constexpr AxisReadSpec kCurrentVelocity = {
+constexpr AxisReadKind kCurrentVelocity = {
     "GetAxisCurrentVelocity()", "RV", false, true, "VEKnet_GetAxisCurrentVelocity() bad receive string: recv ", true};
-constexpr AxisReadSpec kCurrentAcceleration = {
+constexpr AxisReadKind kCurrentAcceleration = {
     "GetAxisCurrentAcceleration()",
     "RC",
     false,
     false,
     "GetAxisCurrentAcceleration() | VEK_ERROR_BAD_RESPONSE | bad receive string: recv ",
     true};
-constexpr AxisReadSpec kBaseVelocity = {"GetAxisBaseVelocity()",
+constexpr AxisReadKind kBaseVelocity = {"GetAxisBaseVelocity()",
                                         "?VB",
                                         true,
                                         false,
                                         "GetAxisBaseVelocity() | VEK_ERROR_BAD_RESPONSE | bad receive string: recv ",
                                         true};
-constexpr AxisReadSpec kMaxVelocity = {"GetAxisMaxVelocity()",
+constexpr AxisReadKind kMaxVelocity = {"GetAxisMaxVelocity()",
                                        "?VL",
                                        true,
                                        false,
                                        "GetAxisMaxVelocity() | VEK_ERROR_BAD_RESPONSE | bad receive string: recv ",
                                        true};
-constexpr AxisReadSpec kAcceleration = {"GetAxisAcceleration()",
+constexpr AxisReadKind kAcceleration = {"GetAxisAcceleration()",
                                         "?AC",
                                         true,
                                         false,
