@@ -202,6 +202,18 @@ TEST_F(SerialExchangeTest, DrainOfAQuietPortIsOneAttempt) {
   EXPECT_TRUE(log.HasTrace(HandleText(&handle_) + " - ReadSerialBuff() timeout=0, tmp1=cd"));
 }
 
+TEST_F(SerialExchangeTest, StreamWithoutLineFeedsIsDrainedInFullLines) {
+  // Far more than one line's worth and no line feed: the drain before the
+  // command takes it all, line after full line, and the answer is not mixed
+  // with any of it.
+  peer_.Push(std::string(700, 'z') + "%000 00000010");
+  peer_.Reply("AXRP", "99\n");
+  char answer[128] = {};
+  EXPECT_EQ(VEKser_Query(&handle_, "AXRP", answer, 128), VEK_SUCCESS);
+  EXPECT_STREQ(answer, "99");
+  EXPECT_EQ(gState.serStatusFlags, 0x10u);  // the tail was a line of its own
+}
+
 TEST_F(SerialExchangeTest, BadArgumentsReturnBeforeSending) {
   char answer[16];
   std::memset(answer, 'x', sizeof answer);

@@ -30,12 +30,6 @@ class SerialPortTest : public ::testing::Test {
   }
   void TearDown() override { VEKser_Close(&handle_); }
 
-  // Lets the peer finish scheduled replies and forget what it has seen.
-  void SettlePeer() {
-    peer_.WaitIdle(1000);
-    peer_.ClearReceived();
-  }
-
   PtyPeer peer_{kTestPort};
   uint32_t handle_ = 0;
 };
