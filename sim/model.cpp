@@ -821,9 +821,8 @@ void Model::Settle(Axis& a, double t) {
   a.checkedUntil = t;
 }
 
-bool Model::BlockedAt(int axis, double position, double direction, bool* positive) const {
+bool Model::BlockedAt(int axis, double position, double direction) const {
   const Axis& a = axes_[axis];
-  *positive = direction > 0.0;
   if (direction > 0.0) {
     if (a.latchedPositive) return true;
     if (a.overtravelDetect && position >= a.setup.positiveLimit + a.frame) return true;
@@ -846,10 +845,9 @@ void Model::StartProfile(int axis, double target, double now, EndKind end) {
   a.doneAt = -1.0;
   a.slipReported = false;
   double distance = target - from;
-  bool positive = false;
   if (distance == 0.0) return;
-  if (BlockedAt(axis, from, distance, &positive)) {
-    HitLimit(axis, now, positive, from);
+  if (BlockedAt(axis, from, distance)) {
+    HitLimit(axis, now, from);
     return;
   }
   Plan p = PlanProfile(a.vb, a.vl, EffectiveAcceleration(a), std::fabs(distance));
@@ -884,9 +882,8 @@ void Model::StartRamp(int axis, double velocity, double now, bool stopping) {
       a.slipReported = false;
       FoldEncoder(a, now);
     }
-    bool positive = false;
-    if (BlockedAt(axis, a.p0, velocity, &positive)) {
-      HitLimit(axis, now, positive, a.p0);
+    if (BlockedAt(axis, a.p0, velocity)) {
+      HitLimit(axis, now, a.p0);
       return;
     }
     a.stopping = false;
@@ -946,7 +943,7 @@ void Model::StopAxis(int axis, double now, bool abrupt, bool reportDone) {
   a.doneRequest = request;
 }
 
-void Model::HitLimit(int axis, double t, bool positive, double position) {
+void Model::HitLimit(int axis, double t, double position) {
   Axis& a = axes_[axis];
   Report((1u << axis) << kLimitShift);
   a.endKind = EndKind::kNone;
@@ -961,7 +958,6 @@ void Model::HitLimit(int axis, double t, bool positive, double position) {
     StartRamp(axis, 0.0, t, true);
     a.doneRequest = 0;
   }
-  (void)positive;
 }
 
 bool Model::CheckLimits(int axis, double from, double to) {
@@ -989,7 +985,7 @@ bool Model::CheckLimits(int axis, double from, double to) {
     else
       lo = mid;
   }
-  HitLimit(axis, hi, direction > 0.0, bound);
+  HitLimit(axis, hi, bound);
   return true;
 }
 
@@ -1056,7 +1052,13 @@ void Model::SetInput(int line, bool level) {
 void Model::TripLimit(int axis, bool positive, double now) {
   if (axis < 0 || axis >= kAxisCount) return;
   Advance(now);
-  HitLimit(axis, now, positive, PositionAt(axes_[axis], now));
+  const Axis& a = axes_[axis];
+  double v = VelocityAt(a, now);
+  if (v != 0.0 && (v > 0.0) != positive) {
+    Report((1u << axis) << kLimitShift);  // running away from it: reported, not stopped
+    return;
+  }
+  HitLimit(axis, now, PositionAt(a, now));
 }
 
 void Model::LatchLimit(int axis, bool positive) {

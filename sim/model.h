@@ -153,8 +153,8 @@ class Model {
   void FinishMotion(int axis, double t, bool reportDone);
   bool CheckLimits(int axis, double from, double to);
   bool CheckSlip(int axis, double from, double to);
-  bool BlockedAt(int axis, double position, double direction, bool* positive) const;
-  void HitLimit(int axis, double t, bool positive, double position);
+  bool BlockedAt(int axis, double position, double direction) const;
+  void HitLimit(int axis, double t, double position);
   void AdvanceAxis(int axis, double now);
   void Report(uint32_t flags) { events_.push_back(flags); }
 

@@ -86,7 +86,7 @@ class Simulator {
 
   // The simulator side of the controller.
   void SetInput(int line, bool level);            // an input line (0-15) as the outside world drives it
-  void TripLimit(int axis, bool positive);        // the switch trips now: the axis stops and reports its limit
+  void TripLimit(int axis, bool positive);        // the switch trips: reported; an axis running toward it stops
   void MakeAxisSlip(int axis, bool slip = true);  // the encoder of the axis falls behind while it moves
   void SetHomeSwitch(int axis, double position);
   void SetLimitSwitches(int axis, double negative, double positive);

@@ -270,7 +270,7 @@ TEST_F(ModelTest, HomeSearchRunsToTheSwitchAndLoadsTheHomeValue) {
   EXPECT_EQ(Ask("AXRP;"), "1000");
   EXPECT_EQ(Ask("AXRE;"), "600");  // HS leaves the encoder alone
   EXPECT_EQ(Ask("AXEA")[3], 'P');
-  Ok("AXHEHR-100;ID");             // already there: done at once
+  Ok("AXHEHR-100;ID");  // already there: done at once
   EXPECT_EQ(EventsAt(now_), Done(0));
   EXPECT_EQ(Ask("AXRP;"), "-100");
   EXPECT_EQ(Ask("AXRE;"), "-200");
@@ -294,6 +294,12 @@ TEST_F(ModelTest, TrippedSwitchStopsTheAxisAndReportsItsLimit) {
   model_.TripLimit(1, true, 0.5);
   EXPECT_EQ(EventsAt(0.5), Limit(1));
   EXPECT_FALSE(model_.Snapshot(1, 0.5).moving);
+  Ok("AYJG-1000;");
+  model_.TripLimit(1, true, 0.55);  // the switch behind it: reported, not stopped
+  EXPECT_EQ(EventsAt(0.55), Limit(1));
+  EXPECT_TRUE(model_.Snapshot(1, 0.55).moving);
+  Ok("AYKL");
+  EXPECT_EQ(EventsAt(0.55), Done(1));
   model_.LatchLimit(1, false);
   Ok("AYJG-10;");
   EXPECT_EQ(EventsAt(0.6), Limit(1));
