@@ -28,8 +28,7 @@ endif()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VEK_DEF_FILE})
 
 if(NOT CMAKE_DLLTOOL)
-  string(REGEX REPLACE "g\\+\\+$|c\\+\\+$" "dlltool" _vek_dlltool_guess "${CMAKE_CXX_COMPILER}")
-  find_program(CMAKE_DLLTOOL NAMES ${_vek_dlltool_guess} REQUIRED)
+  find_program(CMAKE_DLLTOOL NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-dlltool dlltool REQUIRED)
 endif()
 # MSVC's linker wants short-format import members (and, on x86, SafeSEH-clean
 # objects), which GNU dlltool does not make; LLVM's dlltool does.
