@@ -15,6 +15,7 @@ linux_build="${2:-}"
 com_port=7          # mapped to the peer's pseudo-terminal
 missing_com_port=9  # never mapped
 file_com_port=8     # mapped to a plain file: Wine applies sharing rules to files only
+sim_com_port=6      # mapped to the simulator's pseudo-terminal
 
 wine64=""
 for candidate in wine64 /usr/lib/wine/wine64 /usr/lib/wine/wine; do
@@ -31,7 +32,7 @@ if [[ ! -f "$build/build.ninja" && ! -f "$build/Makefile" ]]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/x86_64-w64-mingw32.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DVEK_BUILD_TESTS=OFF -DVEK_BUILD_BENCH=OFF
 fi
-cmake --build "$build" -j2 --target platform_checks dll_checks
+cmake --build "$build" -j2
 
 work="$build/wine"
 mkdir -p "$work"
@@ -55,7 +56,8 @@ cleanup() {
   "$wineserver" -k >/dev/null 2>&1 || true
   [[ -n "$peer_pid" ]] && kill "$peer_pid" 2>/dev/null || true
   [[ -n "$sim_pid" ]] && kill "$sim_pid" 2>/dev/null || true
-  rm -f "$WINEPREFIX/dosdevices/com$com_port" "$WINEPREFIX/dosdevices/com$file_com_port"
+  rm -f "$WINEPREFIX/dosdevices/com$com_port" "$WINEPREFIX/dosdevices/com$file_com_port" \
+    "$WINEPREFIX/dosdevices/com$sim_com_port"
 }
 trap cleanup EXIT
 
@@ -86,23 +88,29 @@ run() {
 run platform_checks "$build/tests/wine/platform_checks.exe" "$tcp_port" "$com_port" "$missing_com_port" "$file_com_port"
 run dll_checks "$build/tests/wine/dll_checks.exe" "$tcp_port" "$com_port" "$missing_com_port" "$file_com_port"
 
-# vekctl.exe against the Linux simulator.
+# vekctl.exe against the Linux simulator, over TCP and over a COM port.
 veksim="${linux_build:+$linux_build/sim/veksim}"
-if [[ -n "$veksim" && -x "$veksim" && -f "$build/tools/vekctl.exe" ]]; then
-  "$veksim" --help >/dev/null 2>&1 || true
-  sim_port="$(awk '$1 == "tcp" {print $2 + 1}' "$work/peer.out")"
-  "$veksim" --tcp "127.0.0.1:$sim_port" >"$work/veksim.out" 2>&1 &
+vekctl="$build/tools/vekctl.exe"
+if [[ -n "$veksim" && -x "$veksim" && -f "$vekctl" ]]; then
+  "$veksim" --port 0 --pty >"$work/veksim.out" 2>&1 &
   sim_pid=$!
-  sleep 1
-  echo "== vekctl.exe --tcp 127.0.0.1:$sim_port pos"
-  if timeout 120 "$wine64" "$build/tools/vekctl.exe" --tcp "127.0.0.1:$sim_port" pos; then
-    echo "== vekctl.exe passed"
-  else
-    echo "== vekctl.exe FAILED"
+  for _ in $(seq 50); do
+    grep -q '^veksim: serial on ' "$work/veksim.out" 2>/dev/null && break
+    sleep 0.1
+  done
+  sim_port="$(sed -n 's/^veksim: listening on [0-9.]*:\([0-9]*\).*/\1/p' "$work/veksim.out")"
+  sim_pty="$(sed -n 's/^veksim: serial on \(.*\)$/\1/p' "$work/veksim.out")"
+  ln -sfn "$sim_pty" "$WINEPREFIX/dosdevices/com$sim_com_port"
+  run "vekctl.exe --tcp 127.0.0.1:$sim_port pos" "$vekctl" --tcp "127.0.0.1:$sim_port" pos
+  run "vekctl.exe --tcp 127.0.0.1:$sim_port move X=500 --wait" "$vekctl" --tcp "127.0.0.1:$sim_port" move X=500 --wait
+  run "vekctl.exe --com $sim_com_port pos" "$vekctl" --com "$sim_com_port" pos
+  # What the serial read shows must be the position the TCP move left.
+  if ! timeout 120 "$wine64" "$vekctl" --com "$sim_com_port" pos | grep -Eq '^X +500 +500'; then
+    echo "== vekctl.exe over COM$sim_com_port does not show X at 500"
     status=1
   fi
 else
-  echo "== vekctl.exe: skipped (needs tools/vekctl.exe in $build and sim/veksim in a Linux build)"
+  echo "== vekctl.exe: skipped (needs $vekctl and sim/veksim in a Linux build given as the second argument)"
 fi
 
 exit $status
