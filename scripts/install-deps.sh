@@ -2,12 +2,18 @@
 # Installs what building and testing VekKestra needs, when it is missing.
 #   scripts/install-deps.sh            the Linux build, tests and tools
 #   scripts/install-deps.sh --windows  also the MinGW cross-compilers and Wine
+#   scripts/install-deps.sh --fuzz     also clang and its fuzzer runtime
+# (the flags combine)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ make pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev)
-if [[ "${1:-}" == "--windows" ]]; then
-  packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64)
-fi
+for flag in "$@"; do
+  case "$flag" in
+    --windows) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64) ;;
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    *) echo "unknown flag: $flag" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
