@@ -169,6 +169,10 @@ void TcpPeerCloses() {
   wt::Group("TCP: the controller closes mid-query");
   uint32_t sock = 0;
   if (!CHECK_EQ(VEK_SUCCESS, Connect(&sock))) return;
+  // A failure just before leaves its Winsock error behind in the thread.
+  uint32_t closed = 0;
+  CHECK_EQ(VEK_ERROR_SOCKET_SEND, VEKnet_SendCommand(&closed, "ACK;"));
+  CHECK_EQ(WSAENOTSOCK, VEKnet_GetLastError());
   uint32_t r = 0;
   uint64_t t0 = wt::NowMs();
   CHECK_TEXT("", NetQuery(&sock, "CLOSE;", &r));
@@ -239,6 +243,12 @@ void LoggerAndLocalTime() {
   CHECK_EQ(VEK_SUCCESS, VEK_StartDllLogger(path, 16));
   text = ReadFileText(path);
   CHECK_EQ(2, Count(text, "<*> VekKestra DLL Logger <*>"));
+
+  // Error traces carry the Winsock error number.
+  uint32_t refused = 0;
+  CHECK_EQ(VEK_ERROR_ETHERNET_CONNECT, VEKnet_Initialize("127.0.0.1", ClosedPort(), &refused));
+  CHECK_EQ(1, Count(ReadFileText(path), " - Error=NULL - VEKnet_Initialize() | connect() error:10061\n"));
+  VEKnet_GetLastError();
   CHECK_EQ(VEK_SUCCESS, VEK_StopDllLogger());
   CHECK_EQ(1, Count(ReadFileText(path), "\nLogger Stop: "));
   CHECK_EQ(VEK_ERROR_LOG_FILE, VEK_StopDllLogger());
