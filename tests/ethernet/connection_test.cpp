@@ -33,6 +33,8 @@ class ConnectionTest : public ::testing::Test {
 };
 
 TEST_F(ConnectionTest, ConnectsResetsStateAndCloses) {
+  LogCapture log(kAllTraces);
+  ASSERT_TRUE(log.started());
   gState.netStatusFlags = 0x3FF;
   gState.netLastError = 99;
   uint32_t sock = 0;
@@ -48,6 +50,14 @@ TEST_F(ConnectionTest, ConnectsResetsStateAndCloses) {
   // Closing again, or with no handle, does nothing harmful.
   VEKnet_Close(&sock);
   VEKnet_Close(nullptr);
+  std::vector<std::string> expected = {
+      "NULL - VEKnet_Initialize(ip:127.0.0.1  port:" + std::to_string(peer.port()) + ")",
+      "NULL - VEKnet_GetLastError()",
+      HandleText(&sock) + " - VEKnet_Close()",
+      HandleText(&sock) + " - VEKnet_Close()",
+      "NULL - VEKnet_Close()",
+  };
+  EXPECT_EQ(expected, log.Traces());
 
   // Fewer than four parts: whatever the address conversion makes of it.
   ASSERT_EQ(VEK_SUCCESS, VEKnet_Initialize("127.1", peer.port(), &sock));
@@ -74,6 +84,8 @@ TEST_F(ConnectionTest, PortAboveRangeChangesNothing) {
 }
 
 TEST_F(ConnectionTest, AddressTextsThatAreNotAccepted) {
+  LogCapture log(kAllTraces);
+  ASSERT_TRUE(log.started());
   for (const char* text : {"255.255.255.255", "localhost", "1.2.3.4.5", "999.1.1.1"}) {
     SCOPED_TRACE(text);
     uint32_t sock = 0;
@@ -83,6 +95,7 @@ TEST_F(ConnectionTest, AddressTextsThatAreNotAccepted) {
     VEKnet_Close(&sock);
     EXPECT_EQ(0u, sock);
   }
+  EXPECT_EQ(4, log.CountContaining("Error=NULL - VEKnet_Initialize() | inet_addr() error:"));
   uint32_t sock = 0;
   uint32_t result = VEKnet_Initialize("", peer.port(), &sock);
   EXPECT_TRUE(result == VEK_ERROR_INVALID_IP_ADDRESS || result == VEK_ERROR_ETHERNET_CONNECT) << result;
