@@ -169,6 +169,21 @@ bool OpenLine() {
   return true;
 }
 
+// A plain command and the query after it may arrive within one quiet gap
+// on a loaded machine; a known query at the end is then split off.
+void SplitAndAnswerSerial(const std::string& text) {
+  static const char* const kQueries[] = {"LAST?;", "SQ;", "SCR;", "SNOTE;", "SPART;", "SNONE;", "SLONG;"};
+  for (const char* query : kQueries) {
+    std::size_t n = std::strlen(query);
+    if (text.size() > n && text.compare(text.size() - n, n, query) == 0) {
+      AnswerSerial(text.substr(0, text.size() - n));
+      AnswerSerial(query);
+      return;
+    }
+  }
+  AnswerSerial(text);
+}
+
 void WriteAll(int fd, const std::string& bytes) {
   std::size_t off = 0;
   while (off < bytes.size()) {
@@ -281,7 +296,7 @@ int main(int argc, char** argv) {
       }
     }
     if (!gSerialCommand.empty() && NowMs() - gSerialLastByteMs >= 5) {
-      AnswerSerial(gSerialCommand);
+      SplitAndAnswerSerial(gSerialCommand);
       gSerialCommand.clear();
     }
     SendDue();
