@@ -144,12 +144,5 @@ TEST(AckNakTest, StripRemovesBothBytesAndZeroFills) {
   EXPECT_STREQ("\x06z", untouched);
 }
 
-TEST(AckNakTest, AckAnywhereWinsThenNak) {
-  EXPECT_EQ(kVerdictAck, CheckForAckNak("ab\x15\x06", 4));
-  EXPECT_EQ(kVerdictNak, CheckForAckNak("ab\x15", 3));
-  EXPECT_EQ(VEK_ERROR_NO_COMMAND_ACK, CheckForAckNak("ab", 2));
-  EXPECT_EQ(VEK_ERROR_NO_COMMAND_ACK, CheckForAckNak("", 0));
-}
-
 }  // namespace
 }  // namespace vek::test
