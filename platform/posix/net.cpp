@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 
 #include "platform/platform.h"
 
@@ -90,11 +91,14 @@ int32_t SocketSend(uint32_t socketValue, const char* data, int32_t length) {
 
 int SocketWaitReadable(uint32_t socketValue, int32_t timeoutMicroseconds) {
   if (!Usable(socketValue)) return -1;
-  // poll() counts in milliseconds; round up so that a 10 ms limit never
-  // becomes shorter than asked.
-  int timeoutMs = timeoutMicroseconds <= 0 ? 0 : (timeoutMicroseconds + 999) / 1000;
+  // ppoll keeps the microseconds: a 10001 us drain must not become 11 ms.
+  int32_t us = timeoutMicroseconds < 0 ? 0 : timeoutMicroseconds;
+  timespec limit{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000L};
   pollfd p{static_cast<int>(socketValue), POLLIN, 0};
-  int rc = poll(&p, 1, timeoutMs);
+  int rc;
+  do {
+    rc = ppoll(&p, 1, &limit, nullptr);
+  } while (rc < 0 && errno == EINTR);
   if (rc < 0) return -1;
   if (rc == 0) return 0;
   if (p.revents & POLLNVAL) {
