@@ -9,6 +9,11 @@
 
 namespace vek::sim {
 
+namespace {
+// M_PI is not standard C++ (MinGW leaves it out).
+constexpr double kPi = 3.14159265358979323846;
+}  // namespace
+
 // ---- Notifications -----------------------------------------------------------
 
 uint32_t NotificationValueFromFlags(uint32_t flags) {
@@ -721,7 +726,7 @@ double Model::EffectiveAcceleration(const Axis& a) const {
   // for the parabola and the S-curve.
   switch (a.ramp) {
     case Ramp::kCosine:
-      return a.ac * 2.0 / M_PI;
+      return a.ac * 2.0 / kPi;
     case Ramp::kParabolic:
     case Ramp::kSCurve:
       return a.ac * 0.5;
