@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing VekKestra needs, when it is missing.
 #   scripts/install-deps.sh            the Linux build, tests and tools
-#   scripts/install-deps.sh --windows  also the MinGW cross-compilers and Wine
+#   scripts/install-deps.sh --windows  also the MinGW cross-compilers, Wine and the LLVM import-library tools
 #   scripts/install-deps.sh --fuzz     also clang and its fuzzer runtime
 # (the flags combine)
 set -euo pipefail
@@ -9,7 +9,11 @@ set -euo pipefail
 packages=(cmake ninja-build g++ make pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev)
 for flag in "$@"; do
   case "$flag" in
-    --windows) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64) ;;
+    --windows)
+      # llvm-dlltool makes the MSVC import library; clang and lld-link let the
+      # export check link an MSVC-style program against it.
+      packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
+        llvm lld clang) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     *) echo "unknown flag: $flag" >&2; exit 2 ;;
   esac
