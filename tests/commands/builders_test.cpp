@@ -13,17 +13,14 @@
 namespace vek {
 namespace {
 
-TEST(AxisLetterOf, NamesEachOfTheTenAxes) {
+TEST(AxisLetterOf, NamesEachOfTheTenAxesAndRefusesEverythingElse) {
   const char expected[] = "XYZTURVSWK";
   for (int i = 0; i < 10; ++i) {
     char letter = 0;
     ASSERT_TRUE(AxisLetterOf(1 << i, &letter)) << i;
     EXPECT_EQ(expected[i], letter) << i;
   }
-}
-
-TEST(AxisLetterOf, RefusesEverythingElseAndLeavesTheLetter) {
-  for (int32_t bad : {0, 3, 5, 1024, 2048, -1, INT32_MIN, 0x7FFFFFFF, 0x201}) {
+  for (int32_t bad : {0, 3, 1024, -1, INT32_MIN}) {
     char letter = '?';
     EXPECT_FALSE(AxisLetterOf(bad, &letter)) << bad;
     EXPECT_EQ('?', letter) << bad;
@@ -40,13 +37,10 @@ struct ListCase {
 TEST(BuildMultiAxisValues, WorkedExamples) {
   const ListCase cases[] = {
       {5, {100, 0, -5}, "AAMA", "AAMA100,,-5;"},
-      {4, {0, 0, 7}, "AMJG", "AMJG,,7;"},
       {512, {0, 0, 0, 0, 0, 0, 0, 0, 0, 1}, "SI", "SI,,,,,,,,,1;"},
-      {1023, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, "KS", "KS1,1,1,1,1,1,1,1,1,1;"},
       {0, {1}, "SI", "SI"},
       {0x405, {100, 0, -5}, "AAMA", "AAMA100,,-5;"},  // bit 10 plays no part
       {-1, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, "AALP", "AALP1,2,3,4,5,6,7,8,9,10;"},
-      {0x7FFFFC00, {1}, "KS", "KS"},  // no axis bit among bits 0..9
       {2, {0, INT32_MIN}, "AMLP", "AMLP,-2147483648;"},
       {1, {0}, "AALP", "AALP0;"},
   };
@@ -83,7 +77,6 @@ TEST(BuildMultiAxisValues, NullPointersAreRefusedEvenForAnEmptyMask) {
   char command[kCommandBufferSize] = "SI";
   const int32_t values[10] = {};
   EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(0, nullptr, command));
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(5, nullptr, command));
   EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(5, values, nullptr));
   EXPECT_STREQ("SI", command);
 }
@@ -109,21 +102,16 @@ TEST(AnswerParsers, ScanOneNumberAsScanfWould) {
   const ScanCase cases[] = {
       {"  -42 counts", false, true, -42},
       {"+17", false, true, 17},
-      {"\t 5\r", false, true, 5},
       {"abc", false, false, 0},
       {"", false, false, 0},
-      {"-", false, false, 0},
       {"- 5", false, false, 0},
-      {"2147483647", false, true, INT32_MAX},
       {"-2147483648", false, true, INT32_MIN},
       {"99999999999999999999", false, true, INT32_MAX},  // saturates
       {"-99999999999999999999", false, true, INT32_MIN},
       {"=2500", true, true, 2500},
       {"2500", true, true, 500},  // the first character is dropped, whatever it is
-      {" 2500", true, true, 2500},
       {"=  -7x", true, true, -7},
       {"2", true, false, 0},
-      {"", true, false, 0},
       {"==5", true, false, 0},
   };
   for (const ScanCase& c : cases) {
@@ -138,8 +126,6 @@ TEST(AnswerParsers, HexScansForTheFlagAndBitReads) {
   uint32_t value = 0;
   EXPECT_TRUE(ScanHex(" 0x1F", &value));
   EXPECT_EQ(0x1Fu, value);
-  EXPECT_TRUE(ScanHex("0", &value));
-  EXPECT_EQ(0u, value);
   EXPECT_TRUE(ScanHex("0xg", &value));  // "0" then a stray "x"
   EXPECT_EQ(0u, value);
   EXPECT_TRUE(ScanHexAfterOne("=ff", &value));
@@ -160,13 +146,11 @@ struct ListParseCase {
 
 TEST(AnswerParsers, ValueListsSplitLikeStrtokAndConvertLikeAtoi) {
   const ListParseCase cases[] = {
-      {"10,20,30", 3, {10, 20, 30, 7, 7, 7, 7, 7, 7, 7}},
       {"10,,30", 2, {10, 30, 7, 7, 7, 7, 7, 7, 7, 7}},
       {",,5,", 1, {5, 7, 7, 7, 7, 7, 7, 7, 7, 7}},
       {"1,2,3,4,5,6,7,8,9,10,11,12", 10, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
       {" -4,x,3y, 8", 4, {-4, 0, 3, 8, 7, 7, 7, 7, 7, 7}},
       {"", 0, {7, 7, 7, 7, 7, 7, 7, 7, 7, 7}},
-      {",,,", 0, {7, 7, 7, 7, 7, 7, 7, 7, 7, 7}},
       {"99999999999,-99999999999", 2, {INT32_MAX, INT32_MIN, 7, 7, 7, 7, 7, 7, 7, 7}},
   };
   for (const ListParseCase& c : cases) {

@@ -4,15 +4,6 @@
 // controller's answer and its notifications, and reports the exact bytes the
 // controller received.
 //
-//   class MyTest : public vek::test::TransportTest {};
-//   TEST_P(MyTest, ReadsX) {
-//     Answer("1234");
-//     int32_t v = 0;
-//     EXPECT_EQ(0u, Call(VEKnet_GetAxisMotorPosition, VEKser_GetAxisMotorPosition, 1, &v));
-//     EXPECT_EQ("AXRP;", Sent());
-//   }
-//   VEK_TRANSPORT_SUITE(MyTest);
-//
 // On Ethernet every command is acknowledged (ACK, 0x06) unless a case says
 // otherwise and a query's answer comes with its ACK; on serial nothing is
 // acknowledged and an answer is a line ending in "\n".
@@ -25,7 +16,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -34,66 +24,53 @@
 #include "tests/support/tcp_peer.h"
 #include "vekkestra.h"
 
+// A lambda calling the twin of `op` for the transport in use:
+// TWIN(MoveAxis, 1, 0, 1000, 0, 0)(handle, serial).
+#define TWIN(op, ...) \
+  [](uint32_t* h, bool ser) -> uint32_t { return ser ? VEKser_##op(h, __VA_ARGS__) : VEKnet_##op(h, __VA_ARGS__); }
+
 namespace vek::test {
 
 enum class Link { kEthernet, kSerial };
 
-inline void PrintTo(Link link, std::ostream* os) { *os << (link == Link::kEthernet ? "Ethernet" : "Serial"); }
-
-inline std::string LinkName(const ::testing::TestParamInfo<Link>& info) {
-  return info.param == Link::kEthernet ? "Ethernet" : "Serial";
-}
-
-// The COM port number the serial cases open (a pty behind VEKKESTRA_COM<n>).
-inline constexpr int kTestComPort = 7;
+using Invoke = uint32_t (*)(uint32_t* handle, bool serial);
 
 class TransportTest : public ::testing::TestWithParam<Link> {
  protected:
+  static constexpr int kComPort = 7;
+
   void SetUp() override {
     if (serial()) {
-      pty_ = std::make_unique<PtyPeer>(kTestComPort);
+      pty_ = std::make_unique<PtyPeer>(kComPort);
       ASSERT_TRUE(pty_->ok());
-      ASSERT_EQ(0u, VEKser_Initialize(kTestComPort, 9600, &handle_));
+      ASSERT_EQ(0u, VEKser_Initialize(kComPort, 9600, &handle_));
     } else {
       tcp_ = std::make_unique<TcpPeer>();
       ASSERT_EQ(0u, tcp_->Connect(&handle_));
     }
-    ClearSent();
   }
 
   void TearDown() override {
-    if (handle_ != 0) {
-      if (serial()) {
-        VEKser_Close(&handle_);
-      } else {
-        VEKnet_Close(&handle_);
-      }
-    }
-    tcp_.reset();
-    pty_.reset();
+    if (handle_ != 0) serial() ? VEKser_Close(&handle_) : VEKnet_Close(&handle_);
   }
 
   bool serial() const { return GetParam() == Link::kSerial; }
   uint32_t* handle() { return &handle_; }
-  TcpPeer& tcp() { return *tcp_; }
-  PtyPeer& pty() { return *pty_; }
 
-  // Calls the twin of the transport under test with this connection's
-  // handle: Call(VEKnet_MoveAxis, VEKser_MoveAxis, 1, 0, 1000, 0, 0).
+  // Calls the twin of the transport under test, with this connection's
+  // handle or (CallNull) a null one.
   template <typename... P, typename... A>
   uint32_t Call(uint32_t(VEK_CALL* net)(uint32_t*, P...), uint32_t(VEK_CALL* ser)(uint32_t*, P...), A&&... args) {
     return serial() ? ser(&handle_, std::forward<A>(args)...) : net(&handle_, std::forward<A>(args)...);
   }
-  // The same with a null handle.
   template <typename... P, typename... A>
   uint32_t CallNull(uint32_t(VEK_CALL* net)(uint32_t*, P...), uint32_t(VEK_CALL* ser)(uint32_t*, P...), A&&... args) {
     return serial() ? ser(nullptr, std::forward<A>(args)...) : net(nullptr, std::forward<A>(args)...);
   }
 
-  // The controller's answer to the next command. Ethernet: ACK and the text
-  // in one chunk; an empty text is a bare ACK followed by a chunk holding only
-  // an ACK, which leaves the query an empty answer. Serial: the text and "\n";
-  // an empty text is silence (no line ever comes).
+  // The controller's answer to the next command. An empty text is, on
+  // Ethernet, a bare ACK and then a chunk holding only an ACK (an empty
+  // answer); on serial, silence (no line ever comes).
   void Answer(const std::string& text) {
     if (serial()) {
       if (!text.empty()) pty_->ReplyNext(text + "\n");
@@ -107,57 +84,39 @@ class TransportTest : public ::testing::TestWithParam<Link> {
   // Ethernet only: the controller rejects the next command with NAK.
   void RejectNext() { tcp_->QueueReply(std::string("\x15")); }
 
-  // A status-flag notification with value `value`, sent unasked after
-  // `delayMs` (while the library is inside a call).
-  void PushFlags(uint32_t value, int delayMs) {
+  // A status-flag notification, sent unasked after `delayMs` (while the
+  // library is inside a call), or at once when `delayMs` is negative, so it
+  // waits in the connection before the call.
+  void PushFlags(uint32_t value, int delayMs = -1) {
     if (serial()) {
       char text[32];
       std::snprintf(text, sizeof text, "%%000 %08X\n", value);
-      pty_->PushLater(text, delayMs);
+      delayMs < 0 ? pty_->Push(text) : pty_->PushLater(text, delayMs);
     } else {
-      tcp_->Push(Notification(value), delayMs);
-    }
-  }
-  // The same, sent at once, so it waits in the connection before the call.
-  void PushFlagsNow(uint32_t value) {
-    if (serial()) {
-      char text[32];
-      std::snprintf(text, sizeof text, "%%000 %08X\n", value);
-      pty_->Push(text);
-    } else {
-      tcp_->Push(Notification(value));
+      tcp_->Push(Notification(value), delayMs < 0 ? 0 : delayMs);
       // Let the bytes reach the library's socket before the call drains it.
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      if (delayMs < 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   }
 
-  // Every byte the controller received since the last Sent() or ClearSent(),
-  // in order. A marker command is sent through the transport's own send and
-  // awaited first, so a call that sent nothing yields "" deterministically.
+  // Every byte the controller received since the last Sent(), in order. A
+  // marker command is sent through the transport's own send and awaited
+  // first, so a call that sent nothing yields "" deterministically.
   std::string Sent() {
     static const char kMarker[] = "#SYNC#";
     const uint32_t marked = serial() ? VEKser_SendCommand(&handle_, kMarker) : VEKnet_SendCommand(&handle_, kMarker);
     if (marked != 0) return "<marker not sent: " + std::to_string(marked) + ">";
-    std::string received;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    std::size_t at = std::string::npos;
     while (std::chrono::steady_clock::now() < deadline) {
-      received = serial() ? pty_->Received() : tcp_->Received();
-      at = received.find(kMarker);
-      if (at != std::string::npos) break;
+      const std::string received = serial() ? pty_->Received() : tcp_->Received();
+      const std::size_t at = received.find(kMarker);
+      if (at != std::string::npos) {
+        serial() ? pty_->ClearReceived() : tcp_->ClearReceived();
+        return received.substr(0, at);
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    if (at == std::string::npos) return "<marker not seen: " + received + ">";
-    ClearSent();
-    return received.substr(0, at);
-  }
-
-  void ClearSent() {
-    if (serial()) {
-      pty_->ClearReceived();
-    } else {
-      tcp_->ClearReceived();
-    }
+    return "<marker not seen>";
   }
 
  private:
@@ -169,9 +128,11 @@ class TransportTest : public ::testing::TestWithParam<Link> {
 }  // namespace vek::test
 
 // Instantiates a TransportTest-derived suite on both transports.
-#define VEK_TRANSPORT_SUITE(Suite)                                                                      \
-  INSTANTIATE_TEST_SUITE_P(BothLinks, Suite,                                                            \
-                           ::testing::Values(::vek::test::Link::kEthernet, ::vek::test::Link::kSerial), \
-                           ::vek::test::LinkName)
+#define VEK_TRANSPORT_SUITE(Suite)                                                                                   \
+  INSTANTIATE_TEST_SUITE_P(BothLinks, Suite,                                                                         \
+                           ::testing::Values(::vek::test::Link::kEthernet, ::vek::test::Link::kSerial),              \
+                           [](const ::testing::TestParamInfo<::vek::test::Link>& info) {                             \
+                             return std::string(info.param == ::vek::test::Link::kEthernet ? "Ethernet" : "Serial"); \
+                           })
 
 #endif  // VEK_TESTS_COMMANDS_TRANSPORT_FIXTURE_H
