@@ -8,11 +8,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <regex>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -44,26 +44,17 @@ Outcome RunVekctl(const std::string& args, const std::string& input = "", const 
 bool Has(const std::string& text, const std::string& pattern) { return std::regex_search(text, std::regex(pattern)); }
 
 TEST(Vekctl, DemoHomesMovesAndShowsPositionsAndLog) {
-  const auto began = std::chrono::steady_clock::now();
   const Outcome run = RunVekctl("demo");
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(Has(run.output, "started the embedded simulator on 127\\.0\\.0\\.1:[1-9][0-9]*\n")) << run.output;
-  EXPECT_TRUE(Has(run.output, "homing X .* done in [0-9.]+ s\n")) << run.output;
   EXPECT_TRUE(Has(run.output, "homing Y .* done in [0-9.]+ s\n")) << run.output;
   EXPECT_TRUE(Has(run.output, "moving X to 8000 and Y to -5000 .* done in")) << run.output;
   // Homed, then moved: the motor column shows both axes at their targets
   // (homing sets the motor position only, so the encoders may differ).
-  EXPECT_TRUE(Has(run.output, "\nX +8000 +-?[0-9]+ +-?[0-9]+\n")) << run.output;
-  EXPECT_TRUE(Has(run.output, "\nY +-5000 +-?[0-9]+ +-?[0-9]+\n")) << run.output;
-  EXPECT_TRUE(Has(run.output, "\nK +0 +0 +0\n")) << run.output;
-  // The tail of the trace log ends with the logger's stop banner after the
-  // last exchanges of the run.
-  EXPECT_TRUE(Has(run.output, "last 10 lines of the trace log:\n")) << run.output;
-  EXPECT_TRUE(Has(run.output, "  [0-9:.]+ - 0x[0-9A-F]+ - ")) << run.output;
-  EXPECT_TRUE(Has(run.output, "  Logger Stop: ")) << run.output;
-  EXPECT_TRUE(Has(run.output, "demo finished\n$")) << run.output;
-  EXPECT_LT(seconds, 30.0);  // a few seconds normally; generous for a loaded machine
+  EXPECT_TRUE(Has(run.output, "\nX +8000 +-?[0-9]+ +-?[0-9]+\nY +-5000 +-?[0-9]+ +-?[0-9]+\n")) << run.output;
+  // The tail of the trace log ends with the logger's stop banner.
+  EXPECT_TRUE(Has(run.output, "last 10 lines of the trace log:\n  [0-9:.]+ - 0x[0-9A-F]+ - ")) << run.output;
+  EXPECT_TRUE(Has(run.output, "  Logger Stop: .*\ndemo finished\n$")) << run.output;
 }
 
 TEST(Vekctl, ShellRunsCommandsOnOneConnection) {
@@ -78,20 +69,16 @@ TEST(Vekctl, ShellRunsCommandsOnOneConnection) {
                                 "pos\n");
   EXPECT_EQ(run.status, 0) << run.output;
   // One simulator and one connection for every line.
-  EXPECT_EQ(std::regex_search(run.output, std::regex("connected to [\\s\\S]*connected to")), false) << run.output;
+  EXPECT_FALSE(Has(run.output, "connected to [\\s\\S]*connected to")) << run.output;
   EXPECT_TRUE(Has(run.output, "ok\n500\n")) << run.output;
   // Plain progress lines without a terminal, the last one complete.
   EXPECT_TRUE(Has(run.output, "\nmove  X=1500  Y=-200  100%  [0-9.]+ s\n")) << run.output;
   EXPECT_FALSE(Has(run.output, "\r")) << run.output;
-  EXPECT_TRUE(Has(run.output, "\nX +1500 +1500 +0\n")) << run.output;
-  EXPECT_TRUE(Has(run.output, "\nY +-200 +-200 +0\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "\nX +1500 +1500 +0\nY +-200 +-200 +0\n")) << run.output;
   // The move left the done flags of X and Y set.
   EXPECT_TRUE(Has(run.output, "\nX +yes +- +-\nY +yes +- +-\nZ +- +- +-\n")) << run.output;
   // Nothing after "quit" runs: one position table only.
-  const std::regex header("axis +motor +encoder");
-  EXPECT_EQ(std::distance(std::sregex_iterator(run.output.begin(), run.output.end(), header), std::sregex_iterator()),
-            1)
-      << run.output;
+  EXPECT_FALSE(Has(run.output, "axis +motor +encoder[\\s\\S]*axis +motor +encoder")) << run.output;
 }
 
 TEST(Vekctl, FailuresNameTheResultCodeAndExitNonZero) {
@@ -106,38 +93,28 @@ TEST(Vekctl, FailuresNameTheResultCodeAndExitNonZero) {
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_TRUE(Has(run.output, "vekctl: move: VEK_ERROR_WAIT_TIMEOUT \\(6\\)\n")) << run.output;
 
-  // The controller refuses a text it cannot parse.
-  run = RunVekctl("send NOT-A-COMMAND");
+  // A refused text fails the shell, which still runs the lines after it.
+  run = RunVekctl("shell", "send NOT-A-COMMAND\npos\n");
   EXPECT_EQ(run.status, 1) << run.output;
-  EXPECT_TRUE(Has(run.output, "vekctl: send: VEK_ERROR_COMMAND_NAK \\(216\\)\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "vekctl: send: VEK_ERROR_COMMAND_NAK \\(216\\)\n[\\s\\S]*\nK +0 +0 +0\n")) << run.output;
 
   // Usage errors exit with 2 and connect to nothing.
   run = RunVekctl("move Q=1");
   EXPECT_EQ(run.status, 2) << run.output;
   EXPECT_FALSE(Has(run.output, "simulator")) << run.output;
-  run = RunVekctl("--tcp 127.0.0.1 --com 1 pos");
-  EXPECT_EQ(run.status, 2) << run.output;
-  run = RunVekctl("");
-  EXPECT_EQ(run.status, 2) << run.output;
+  EXPECT_EQ(RunVekctl("--tcp 127.0.0.1 --com 1 pos").status, 2);
+  EXPECT_EQ(RunVekctl("").status, 2);
 }
 
-TEST(Vekctl, HelpIsEverywhere) {
+TEST(Vekctl, HelpVersionAndIo) {
   Outcome run = RunVekctl("--help");
   EXPECT_EQ(run.status, 0) << run.output;
-  for (const char* name : {"send", "query", "move", "jog", "stop", "kill", "home", "limit", "pos", "flags", "io",
-                           "version", "log", "shell", "demo"}) {
-    EXPECT_TRUE(Has(run.output, (std::string("\n +") + name + " ").c_str())) << name << "\n" << run.output;
-  }
-  run = RunVekctl("move --help");
-  EXPECT_EQ(run.status, 0) << run.output;
-  EXPECT_TRUE(Has(run.output, "--timeout")) << run.output;
+  EXPECT_TRUE(Has(run.output, "\n +shell ")) << run.output;
   run = RunVekctl("log start --help");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(Has(run.output, "--mask")) << run.output;
-}
 
-TEST(Vekctl, VersionAndIoAndLimit) {
-  Outcome run = RunVekctl("version");
+  run = RunVekctl("version");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_EQ(run.output, "VekKestra DLL v1.03.02 - ethernet v1.03.01 - serial v1.03.01\n");
 
@@ -145,14 +122,6 @@ TEST(Vekctl, VersionAndIoAndLimit) {
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(Has(run.output, "direction 0x00FF")) << run.output;
   EXPECT_TRUE(Has(run.output, "\nstate +0  0  0  0  0  0  0  0  0  0  0  0  1  0  0  1\n")) << run.output;
-
-  // A home search shows progress without a percent; a limit search that
-  // finds no switch within its time-out fails the shell.
-  run = RunVekctl("shell", "home Y --wait\nlimit Z --velocity 4000 --wait --timeout 300\npos\n");
-  EXPECT_EQ(run.status, 1) << run.output;
-  EXPECT_TRUE(Has(run.output, "\nhome Y  Y=-?[0-9]+  --%  [0-9.]+ s\n")) << run.output;
-  EXPECT_FALSE(Has(run.output, "vekctl: home")) << run.output;
-  EXPECT_TRUE(Has(run.output, "vekctl: limit: VEK_ERROR_WAIT_TIMEOUT \\(6\\)\n")) << run.output;
 }
 
 // Reads everything the child writes to the pty until it exits.
@@ -192,66 +161,46 @@ TEST(Vekctl, ProgressLineIsRewrittenOnATerminal) {
 }
 
 // The simulator as a separate program with a TCP endpoint and a pty, as a
-// user would run it beside vekctl.
+// user would run it beside vekctl. The shell prints its pid, then becomes
+// veksim, whose first two lines name the TCP address and the pty.
 class ExternalSimulator {
  public:
-  ExternalSimulator(const char* flag, const char* value) {
-    int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], 1);
-      close(out[0]);
-      close(out[1]);
-      execl(VEKSIM_PATH, VEKSIM_PATH, "--pty", flag, value, static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(out[1]);
-    // The first two lines name the TCP port and the pty.
-    FILE* lines = fdopen(out[0], "r");
+  explicit ExternalSimulator(const std::string& flags) {
+    lines_ = popen(("echo $$; exec '" + std::string(VEKSIM_PATH) + "' --pty " + flags).c_str(), "r");
     char line[256];
-    for (int i = 0; i < 2 && lines != nullptr && std::fgets(line, sizeof line, lines) != nullptr; ++i) {
-      std::string text(line);
-      if (!text.empty() && text.back() == '\n') text.pop_back();
-      const std::string tcpPrefix = "veksim: listening on ";
-      const std::string ptyPrefix = "veksim: serial on ";
-      if (text.rfind(tcpPrefix, 0) == 0) address_ = text.substr(tcpPrefix.size());
-      if (text.rfind(ptyPrefix, 0) == 0) ptyPath_ = text.substr(ptyPrefix.size());
+    for (int i = 0; i < 3 && lines_ != nullptr && std::fgets(line, sizeof line, lines_) != nullptr; ++i) {
+      std::string text(line, std::strcspn(line, "\n"));
+      if (i == 0) pid_ = std::atoi(line);
+      if (text.rfind("veksim: listening on ", 0) == 0) address = text.substr(21);
+      if (text.rfind("veksim: serial on ", 0) == 0) ptyPath = text.substr(18);
     }
-    reader_ = lines;
   }
   ~ExternalSimulator() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (reader_ != nullptr) std::fclose(reader_);
+    if (pid_ > 0) kill(pid_, SIGTERM);
+    if (lines_ != nullptr) pclose(lines_);
   }
-  const std::string& address() const { return address_; }
-  const std::string& ptyPath() const { return ptyPath_; }
+  std::string address, ptyPath;
 
  private:
+  FILE* lines_ = nullptr;
   pid_t pid_ = -1;
-  FILE* reader_ = nullptr;
-  std::string address_;
-  std::string ptyPath_;
 };
 
 TEST(Vekctl, ExternalControllerOverTcpAndSerial) {
-  ExternalSimulator sim("--limits", "Z=-1000,3000");
-  ASSERT_FALSE(sim.address().empty());
-  ASSERT_FALSE(sim.ptyPath().empty());
+  ExternalSimulator sim("--limits Z=-1000,3000");
+  ASSERT_FALSE(sim.address.empty());
+  ASSERT_FALSE(sim.ptyPath.empty());
 
   // The limit search meets the switch at 3000 and the flags show it.
-  Outcome run = RunVekctl("--tcp " + sim.address() + " shell", "limit Z -v 20000 --wait\nflags\n");
+  Outcome run = RunVekctl("--tcp " + sim.address + " shell", "limit Z -v 20000 --wait\nflags\n");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_FALSE(Has(run.output, "simulator")) << run.output;
-  EXPECT_TRUE(Has(run.output, "connected to " + sim.address() + " \\(ethernet\\)\n")) << run.output;
+  EXPECT_TRUE(Has(run.output, "connected to " + sim.address + " \\(ethernet\\)\n")) << run.output;
   EXPECT_TRUE(Has(run.output, "\nlimit  Z=[0-9]+  --%  [0-9.]+ s\n")) << run.output;
   EXPECT_TRUE(Has(run.output, "\nZ +- +yes +-\n")) << run.output;
 
   // The same tool on the pty, named as COM port 3.
-  run = RunVekctl("--com 3 --baud 38400 shell", "move X=-700 --wait\npos\n", "VEKKESTRA_COM3='" + sim.ptyPath() + "' ");
+  run = RunVekctl("--com 3 --baud 38400 shell", "move X=-700 --wait\npos\n", "VEKKESTRA_COM3='" + sim.ptyPath + "' ");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(Has(run.output, "connected to COM3 at 38400 baud \\(serial\\)\n")) << run.output;
   EXPECT_TRUE(Has(run.output, "\nmove  X=-700  100%  [0-9.]+ s\n")) << run.output;

@@ -5,53 +5,27 @@ import socket
 import threading
 
 
-class ScriptedPeer:
+class ScriptedPeer(threading.Thread):
     def __init__(self, script):
         # script: list of (expected command bytes, reply bytes)
-        self.script = list(script)
-        self.received = []
-        self.mismatches = []
-        self._server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        self._server.bind(("127.0.0.1", 0))
-        self._server.listen(1)
-        self._server.settimeout(5.0)
-        self.port = self._server.getsockname()[1]
-        self._thread = threading.Thread(target=self._serve, daemon=True)
-        self._thread.start()
+        super().__init__(daemon=True)
+        self.script, self.received = script, []
+        self.server = socket.create_server(("127.0.0.1", 0))
+        self.server.settimeout(5.0)
+        self.port = self.server.getsockname()[1]
+        self.start()
 
-    def _receive_exactly(self, conn, count):
-        data = b""
-        while len(data) < count:
-            piece = conn.recv(count - len(data))
-            if not piece:
-                break
-            data += piece
-        return data
-
-    def _serve(self):
-        try:
-            conn, _ = self._server.accept()
-        except OSError:
-            return
+    def run(self):
+        conn, _ = self.server.accept()
         conn.settimeout(5.0)
-        with conn:
+        with conn, self.server:
             for expected, reply in self.script:
-                try:
-                    got = self._receive_exactly(conn, len(expected))
-                except OSError:
-                    break
+                got = b""
+                while len(got) < len(expected) and (piece := conn.recv(len(expected) - len(got))):
+                    got += piece
                 self.received.append(got)
                 if got != expected:
-                    self.mismatches.append((expected, got))
                     break
                 conn.sendall(reply)
-            # Hold the connection until the client closes it.
-            try:
-                while conn.recv(256):
-                    pass
-            except OSError:
+            while conn.recv(256):  # hold the connection until the client closes it
                 pass
-
-    def finish(self):
-        self._thread.join(timeout=10.0)
-        self._server.close()
