@@ -2,7 +2,6 @@
 #include <thread>
 
 #include "ethernet/ethernet.h"
-#include "platform/platform.h"
 #include "tests/ethernet/ethernet_fixture.h"
 
 namespace vek::test {
@@ -10,26 +9,18 @@ namespace {
 
 using WaitTest = EthernetTest;
 
-TEST_F(WaitTest, ZeroAndNegativeTimeOutsReturnAtOnceWithoutReading) {
+TEST_F(WaitTest, EndsWithoutReadingOnZeroTimeOutOrFlagsSetAtEntry) {
   LogCapture log(kAllTraces);
   ASSERT_TRUE(log.started());
-  peer.Push(Notification(0x1));
+  peer.Push(Notification(0x2));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let it arrive
   EXPECT_EQ(VEK_SUCCESS, WaitOnEthernet(&sock, 1, 0, 0));
   EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, WaitOnEthernet(&sock, 1, -1, 0));
   EXPECT_TRUE(log.Traces().empty());
-  // The pending notification was not read by either call.
-  EXPECT_EQ(0u, gState.netStatusFlags);
-}
 
-TEST_F(WaitTest, FlagsSetAtEntryEndTheWaitWithoutReading) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   gState.netStatusFlags = 0x5;
-  peer.Push(Notification(0x2));
   EXPECT_EQ(VEK_SUCCESS, WaitOnEthernet(&sock, 0x5, 1000, 0));
   EXPECT_EQ(0x5u, gState.netStatusFlags);  // the pushed notification is still unread
-
   std::vector<std::string> lines = log.Traces();
   ASSERT_EQ(2u, lines.size());
   EXPECT_EQ(Handle() + " - WaitOnEthernet | start - Axis:0x05  Timeout:1000  lRet:0", lines[0]);
@@ -44,14 +35,11 @@ TEST_F(WaitTest, FlagGroupChoosesTheAwaitedBits) {
     uint32_t flags;  // set before the wait
     uint32_t result;
   } cases[] = {
-      {0, 0, 0, VEK_SUCCESS},  // nothing awaited
       {1, 1, 1u << 10, VEK_SUCCESS},
       {1, 1, 1u << 0, VEK_ERROR_WAIT_TIMEOUT},
       {2, 2, 1u << 21, VEK_SUCCESS},
-      {2, 2, 1u << 11, VEK_ERROR_WAIT_TIMEOUT},
       {4, 5, 1u << 2, VEK_SUCCESS},                 // unknown groups wait for done flags
       {0x401, 0, 1u << 0, VEK_ERROR_WAIT_TIMEOUT},  // mask bit 10 awaits limit X
-      {0x401, 0, (1u << 0) | (1u << 10), VEK_SUCCESS},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "mask " << c.mask << " group " << c.group);
@@ -60,7 +48,7 @@ TEST_F(WaitTest, FlagGroupChoosesTheAwaitedBits) {
   }
 }
 
-TEST_F(WaitTest, NotificationCompletesTheWait) {
+TEST_F(WaitTest, NotificationsCompleteTheWait) {
   peer.Push(Notification(0x1), 20);
   peer.Push(Notification(0x4), 80);
   uint32_t result = 0;
@@ -71,7 +59,7 @@ TEST_F(WaitTest, NotificationCompletesTheWait) {
   EXPECT_LT(ms, 3000.0);
 }
 
-TEST_F(WaitTest, QuietConnectionTimesOut) {
+TEST_F(WaitTest, TimesOutOnAQuietOrBrokenConnection) {
   LogCapture log(kAllTraces);
   ASSERT_TRUE(log.started());
   uint32_t result = 0;
@@ -79,9 +67,14 @@ TEST_F(WaitTest, QuietConnectionTimesOut) {
   EXPECT_EQ(VEK_ERROR_WAIT_TIMEOUT, result);
   EXPECT_GE(ms, 100.0);
   EXPECT_LT(ms, 3000.0);
-  std::vector<std::string> lines = log.Traces();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_NE(std::string::npos, lines.back().find("  Timeout:100  lRet:6")) << lines.back();
+  EXPECT_NE(std::string::npos, log.Traces().back().find("  Timeout:100  lRet:6"));
+
+  // Failing reads do not end the wait early.
+  uint32_t closed = 0;
+  ms = MillisecondsOf([&] { result = WaitOnEthernet(&closed, 0x1, 50, 0); });
+  EXPECT_EQ(VEK_ERROR_WAIT_TIMEOUT, result);
+  EXPECT_GE(ms, 50.0);
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, WaitOnEthernet(nullptr, 0x1, 50, 0));
 }
 
 TEST_F(WaitTest, TimeTestComesBeforeTheFlagTest) {
@@ -89,29 +82,6 @@ TEST_F(WaitTest, TimeTestComesBeforeTheFlagTest) {
   peer.Push(Notification(0x1), 5);
   EXPECT_EQ(VEK_ERROR_WAIT_TIMEOUT, WaitOnEthernet(&sock, 0x1, 1, 0));
   EXPECT_EQ(0x1u, gState.netStatusFlags);
-}
-
-TEST_F(WaitTest, FailingReadsDoNotEndTheWait) {
-  uint32_t closed = 0;
-  uint32_t result = 0;
-  double ms = MillisecondsOf([&] { result = WaitOnEthernet(&closed, 0x1, 50, 0); });
-  EXPECT_EQ(VEK_ERROR_WAIT_TIMEOUT, result);
-  EXPECT_GE(ms, 50.0);
-  EXPECT_LT(ms, 3000.0);
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, WaitOnEthernet(nullptr, 0x1, 50, 0));
-}
-
-TEST(StopwatchTest, ElapsedTimeCountsFromTheStartReading) {
-  StartTimer();
-  double ms = -1.0;
-  EXPECT_EQ(0, GetElapsedTime(0, &ms));  // no start reading: nothing elapsed
-  EXPECT_EQ(0.0, ms);
-
-  int64_t start = plat::CounterNow();
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_GT(GetElapsedTime(start, &ms), 0);
-  EXPECT_GE(ms, 29.0);
-  EXPECT_LT(ms, 3000.0);
 }
 
 }  // namespace

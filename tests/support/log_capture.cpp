@@ -1,10 +1,11 @@
 #include "tests/support/log_capture.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
-#include <unistd.h>
 
 #include "vekkestra.h"
 

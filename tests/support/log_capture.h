@@ -20,7 +20,6 @@ class LogCapture {
   LogCapture& operator=(const LogCapture&) = delete;
 
   bool started() const { return startResult_ == 0; }
-  uint32_t startResult() const { return startResult_; }
   const std::string& path() const { return path_; }
 
   // Every line of the file, without its line end.

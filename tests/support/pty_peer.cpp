@@ -14,6 +14,8 @@
 namespace vek::test {
 namespace {
 
+constexpr int kQuietGapMs = 4;  // the silence that ends a command
+
 long long NowMs() {
   using namespace std::chrono;
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
@@ -30,7 +32,7 @@ void MakeRaw(int fd) {
 
 }  // namespace
 
-PtyPeer::PtyPeer(int port, int quietGapMs) : port_(port), quietGapMs_(quietGapMs) {
+PtyPeer::PtyPeer(int port) {
   char name[128] = {};
   int master = -1;
   int slave = -1;
@@ -63,8 +65,7 @@ PtyPeer::~PtyPeer() {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
-  char b = 1;
-  (void)!write(wakeWrite_, &b, 1);
+  Wake();
   thread_.join();
   close(master_);
   close(slave_);
@@ -78,20 +79,14 @@ void PtyPeer::SetTerminator(int byte) {
   terminator_ = byte;
 }
 
-void PtyPeer::Reply(const std::string& command, const std::string& reply, int delayMs) {
-  Reply(command, std::vector<Step>{{delayMs, reply}});
-}
-
 void PtyPeer::Reply(const std::string& command, const std::vector<Step>& steps) {
   std::lock_guard<std::mutex> lock(mutex_);
   rules_.push_back({command, steps});
 }
 
-void PtyPeer::ReplyNext(const std::string& reply, int delayMs) { ReplyNext(std::vector<Step>{{delayMs, reply}}); }
-
-void PtyPeer::ReplyNext(const std::vector<Step>& steps) {
+void PtyPeer::ReplyNext(const std::string& reply) {
   std::lock_guard<std::mutex> lock(mutex_);
-  next_.push_back(steps);
+  next_.push_back(reply);
 }
 
 void PtyPeer::Push(const std::string& bytes) { WriteAll(bytes); }
@@ -101,8 +96,7 @@ void PtyPeer::PushLater(const std::string& bytes, int delayMs) {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_.push_back({NowMs() + delayMs, bytes, false});
   }
-  char b = 1;
-  (void)!write(wakeWrite_, &b, 1);
+  Wake();
 }
 
 void PtyPeer::CloseMaster(int delayMs) {
@@ -110,6 +104,10 @@ void PtyPeer::CloseMaster(int delayMs) {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_.push_back({NowMs() + delayMs, std::string(), true});
   }
+  Wake();
+}
+
+void PtyPeer::Wake() {
   char b = 1;
   (void)!write(wakeWrite_, &b, 1);
 }
@@ -119,19 +117,9 @@ std::string PtyPeer::Received() const {
   return received_;
 }
 
-std::vector<std::string> PtyPeer::Commands() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return commands_;
-}
-
 bool PtyPeer::WaitForBytes(std::size_t count, int timeoutMs) const {
   std::unique_lock<std::mutex> lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return received_.size() >= count; });
-}
-
-bool PtyPeer::WaitForCommands(std::size_t count, int timeoutMs) const {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return commands_.size() >= count; });
 }
 
 bool PtyPeer::WaitIdle(int timeoutMs) const {
@@ -143,7 +131,6 @@ void PtyPeer::ClearReceived() {
   std::lock_guard<std::mutex> lock(mutex_);
   received_.clear();
   current_.clear();
-  commands_.clear();
 }
 
 void PtyPeer::WriteAll(const std::string& bytes) {
@@ -160,9 +147,8 @@ void PtyPeer::WriteAll(const std::string& bytes) {
 void PtyPeer::EndCommandLocked(long long nowMs) {
   std::string command;
   command.swap(current_);
-  commands_.push_back(command);
   if (!next_.empty()) {
-    ScheduleLocked(next_.front(), nowMs);
+    ScheduleLocked({{0, next_.front()}}, nowMs);
     next_.pop_front();
   } else {
     for (const Rule& rule : rules_) {
@@ -172,7 +158,6 @@ void PtyPeer::EndCommandLocked(long long nowMs) {
       }
     }
   }
-  changed_.notify_all();
 }
 
 void PtyPeer::ScheduleLocked(const std::vector<Step>& steps, long long fromMs) {
@@ -192,7 +177,7 @@ void PtyPeer::Run() {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stop_) return;
       if (!current_.empty())
-        timeout = std::min<long long>(timeout, std::max<long long>(0, lastByteMs_ + quietGapMs_ - now));
+        timeout = std::min<long long>(timeout, std::max<long long>(0, lastByteMs_ + kQuietGapMs - now));
       for (const Pending& p : pending_) timeout = std::min<long long>(timeout, std::max<long long>(0, p.dueMs - now));
     }
     pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {masterOpen ? master_ : -1, POLLIN, 0}};
@@ -223,7 +208,7 @@ void PtyPeer::Run() {
     std::vector<Pending> due;
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (!current_.empty() && now - lastByteMs_ >= quietGapMs_) EndCommandLocked(now);
+      if (!current_.empty() && now - lastByteMs_ >= kQuietGapMs) EndCommandLocked(now);
       std::stable_sort(pending_.begin(), pending_.end(),
                        [](const Pending& a, const Pending& b) { return a.dueMs < b.dueMs; });
       auto split = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.dueMs > now; });

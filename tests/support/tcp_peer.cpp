@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -84,11 +85,6 @@ uint32_t TcpPeer::Connect(uint32_t* socket) {
   return rc;
 }
 
-void TcpPeer::SetDefaultReply(const std::string& bytes) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  defaultReply_ = bytes;
-}
-
 void TcpPeer::QueueReply(const Reply& reply) {
   std::lock_guard<std::mutex> lock(mutex_);
   replies_.push_back(reply);
@@ -102,37 +98,9 @@ void TcpPeer::Push(const std::string& bytes, int delayMs) {
   Wake();
 }
 
-void TcpPeer::CloseClient() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Schedule(Reply{CloseConnection()});
-  }
-  Wake();
-}
-
-void TcpPeer::CloseAfterChunks(int n) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  closeAfter_ = n;
-}
-
-bool TcpPeer::WaitForChunks(std::size_t n, int timeoutMs) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return chunks_.size() >= n; });
-}
-
 bool TcpPeer::WaitForClientGone(int timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !clientOpen_; });
-}
-
-std::vector<std::string> TcpPeer::Chunks() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return chunks_;
-}
-
-std::size_t TcpPeer::ChunkCount() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return chunks_.size();
 }
 
 std::string TcpPeer::Received() const {
@@ -142,7 +110,6 @@ std::string TcpPeer::Received() const {
 
 void TcpPeer::ClearReceived() {
   std::lock_guard<std::mutex> lock(mutex_);
-  chunks_.clear();
   received_.clear();
 }
 
@@ -155,11 +122,10 @@ void TcpPeer::Schedule(const Reply& reply) {
   int64_t due = NowMs();
   for (const ReplyPart& part : reply) {
     due += part.delayMs;
-    Pending p{due, part.bytes, part.close};
     // Keep the list ordered by due time; equal times keep their order.
-    auto at = pending_.end();
-    while (at != pending_.begin() && (at - 1)->dueMs > due) --at;
-    pending_.insert(at, p);
+    auto at = std::upper_bound(pending_.begin(), pending_.end(), due,
+                               [](int64_t t, const Pending& p) { return t < p.dueMs; });
+    pending_.insert(at, Pending{due, part.bytes, part.close});
   }
 }
 
@@ -169,20 +135,15 @@ void TcpPeer::Wake() {
   (void)ignored;
 }
 
-int TcpPeer::PollTimeoutMs() {
-  if (pending_.empty()) return 1000;
-  int64_t left = pending_.front().dueMs - NowMs();
-  if (left < 0) return 0;
-  return left > 1000 ? 1000 : static_cast<int>(left);
-}
-
 void TcpPeer::Run() {
   for (;;) {
     int timeoutMs;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stop_) return;
-      timeoutMs = PollTimeoutMs();
+      timeoutMs = 1000;
+      if (!pending_.empty())
+        timeoutMs = static_cast<int>(std::clamp<int64_t>(pending_.front().dueMs - NowMs(), 0, 1000));
     }
     pollfd fds[3] = {{wakeFds_[0], POLLIN, 0}, {listenFd_, POLLIN, 0}, {clientFd_, POLLIN, 0}};
     int count = clientFd_ >= 0 ? 3 : 2;
@@ -225,18 +186,12 @@ void TcpPeer::ReadClient() {
     return;
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  chunks_.emplace_back(buffer, static_cast<std::size_t>(n));
   received_.append(buffer, static_cast<std::size_t>(n));
-  changed_.notify_all();
-  if (closeAfter_ > 0 && --closeAfter_ == 0) {
-    Schedule(Reply{CloseConnection()});
-    return;
-  }
   if (!replies_.empty()) {
     Schedule(replies_.front());
     replies_.pop_front();
-  } else if (!defaultReply_.empty()) {
-    Schedule(Reply{ReplyPart{defaultReply_}});
+  } else {
+    Schedule(Reply{ReplyPart{"\x06"}});
   }
 }
 

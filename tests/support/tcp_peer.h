@@ -2,26 +2,21 @@
 // test that drives the Ethernet transport.
 //
 // The peer listens on 127.0.0.1 at an ephemeral port and serves one client at
-// a time from a background thread; a new connection replaces the current one
-// (so a test may initialize again after a close). Every chunk that one
-// receive brings is recorded, and answered:
-//   - by the next queued reply, when one is queued (one entry per chunk);
-//   - otherwise by the default reply ("\x06" unless changed; "" = silence).
-// A reply is a list of parts, each sent after its own delay counted from the
-// previous part, so a test can split an answer over several reads, answer
-// late, or close the connection in the middle of an exchange.
+// a time from a background thread; a new connection replaces the current one.
+// Every chunk that one receive brings is recorded and answered by the next
+// queued reply, or by a bare ACK when none is queued. A reply is a list of
+// parts, each sent after its own delay counted from the previous part, so a
+// test can split an answer over several reads, answer late, or close the
+// connection in the middle of an exchange.
 //
 //   vek::test::TcpPeer peer;
 //   uint32_t sock = 0;
 //   ASSERT_EQ(0u, peer.Connect(&sock));          // VEKnet_Initialize
 //   peer.QueueReply({{"\x06"}, {"42", 30}});     // bare ACK, answer 30 ms later
-//   char answer[128];
 //   VEKnet_Query(&sock, "AXRP;", answer, sizeof answer);
 //   EXPECT_EQ("AXRP;", peer.Received());
 //
-// Unsolicited bytes (status-flag notifications) go out with Push() at any
-// time. All methods are safe to call from the test thread while the peer
-// runs.
+// Unsolicited bytes (status-flag notifications) go out with Push().
 #ifndef VEK_TESTS_SUPPORT_TCP_PEER_H
 #define VEK_TESTS_SUPPORT_TCP_PEER_H
 
@@ -37,7 +32,7 @@ namespace vek::test {
 
 // One part of a reply: `bytes` sent `delayMs` after the previous part (or
 // after the chunk that triggered the reply). With `close` set, the client
-// connection is closed at that moment instead (bytes are ignored).
+// connection is closed at that moment instead.
 struct ReplyPart {
   std::string bytes;
   int delayMs = 0;
@@ -45,7 +40,6 @@ struct ReplyPart {
 };
 using Reply = std::vector<ReplyPart>;
 
-// A part that closes the connection after `delayMs`.
 inline ReplyPart CloseConnection(int delayMs = 0) { return ReplyPart{std::string(), delayMs, true}; }
 
 // A status-flag notification as the controller sends it on the Ethernet
@@ -62,36 +56,21 @@ class TcpPeer {
 
   uint16_t port() const { return port_; }
 
-  // Connects the library: VEKnet_Initialize("127.0.0.1", port(), socket) and
-  // waits until the peer has accepted the connection. Returns the result.
+  // VEKnet_Initialize("127.0.0.1", port(), socket), then waits until the peer
+  // has accepted the connection. Returns the result.
   uint32_t Connect(uint32_t* socket);
 
-  // The reply for every chunk that finds no queued reply; "" answers nothing.
-  void SetDefaultReply(const std::string& bytes);
   // Queues the reply to one future chunk (in arrival order). An empty Reply
   // answers that chunk with silence.
   void QueueReply(const Reply& reply);
   void QueueReply(const std::string& bytes) { QueueReply(Reply{ReplyPart{bytes}}); }
-
-  // Sends bytes to the current client now (after `delayMs`), unasked.
+  // Sends bytes to the current client after `delayMs`, unasked.
   void Push(const std::string& bytes, int delayMs = 0);
-  // Closes the current client connection now.
-  void CloseClient();
-  // Closes the client connection when the `n`-th chunk from now arrives,
-  // instead of answering it.
-  void CloseAfterChunks(int n);
 
-  // Waits until at least `n` chunks have been received in all; false on
-  // time-out.
-  bool WaitForChunks(std::size_t n, int timeoutMs = 5000);
-  // Waits until the client has closed its end (or was closed by the peer).
+  // Waits until the client connection has gone.
   bool WaitForClientGone(int timeoutMs = 5000);
-
-  std::vector<std::string> Chunks() const;
-  std::size_t ChunkCount() const;
-  // Every received byte, in order.
+  // Every received byte, in order, and a way to forget them.
   std::string Received() const;
-  // Forgets what was received so far.
   void ClearReceived();
   // Connections accepted so far.
   int Connections() const;
@@ -110,7 +89,6 @@ class TcpPeer {
   void DropClient();
   void Schedule(const Reply& reply);  // caller holds mutex_
   void Wake();
-  int PollTimeoutMs();  // caller holds mutex_
 
   int listenFd_ = -1;
   int clientFd_ = -1;
@@ -120,11 +98,8 @@ class TcpPeer {
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   bool stop_ = false;
-  std::string defaultReply_ = "\x06";
   std::deque<Reply> replies_;
   std::deque<Pending> pending_;  // sorted by due time
-  int closeAfter_ = 0;
-  std::vector<std::string> chunks_;
   std::string received_;
   int connections_ = 0;
   bool clientOpen_ = false;
