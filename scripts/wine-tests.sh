@@ -85,8 +85,7 @@ run() {
     status=1
   fi
 }
-run platform_checks "$build/tests/wine/platform_checks.exe" "$tcp_port" "$com_port" "$missing_com_port" "$file_com_port"
-run dll_checks "$build/tests/wine/dll_checks.exe" "$tcp_port" "$com_port" "$missing_com_port" "$file_com_port"
+run wine_checks "$build/tests/wine/wine_checks.exe" "$tcp_port" "$com_port" "$missing_com_port" "$file_com_port"
 
 # vekctl.exe against the Linux simulator, over TCP and over a COM port.
 veksim="${linux_build:+$linux_build/sim/veksim}"
