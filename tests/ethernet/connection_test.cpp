@@ -1,28 +1,10 @@
 // Opening and closing the connection, and the last error.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <cerrno>
 
 #include "tests/ethernet/ethernet_fixture.h"
 
 namespace vek::test {
 namespace {
-
-// A loopback port that nobody listens on: bound, then released.
-uint16_t RefusingPort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  close(fd);
-  return ntohs(addr.sin_port);
-}
 
 class ConnectionTest : public ::testing::Test {
  protected:
@@ -92,7 +74,7 @@ TEST_F(ConnectionTest, AddressTexts) {
 }
 
 TEST_F(ConnectionTest, RefusedConnectLeavesZeroAndSendFails) {
-  uint16_t port = RefusingPort();
+  uint16_t port = TcpPeer().port();  // nobody listens there any more
   uint32_t sock = 77;
   EXPECT_EQ(VEK_ERROR_ETHERNET_CONNECT, VEKnet_Initialize("127.0.0.1", port, &sock));
   EXPECT_EQ(0u, sock);

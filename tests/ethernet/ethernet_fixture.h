@@ -25,8 +25,10 @@ inline std::string Ack(const std::string& text = "") { return "\x06" + text; }
 class EthernetTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(log.started());
     ASSERT_EQ(0u, peer.Connect(&sock));
     gState.netStatusFlags = 0;
+    log.Clear();
   }
   void TearDown() override { VEKnet_Close(&sock); }
 
@@ -35,6 +37,7 @@ class EthernetTest : public ::testing::Test {
 
   TcpPeer peer;
   uint32_t sock = 0;
+  LogCapture log{kAllTraces};
 };
 
 // Wall-clock milliseconds spent in `f`.

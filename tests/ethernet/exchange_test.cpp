@@ -117,8 +117,6 @@ TEST_F(ExchangeTest, BadArgumentsAreRefusedWithoutSending) {
 }
 
 TEST_F(ExchangeTest, LongCommandIsSentWholeAndOnlyItsTraceIsCut) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   std::string command(299, 'M');
   command += ';';
   EXPECT_EQ(VEK_SUCCESS, VEKnet_SendCommand(&sock, command.c_str()));
@@ -128,8 +126,6 @@ TEST_F(ExchangeTest, LongCommandIsSentWholeAndOnlyItsTraceIsCut) {
 }
 
 TEST_F(ExchangeTest, TracesOfCommandsAndQueriesNeverFormatCallerText) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   char answer[64];
   peer.QueueReply(Ack("%s%n%x"));
   ASSERT_EQ(VEK_SUCCESS, VEKnet_Query(&sock, "%s%n%d;", answer, sizeof answer));
@@ -156,8 +152,6 @@ TEST_F(ExchangeTest, TracesOfCommandsAndQueriesNeverFormatCallerText) {
 }
 
 TEST_F(ExchangeTest, ControllerClosingMidQueryIsAReceiveFailure) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   char answer[64];
   peer.QueueReply(Reply{{Ack()}, CloseConnection(30)});
   EXPECT_EQ(VEK_ERROR_SOCKET_RECEIVE, VEKnet_Query(&sock, "AXRP;", answer, sizeof answer));
@@ -172,8 +166,6 @@ TEST_F(ExchangeTest, ControllerClosingMidQueryIsAReceiveFailure) {
 // The two 2.5-second silences: a command without reply, and a bare ACK
 // without answer.
 TEST_F(ExchangeTest, SilentControllerTimesOut) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   peer.QueueReply(Reply{});
   uint32_t result = 0;
   double ms = MillisecondsOf([&] { result = VEKnet_SendCommand(&sock, "AXST;"); });

@@ -10,8 +10,6 @@ namespace {
 using WaitTest = EthernetTest;
 
 TEST_F(WaitTest, EndsWithoutReadingOnZeroTimeOutOrFlagsSetAtEntry) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   peer.Push(Notification(0x2));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let it arrive
   EXPECT_EQ(VEK_SUCCESS, WaitOnEthernet(&sock, 1, 0, 0));
@@ -60,8 +58,6 @@ TEST_F(WaitTest, NotificationsCompleteTheWait) {
 }
 
 TEST_F(WaitTest, TimesOutOnAQuietOrBrokenConnection) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   uint32_t result = 0;
   double ms = MillisecondsOf([&] { result = WaitOnEthernet(&sock, 0x1, 100, 0); });
   EXPECT_EQ(VEK_ERROR_WAIT_TIMEOUT, result);

@@ -14,8 +14,6 @@ using Step = PtyPeer::Step;
 using SerialExchangeTest = SerialPortTest;
 
 TEST_F(SerialExchangeTest, SendCommandWritesTheTextAndNothingElse) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   const std::string exact(128, 'M');
   EXPECT_EQ(VEKser_SendCommand(&handle_, "AXMA1000;GD"), VEK_SUCCESS);
   EXPECT_EQ(VEKser_SendCommand(&handle_, exact.c_str()), VEK_SUCCESS);
@@ -33,8 +31,6 @@ TEST_F(SerialExchangeTest, SendCommandWritesTheTextAndNothingElse) {
 }
 
 TEST_F(SerialExchangeTest, QueryReturnsTheAnswerLineAsReceived) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   peer_.Reply("AX RP", "\r1234\n");
   peer_.Reply("AY RP", "-5\r\n");
   std::memset(answer_, 'x', sizeof answer_);
@@ -121,8 +117,6 @@ TEST_F(SerialExchangeTest, SilenceEndsTheQueryWithWhatHadArrived) {
 }
 
 TEST_F(SerialExchangeTest, DrainOfAQuietPortIsOneAttempt) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   double ms = MillisecondsOf([&] { ReadSerialBuff(&handle_, nullptr, 0, ReadMode::kDrain); });
   EXPECT_LT(ms, 500.0);
   EXPECT_EQ(log.CountContaining("ReadSerialBuff() timeout=-35"), 1);
@@ -161,8 +155,6 @@ TEST_F(SerialExchangeTest, BadArgumentsReturnBeforeSending) {
 }
 
 TEST_F(SerialExchangeTest, PeerHangingUpMidLineIsAReadFailure) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   peer_.Reply("AXRP", "12");
   peer_.CloseMaster(30);
   std::memset(answer_, 'x', sizeof answer_);

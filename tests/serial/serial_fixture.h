@@ -31,14 +31,16 @@ double MillisecondsOf(F&& f) {
 class SerialPortTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(peer_.ok());
+    ASSERT_TRUE(peer_.ok() && log.started());
     ASSERT_EQ(VEKser_Initialize(kTestPort, 115200, &handle_), VEK_SUCCESS);
+    log.Clear();
   }
   void TearDown() override { VEKser_Close(&handle_); }
 
   PtyPeer peer_{kTestPort};
   uint32_t handle_ = 0;
   char answer_[512];
+  LogCapture log{kAllTraces};
 };
 
 }  // namespace vek::test

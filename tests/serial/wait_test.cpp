@@ -8,8 +8,6 @@ namespace {
 using SerialWaitTest = SerialPortTest;
 
 TEST_F(SerialWaitTest, QuietPortIsDrainedOncePerFiveOfTheTimeOut) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   // Zero and negative time-outs return at once, without a trace.
   EXPECT_EQ(WaitOnSerial(&handle_, 1, 0, 0), VEK_SUCCESS);
   EXPECT_EQ(WaitOnSerial(&handle_, 1, -5, 0), VEK_ERROR_INVALID_PARAMETER);
@@ -32,8 +30,6 @@ TEST_F(SerialWaitTest, QuietPortIsDrainedOncePerFiveOfTheTimeOut) {
 }
 
 TEST_F(SerialWaitTest, FlagsAlreadySetEndTheWaitWithoutReading) {
-  LogCapture log(kAllTraces);
-  ASSERT_TRUE(log.started());
   gState.serStatusFlags = 0x5u << 20;
   EXPECT_EQ(WaitOnSerial(&handle_, 0x5, 1000, 2), VEK_SUCCESS);
   EXPECT_EQ(log.CountContaining("ReadSerialBuff"), 0);
