@@ -20,31 +20,17 @@ HEADER = os.environ.get(
 class ExportTableTest(unittest.TestCase):
     """The binding's signatures must be the header's, or calls corrupt the stack."""
 
-    C_TYPES = {
-        "uint32_t": ctypes.c_uint32, "int32_t": ctypes.c_int32, "double": ctypes.c_double,
-        "const char*": ctypes.c_char_p, "char*": ctypes.c_char_p, "void": None,
-        "uint32_t*": ctypes.POINTER(ctypes.c_uint32), "int32_t*": ctypes.POINTER(ctypes.c_int32),
-        "const int32_t*": ctypes.POINTER(ctypes.c_int32),
-    }
-
-    def header_signatures(self):
-        with open(HEADER) as f:
-            text = f.read()
-        found = {}
-        for ret, name, args in re.findall(r"VEK_API\s+(.+?)\s+VEK_CALL\s+(\w+)\((.*?)\);", text):
-            types = []
-            if args.strip() != "void":
-                for arg in args.split(","):
-                    kind, _, var = arg.strip().rpartition(" ")
-                    if var.startswith("*"):
-                        kind += "*"
-                    types.append(self.C_TYPES[kind.replace(" *", "*")])
-            found[name] = (self.C_TYPES[ret.replace(" *", "*")], types)
-        return found
-
     def test_every_export_matches_the_header_and_the_library(self):
-        header = self.header_signatures()
-        self.assertEqual(len(header), 145)
+        types = {"uint32_t": ctypes.c_uint32, "int32_t": ctypes.c_int32, "double": ctypes.c_double,
+                 "const char*": ctypes.c_char_p, "char*": ctypes.c_char_p, "void": None,
+                 "uint32_t*": ctypes.POINTER(ctypes.c_uint32), "int32_t*": ctypes.POINTER(ctypes.c_int32),
+                 "const int32_t*": ctypes.POINTER(ctypes.c_int32)}
+        with open(HEADER) as f:
+            exports = re.findall(r"VEK_API\s+(.+?)\s+VEK_CALL\s+(\w+)\((.*?)\);", f.read())
+        self.assertEqual(len(exports), 145)
+        # Every parameter is written "type name", pointers as "type* name".
+        header = {name: (types[ret], [types[arg.strip().rsplit(" ", 1)[0]] for arg in args.split(",")
+                                      if arg.strip() != "void"]) for ret, name, args in exports}
         binding = {name: (ret, list(args)) for name, ret, args in all_signatures()}
         self.assertEqual(sorted(binding), sorted(header))
         lib = vekkestra.library()
