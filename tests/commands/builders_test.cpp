@@ -52,32 +52,26 @@ TEST(BuildMultiAxisValues, WorkedExamples) {
   }
 }
 
-TEST(BuildMultiAxisValues, LongestListFitsAfterAShortPrefix) {
-  int32_t values[10];
-  for (int32_t& v : values) v = INT32_MIN;
-  char command[kCommandBufferSize] = "AALP";
+TEST(BuildMultiAxisValues, FillsTheBufferToItsLastByteAndRefusesNullsAndMore) {
+  int32_t values[10] = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN,
+                        INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
+  char command[kCommandBufferSize] = "AALP";  // ten of the longest values always fit
   ASSERT_EQ(VEK_SUCCESS, BuildMultiAxisValues(1023, values, command));
   EXPECT_EQ(4u + 120u, std::strlen(command));
   EXPECT_EQ(std::string("AALP-2147483648,"), std::string(command, 16));
-}
 
-TEST(BuildMultiAxisValues, RefusesACommandOf128CharactersAndKeepsThePrefix) {
-  const int32_t values[10] = {100, 0, -5};
-  char command[kCommandBufferSize] = {};
+  const int32_t xz[10] = {100, 0, -5};
   std::memset(command, 'P', 120);  // 120 + "100,,-5;" = 128
-  ASSERT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(5, values, command));
+  command[120] = '\0';
+  ASSERT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(5, xz, command));
   EXPECT_EQ(std::string(120, 'P'), command);
-
   command[119] = '\0';  // 119 + 8 = 127: the longest command
-  ASSERT_EQ(VEK_SUCCESS, BuildMultiAxisValues(5, values, command));
+  ASSERT_EQ(VEK_SUCCESS, BuildMultiAxisValues(5, xz, command));
   EXPECT_EQ(std::string(119, 'P') + "100,,-5;", command);
-}
 
-TEST(BuildMultiAxisValues, NullPointersAreRefusedEvenForAnEmptyMask) {
-  char command[kCommandBufferSize] = "SI";
-  const int32_t values[10] = {};
+  std::strcpy(command, "SI");  // null pointers are refused even for an empty mask
   EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(0, nullptr, command));
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(5, values, nullptr));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, BuildMultiAxisValues(5, xz, nullptr));
   EXPECT_STREQ("SI", command);
 }
 

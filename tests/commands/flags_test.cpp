@@ -99,63 +99,17 @@ TEST(FlagClear, DumpsTheWordBeforeAndAfter) {
 
 // ---- Getters: the refresh reads the real connection, then the word is read.
 
-using AxisGetter = uint32_t(VEK_CALL*)(uint32_t*, int32_t, uint32_t*);
-using WordGetter = uint32_t(VEK_CALL*)(uint32_t*, uint32_t*);
-
-struct AxisGetterCase {
-  const char* name;
-  AxisGetter net;
-  AxisGetter ser;
-  uint32_t word;
-  int32_t axisBit;
-  uint32_t result;
-  uint32_t flag;  // stored on success; otherwise the output keeps kUntouched
-};
-
 constexpr uint32_t kUntouched = 0xA5A5A5A5u;
 constexpr uint32_t kLimits = 0x3FFu << 10;
-constexpr uint32_t kSlips = 0x3FFu << 20;
 
+using Getter = uint32_t (*)(uint32_t* handle, bool serial, uint32_t* out);
+#define AXIS(op, bit) \
+  [](uint32_t* h, bool ser, uint32_t* out) { return ser ? VEKser_##op(h, bit, out) : VEKnet_##op(h, bit, out); }
+#define WORD(op) [](uint32_t* h, bool ser, uint32_t* out) { return ser ? VEKser_##op(h, out) : VEKnet_##op(h, out); }
 #define DONE VEKnet_GetAxisDoneFlag, VEKser_GetAxisDoneFlag
 #define LIMIT VEKnet_GetAxisOvertravelFlag, VEKser_GetAxisOvertravelFlag
-#define SLIP VEKnet_GetAxisSlipFlag, VEKser_GetAxisSlipFlag
-
-const AxisGetterCase kAxisGetterCases[] = {
-    {"done X and Y both set", DONE, 0x3, 3, VEK_SUCCESS, 1},
-    {"done X and Y, only X set", DONE, 0x1, 3, VEK_SUCCESS, 0},
-    {"done Z not set", DONE, 0x3, 4, VEK_SUCCESS, 0},
-    {"done no axis asks nothing", DONE, 0x0, 0, VEK_SUCCESS, 1},
-    {"done 1024 beyond the group", DONE, kAllFlags, 1024, VEK_SUCCESS, 0},
-    {"done all axes refused", DONE, 0x3FF, 1023, VEK_ERROR_INVALID_AXIS, kUntouched},
-    {"done ignores the limit group", DONE, kLimits, 1, VEK_SUCCESS, 0},
-    {"limit all ten set", LIMIT, kLimits, 1023, VEK_SUCCESS, 1},
-    {"limit nine of ten set", LIMIT, 0x1FFu << 10, 1023, VEK_SUCCESS, 0},
-    {"limit ignores the done group", LIMIT, 0x3FF, 1, VEK_SUCCESS, 0},
-    {"slip nine of ten set", SLIP, 0x3FEu << 20, 1023, VEK_SUCCESS, 0},
-    {"slip K", SLIP, 1u << 29, 512, VEK_SUCCESS, 1},
-    {"slip ignores the error bit", SLIP, kLimits | 0x40000000u, 1, VEK_SUCCESS, 0},
-};
-
-struct WordGetterCase {
-  const char* name;
-  WordGetter net;
-  WordGetter ser;
-  uint32_t word;
-  uint32_t value;
-};
-
-#define ALL_DONE VEKnet_GetAllDoneFlags, VEKser_GetAllDoneFlags
-#define ALL_LIMIT VEKnet_GetAllOvertravelFlags, VEKser_GetAllOvertravelFlags
 #define ALL_SLIP VEKnet_GetAllAxesSlipFlag, VEKser_GetAllAxesSlipFlag
 #define ERROR_FLAG VEKnet_GetCommandErrorFlag, VEKser_GetCommandErrorFlag
-
-const WordGetterCase kWordGetterCases[] = {
-    {"all done is the whole word", ALL_DONE, 0x40000001u, 0x40000001u},
-    {"all limits pattern", ALL_LIMIT, (0x155u << 10) | 0x2AAu | (0x2AAu << 20), 0x155},
-    {"all slips pattern", ALL_SLIP, (0x2AAu << 20) | 0x3FFu | kLimits | 0x40000000u, 0x2AA},
-    {"error set", ERROR_FLAG, 0x40000000u, 1},
-    {"error clear", ERROR_FLAG, 0x3FFFFFFFu, 0},
-};
 
 class FlagGetters : public TransportTest {
  protected:
@@ -163,25 +117,44 @@ class FlagGetters : public TransportTest {
 };
 
 TEST_P(FlagGetters, ComputeTheirFlagFromTheWord) {
-  for (const AxisGetterCase& c : kAxisGetterCases) {
-    SCOPED_TRACE(c.name);
-    word() = c.word;
-    uint32_t flag = kUntouched;
-    EXPECT_EQ(c.result, Call(c.net, c.ser, c.axisBit, &flag));
-    EXPECT_EQ(c.flag, flag);
-    EXPECT_EQ(c.word, word()) << "a getter never changes the word";
-    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(c.net, c.ser, 1, nullptr));
-    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, CallNull(c.net, c.ser, 1, &flag));
-  }
-  for (const WordGetterCase& c : kWordGetterCases) {
-    SCOPED_TRACE(c.name);
+  // The axis getters take a bit mask: every named axis must be set, and no
+  // axis at all is always "set".
+  const struct {
+    Getter get;
+    uint32_t word;
+    uint32_t result;
+    uint32_t value;  // stored on success; otherwise the output keeps kUntouched
+  } cases[] = {
+      {AXIS(GetAxisDoneFlag, 3), 0x3, VEK_SUCCESS, 1},
+      {AXIS(GetAxisDoneFlag, 3), 0x1, VEK_SUCCESS, 0},
+      {AXIS(GetAxisDoneFlag, 4), 0x3, VEK_SUCCESS, 0},
+      {AXIS(GetAxisDoneFlag, 0), 0x0, VEK_SUCCESS, 1},
+      {AXIS(GetAxisDoneFlag, 1024), kAllFlags, VEK_SUCCESS, 0},  // beyond the group
+      {AXIS(GetAxisDoneFlag, 1023), 0x3FF, VEK_ERROR_INVALID_AXIS, kUntouched},
+      {AXIS(GetAxisDoneFlag, 1), kLimits, VEK_SUCCESS, 0},
+      {AXIS(GetAxisOvertravelFlag, 1023), kLimits, VEK_SUCCESS, 1},
+      {AXIS(GetAxisOvertravelFlag, 1023), 0x1FFu << 10, VEK_SUCCESS, 0},
+      {AXIS(GetAxisOvertravelFlag, 1), 0x3FF, VEK_SUCCESS, 0},
+      {AXIS(GetAxisSlipFlag, 1023), 0x3FEu << 20, VEK_SUCCESS, 0},
+      {AXIS(GetAxisSlipFlag, 512), 1u << 29, VEK_SUCCESS, 1},
+      {AXIS(GetAxisSlipFlag, 1), kLimits | 0x40000000u, VEK_SUCCESS, 0},
+      {WORD(GetAllDoneFlags), 0x40000001u, VEK_SUCCESS, 0x40000001u},  // the whole word
+      {WORD(GetAllOvertravelFlags), (0x155u << 10) | 0x2AAu | (0x2AAu << 20), VEK_SUCCESS, 0x155},
+      {WORD(GetAllAxesSlipFlag), (0x2AAu << 20) | 0x3FFu | kLimits | 0x40000000u, VEK_SUCCESS, 0x2AA},
+      {WORD(GetCommandErrorFlag), 0x40000000u, VEK_SUCCESS, 1},
+      {WORD(GetCommandErrorFlag), 0x3FFFFFFFu, VEK_SUCCESS, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
     word() = c.word;
     uint32_t value = kUntouched;
-    EXPECT_EQ(VEK_SUCCESS, Call(c.net, c.ser, &value));
+    EXPECT_EQ(c.result, c.get(handle(), serial(), &value));
     EXPECT_EQ(c.value, value);
-    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(c.net, c.ser, nullptr));
-    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, CallNull(c.net, c.ser, &value));
-    EXPECT_EQ(c.value, value);
+    EXPECT_EQ(c.word, word()) << "a getter never changes the word";
+    value = kUntouched;
+    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, c.get(handle(), serial(), nullptr));
+    EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, c.get(nullptr, serial(), &value));
+    EXPECT_EQ(kUntouched, value);
   }
   EXPECT_EQ("", Sent()) << "getters only read";
 }

@@ -1,12 +1,8 @@
-// One fixture for the command-set tests, run once per transport: it opens the
-// library on a real connection to a scripted controller (a TCP peer on
-// loopback, or a pty peer behind a COM port), lets a case script the
-// controller's answer and its notifications, and reports the exact bytes the
-// controller received.
-//
-// On Ethernet every command is acknowledged (ACK, 0x06) unless a case says
-// otherwise and a query's answer comes with its ACK; on serial nothing is
-// acknowledged and an answer is a line ending in "\n".
+// One fixture for the command-set tests, run once per transport on a real
+// connection to a scripted controller (a TCP peer on loopback, or a pty peer
+// behind COM7): a case scripts the controller's answers and notifications and
+// reads back the exact bytes it received. On Ethernet every command is
+// acknowledged (ACK) unless a case says otherwise; on serial nothing is.
 #ifndef VEK_TESTS_COMMANDS_TRANSPORT_FIXTURE_H
 #define VEK_TESTS_COMMANDS_TRANSPORT_FIXTURE_H
 
@@ -37,13 +33,11 @@ using Invoke = uint32_t (*)(uint32_t* handle, bool serial);
 
 class TransportTest : public ::testing::TestWithParam<Link> {
  protected:
-  static constexpr int kComPort = 7;
-
   void SetUp() override {
     if (serial()) {
-      pty_ = std::make_unique<PtyPeer>(kComPort);
+      pty_ = std::make_unique<PtyPeer>(7);
       ASSERT_TRUE(pty_->ok());
-      ASSERT_EQ(0u, VEKser_Initialize(kComPort, 9600, &handle_));
+      ASSERT_EQ(0u, VEKser_Initialize(7, 9600, &handle_));
     } else {
       tcp_ = std::make_unique<TcpPeer>();
       ASSERT_EQ(0u, tcp_->Connect(&handle_));
@@ -68,9 +62,8 @@ class TransportTest : public ::testing::TestWithParam<Link> {
     return serial() ? ser(nullptr, std::forward<A>(args)...) : net(nullptr, std::forward<A>(args)...);
   }
 
-  // The controller's answer to the next command. An empty text is, on
-  // Ethernet, a bare ACK and then a chunk holding only an ACK (an empty
-  // answer); on serial, silence (no line ever comes).
+  // The answer to the next command; "" is an empty answer on Ethernet (ACK,
+  // then a chunk of only ACK) and silence on serial.
   void Answer(const std::string& text) {
     if (serial()) {
       if (!text.empty()) pty_->ReplyNext(text + "\n");
@@ -84,9 +77,8 @@ class TransportTest : public ::testing::TestWithParam<Link> {
   // Ethernet only: the controller rejects the next command with NAK.
   void RejectNext() { tcp_->QueueReply(std::string("\x15")); }
 
-  // A status-flag notification, sent unasked after `delayMs` (while the
-  // library is inside a call), or at once when `delayMs` is negative, so it
-  // waits in the connection before the call.
+  // A status-flag notification, sent unasked `delayMs` into the next call, or
+  // (negative delay) at once, to wait in the connection before the call.
   void PushFlags(uint32_t value, int delayMs = -1) {
     if (serial()) {
       char text[32];
@@ -99,9 +91,8 @@ class TransportTest : public ::testing::TestWithParam<Link> {
     }
   }
 
-  // Every byte the controller received since the last Sent(), in order. A
-  // marker command is sent through the transport's own send and awaited
-  // first, so a call that sent nothing yields "" deterministically.
+  // Every byte the controller received since the last Sent(). A marker sent
+  // and awaited first makes "nothing sent" deterministic.
   std::string Sent() {
     static const char kMarker[] = "#SYNC#";
     const uint32_t marked = serial() ? VEKser_SendCommand(&handle_, kMarker) : VEKnet_SendCommand(&handle_, kMarker);
