@@ -85,51 +85,44 @@ TEST(AppendCommand, StopsShortOfTheLastByteAndLeavesTheTextOnRefusal) {
   EXPECT_EQ('b', command[126]);
 }
 
-struct ScanCase {
-  const char* answer;
-  bool skipFirst;
-  bool ok;
-  int32_t value;
-};
-
 TEST(AnswerParsers, ScanOneNumberAsScanfWould) {
-  const ScanCase cases[] = {
-      {"  -42 counts", false, true, -42},
-      {"+17", false, true, 17},
-      {"abc", false, false, 0},
-      {"", false, false, 0},
-      {"- 5", false, false, 0},
-      {"-2147483648", false, true, INT32_MIN},
-      {"99999999999999999999", false, true, INT32_MAX},  // saturates
-      {"-99999999999999999999", false, true, INT32_MIN},
-      {"=2500", true, true, 2500},
-      {"2500", true, true, 500},  // the first character is dropped, whatever it is
-      {"=  -7x", true, true, -7},
-      {"2", true, false, 0},
-      {"==5", true, false, 0},
+  // 'd' scans a decimal, 'x' a hexadecimal; upper case drops one character first.
+  const struct {
+    char kind;
+    const char* answer;
+    bool ok;
+    int64_t value;
+  } cases[] = {
+      {'d', "  -42 counts", true, -42},
+      {'d', "+17", true, 17},
+      {'d', "abc", false, 0},
+      {'d', "", false, 0},
+      {'d', "- 5", false, 0},
+      {'d', "-2147483648", true, INT32_MIN},
+      {'d', "99999999999999999999", true, INT32_MAX},  // saturates
+      {'d', "-99999999999999999999", true, INT32_MIN},
+      {'D', "=2500", true, 2500},
+      {'D', "2500", true, 500},  // the first character is dropped, whatever it is
+      {'D', "=  -7x", true, -7},
+      {'D', "2", false, 0},
+      {'D', "==5", false, 0},
+      {'x', " 0x1F", true, 0x1F},
+      {'x', "0xg", true, 0},  // "0" then a stray "x"
+      {'x', "123456789", true, 0xFFFFFFFF},
+      {'x', "zz", false, 0},
+      {'X', "=ff", true, 0xFF},
+      {'X', "=", false, 0},
   };
-  for (const ScanCase& c : cases) {
-    int32_t value = 12345;
-    const bool ok = c.skipFirst ? ScanDecimalAfterOne(c.answer, &value) : ScanDecimal(c.answer, &value);
-    EXPECT_EQ(c.ok, ok) << '"' << c.answer << '"';
-    EXPECT_EQ(c.ok ? c.value : 12345, value) << '"' << c.answer << '"';
+  for (const auto& c : cases) {
+    int32_t decimal = 12345;
+    uint32_t hex = 12345;
+    const bool ok = c.kind == 'd'   ? ScanDecimal(c.answer, &decimal)
+                    : c.kind == 'D' ? ScanDecimalAfterOne(c.answer, &decimal)
+                    : c.kind == 'x' ? ScanHex(c.answer, &hex)
+                                    : ScanHexAfterOne(c.answer, &hex);
+    EXPECT_EQ(c.ok, ok) << c.kind << " \"" << c.answer << '"';
+    EXPECT_EQ(c.ok ? c.value : 12345, c.kind == 'd' || c.kind == 'D' ? decimal : int64_t{hex}) << c.answer;
   }
-}
-
-TEST(AnswerParsers, HexScansForTheFlagAndBitReads) {
-  uint32_t value = 0;
-  EXPECT_TRUE(ScanHex(" 0x1F", &value));
-  EXPECT_EQ(0x1Fu, value);
-  EXPECT_TRUE(ScanHex("0xg", &value));  // "0" then a stray "x"
-  EXPECT_EQ(0u, value);
-  EXPECT_TRUE(ScanHexAfterOne("=ff", &value));
-  EXPECT_EQ(0xFFu, value);
-  EXPECT_TRUE(ScanHex("123456789", &value));
-  EXPECT_EQ(0xFFFFFFFFu, value);
-  value = 7;
-  EXPECT_FALSE(ScanHex("zz", &value));
-  EXPECT_FALSE(ScanHexAfterOne("=", &value));
-  EXPECT_EQ(7u, value);
 }
 
 struct ListParseCase {

@@ -61,7 +61,6 @@ const TextCase kCases[] = {
     {OP(MoveAxisOneStep, 3, 2), 3, ""},
     // Several axes (time-out 0: no wait).
     {OP(Move, 5, 0, 0, kXZ, 0, 0), 0, "AAMA100,,-5;;GDID;", "Move()"},
-    {OP(Move, 5, 0, 2, kXZ, 1, 0), 0, "AAMT100,,-5;;GDIP;"},
     {OP(Move, 2, 1, 3, kXY, 0, 0), 0, "AMML,-2000;;GDID;"},
     {OP(Move, 1, 0, 1, kXY, 0, 0), 0, "AAMR2000;;GDID;"},
     {OP(Move, 0, 0, 0, kXZ, 0, 0), 0, "AAMA;GDID;"},
@@ -89,7 +88,6 @@ const TextCase kCases[] = {
     {OP(SetAxisHomeSwitchLogic, 3, 2), 3, "", "SetAxisHomeSwitchLogic()"},
     {OP(SetAxisHomeSwitchLogic, 3, 1), kAxis, "", "SendSingleCommand()"},
     {OP(FindAxisHome, 1, 0, 0, 0, 0), 0, "AXHSHM0;ID", "VEKnet_FindAxisHome()"},
-    {OP(FindAxisHome, 2, 1, 1, -100, 0), 0, "AYHEHR-100;ID"},
     {OP(FindAxisHome, 3, 2, 2, 0, 0), kAxis, ""},
     {OP(FindAxisHome, 1, 2, 0, 0, 0), 3, "", "VEKnet_FindAxisHome()"},
     {OP(FindAxisHome, 1, 0, 2, 0, 0), 3, ""},

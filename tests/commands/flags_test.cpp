@@ -76,7 +76,6 @@ TEST(FlagClear, DumpsTheWordBeforeAndAfter) {
   const std::string h = HandleText(&handle);
 
   EXPECT_EQ(VEK_SUCCESS, VEKnet_ClearMultiAxisDoneFlags(&handle, 0x3F0));
-  EXPECT_EQ(VEK_SUCCESS, VEKser_ClearMultiAxisSlipFlag(&handle, 1));
   EXPECT_EQ(VEK_SUCCESS, VEKnet_ClearCommandErrorFlag(&handle));
   // With a null handle the "in" dump shows both words and no "out" follows.
   EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, VEKser_ClearMultiAxisOvertravelFlags(nullptr, 1));
@@ -85,9 +84,6 @@ TEST(FlagClear, DumpsTheWordBeforeAndAfter) {
       h + " - VEKnet_ClearMultiAxisDoneFlags()",
       h + " - VEKnet_ClearMultiAxisDoneFlags() - in - done:0x3FF limit:0x05 slip:0x3FF err:0x1",
       h + " - VEKnet_ClearMultiAxisDoneFlags() - out - done:0x0F limit:0x05 slip:0x3FF err:0x1",
-      h + " - VEKser_ClearMultiAxisSlipFlag()",
-      h + " - VEKser_ClearMultiAxisSlipFlag() - in - done:0x02 limit:0x00 slip:0x00 err:0x0",
-      h + " - VEKser_ClearMultiAxisSlipFlag() - out - done:0x02 limit:0x00 slip:0x00 err:0x0",
       h + " - VEKnet_ClearCommandErrorFlag()",
       h + " - VEKnet_ClearCommandErrorFlag() - exit - done:0x0F limit:0x05 slip:0x3FF err:0x0",
       "NULL - VEKser_ClearMultiAxisOvertravelFlags()",
