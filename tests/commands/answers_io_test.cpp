@@ -155,12 +155,6 @@ TEST_P(Answers, EncoderStatusDecodesTheFirstFiveLettersInOrder) {
     for (int i = 0; i < 5; ++i) EXPECT_EQ(c.flags[i], flags[i]) << "slot " << i;
     EXPECT_EQ("AKEA", Sent());
   }
-  // The handle, then the axis, then the pointer; nothing is asked.
-  uint32_t* const none = nullptr;
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, CallNull(VEKnet_GetAxisEncoderStatus, VEKser_GetAxisEncoderStatus, 3, none));
-  EXPECT_EQ(VEK_ERROR_INVALID_AXIS, Call(VEKnet_GetAxisEncoderStatus, VEKser_GetAxisEncoderStatus, 3, none));
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(VEKnet_GetAxisEncoderStatus, VEKser_GetAxisEncoderStatus, 1, none));
-  EXPECT_EQ("", Sent());
 }
 
 TEST_P(Answers, IoReadsScanTheirAnswers) {
@@ -199,13 +193,6 @@ TEST_P(Answers, IoReadsScanTheirAnswers) {
     EXPECT_EQ(traced ? 1 : 0, log.CountContaining("BAD_RESPONSE"));
     EXPECT_EQ(c.sent, Sent());
   }
-  uint32_t value = kOld;
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(VEKnet_GetIOBitsState, VEKser_GetIOBitsState, nullptr));
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(VEKnet_GetIOBitState, VEKser_GetIOBitState, 1u, nullptr));
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, CallNull(VEKnet_GetIOBitsDirection, VEKser_GetIOBitsDirection, &value));
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, CallNull(VEKnet_GetIOBitState, VEKser_GetIOBitState, 1u, &value));
-  EXPECT_EQ(kOld, value);
-  EXPECT_EQ("", Sent());
 }
 
 TEST_P(Answers, IllegalCommandFitsItsBufferAndRefusesMissingOnes) {

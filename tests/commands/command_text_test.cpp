@@ -35,6 +35,8 @@ const int32_t kMin[10] = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN,
                           INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN};
 int32_t gOut = 0;
 int32_t gList[10];
+uint32_t gFlags[5];
+uint32_t gWord = 0;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr uint32_t kAxis = VEK_ERROR_INVALID_AXIS;
 
@@ -178,6 +180,14 @@ const TextCase kCases[] = {
     {OP(SetAxisAuxBit, 2, 0u), 0, "AYAF"},
     {OP(SetAxisAuxBit, 1, 1u), 0, "AXAN"},
     {OP(SetAxisAuxBit, 1, 0xFFFFFFFFu), 3, ""},
+    // Encoder status and I/O reads: the handle, then the axis, then the pointer.
+    {OP(GetAxisEncoderStatus, 2, gFlags), 0, "AYEA", "GetAxisEncoderStatus()", "EDSPN"},
+    {OP(GetAxisEncoderStatus, 3, nullptr), kAxis, ""},
+    {OP(GetAxisEncoderStatus, 1, nullptr), 3, ""},
+    {OP(GetIOBitsDirection, &gWord), 0, "RB", "GetIOBitsDirection()", "=0"},
+    {OP(GetIOBitState, 1u, &gWord), 0, "BX", "GetIOBitState()", "1"},
+    {OP(GetIOBitsState, nullptr), 3, ""},
+    {OP(GetIOBitState, 1u, nullptr), 3, ""},
     // General-purpose I/O: the direction in upper-case hex, the outputs in
     // lower case left-justified in two places, one line by its number.
     {OP(SetIOBitsDirection, 65535u), 0, "BDFFFF;"},
