@@ -21,40 +21,30 @@ long long NowMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void MakeRaw(int fd) {
-  termios t{};
-  if (tcgetattr(fd, &t) != 0) return;
-  cfmakeraw(&t);
-  t.c_cc[VMIN] = 1;
-  t.c_cc[VTIME] = 0;
-  tcsetattr(fd, TCSANOW, &t);
-}
-
 }  // namespace
 
-PtyPeer::PtyPeer(int port) {
+PtyPeer::PtyPeer(int port) : envName_("VEKKESTRA_COM" + std::to_string(port)) {
   char name[128] = {};
-  int master = -1;
-  int slave = -1;
-  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return;
-  int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
-    close(master);
-    close(slave);
+  int fds[2];
+  if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) return;
+  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
+    close(slave_);
+    close(master_);
+    master_ = -1;
     return;
   }
-  fcntl(master, F_SETFD, FD_CLOEXEC);
-  fcntl(slave, F_SETFD, FD_CLOEXEC);
-  MakeRaw(master);
-  MakeRaw(slave);
-  // The peer keeps its own slave descriptor open so that the master never
-  // sees a hang-up while the library has the port closed.
-  master_ = master;
-  slave_ = slave;
-  wakeRead_ = pipeFds[0];
-  wakeWrite_ = pipeFds[1];
+  // Raw mode (the settings are shared by both sides); the peer keeps its own
+  // slave descriptor open so that the master never sees a hang-up while the
+  // library has the port closed.
+  termios raw{};
+  tcgetattr(slave_, &raw);
+  cfmakeraw(&raw);
+  tcsetattr(slave_, TCSANOW, &raw);
+  fcntl(master_, F_SETFD, FD_CLOEXEC);
+  fcntl(slave_, F_SETFD, FD_CLOEXEC);
+  wakeRead_ = fds[0];
+  wakeWrite_ = fds[1];
   slavePath_ = name;
-  envName_ = "VEKKESTRA_COM" + std::to_string(port);
   setenv(envName_.c_str(), slavePath_.c_str(), 1);
   thread_ = std::thread([this] { Run(); });
 }

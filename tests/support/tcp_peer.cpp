@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <stdexcept>
 
 #include "vekkestra.h"
@@ -45,16 +44,14 @@ std::string Notification(uint32_t value, const char* tail) {
 
 TcpPeer::TcpPeer() {
   listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listenFd_ < 0) throw std::runtime_error("peer: socket failed");
   int one = 1;
   setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr;
-  std::memset(&addr, 0, sizeof addr);
+  sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = 0;
-  if (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listenFd_, 4) != 0)
-    throw std::runtime_error("peer: bind/listen failed");
+  if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      listen(listenFd_, 4) != 0)
+    throw std::runtime_error("peer: socket, bind or listen failed");
   socklen_t len = sizeof addr;
   getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
   port_ = ntohs(addr.sin_port);
