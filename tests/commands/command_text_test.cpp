@@ -125,8 +125,7 @@ const TextCase kCases[] = {
     {OP(GetAllCurrentAccelerations, 1, gList), 0, "AMRC", "GetAllCurrentAccelerations()", "1"},
     {OP(GetAllCurrentAccelerations, 2, gList), 3, "", "GetAllCurrentAccelerations()"},
     {OP(GetAllCurrentVelocities, 0, nullptr), 3, ""},
-    // The settings built straight from the axis find a bad axis before the
-    // handle.
+    // Settings built straight from the axis look at it before the handle.
     {OP(SetAxisBaseVelocity, 1, -5), 0, "AXVB-5;", "SendSingleParamCommand()"},
     {OP(SetAxisMaxVelocity, 1, 500), 0, "AXVL500;"},
     {OP(SetAxisAcceleration, 1, 20000), 0, "AXAC20000;"},
