@@ -133,55 +133,45 @@ TEST(SerConnection, PlainFileFailsToReadItsSettingsAndStaysOpen) {
   std::remove(path);
 }
 
-TEST(SerConnection, PortIsHeldExclusivelyUntilClosed) {
-  PtyPeer peer(kTestPort);
-  ASSERT_TRUE(peer.ok());
-  uint32_t first = 0;
+using SerOpen = SerialPortTest;
+
+TEST_F(SerOpen, PortIsHeldExclusivelyUntilClosed) {
   uint32_t second = 0;
-  // A null variable opens nothing; else the open after it would fail.
-  EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, nullptr), VEK_ERROR_INVALID_PARAMETER);
-  ASSERT_EQ(VEKser_Initialize(kTestPort, 9600, &first), VEK_SUCCESS);
   EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, &second), VEK_ERROR_SERIAL_OPEN);
   EXPECT_EQ(VEKser_GetLastError(), static_cast<uint32_t>(EBUSY));
-  EXPECT_EQ(VEKser_SendCommand(&first, "AXRP"), VEK_SUCCESS);  // undisturbed
-  VEKser_Close(&first);
-  EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, &second), VEK_SUCCESS);
-  VEKser_Close(&second);
+  EXPECT_EQ(VEKser_SendCommand(&handle_, "AXRP"), VEK_SUCCESS);  // undisturbed
+  VEKser_Close(&handle_);
+  // A null variable opens nothing; else the open after it would fail.
+  EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, nullptr), VEK_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(VEKser_Initialize(kTestPort, 9600, &handle_), VEK_SUCCESS);
 }
 
-TEST(SerConnection, OpenStartsCleanAndFoldsWhatWasWaiting) {
-  PtyPeer peer(kTestPort);
-  ASSERT_TRUE(peer.ok());
+TEST_F(SerOpen, OpenStartsCleanAndFoldsWhatWasWaiting) {
+  VEKser_Close(&handle_);
   gState.serStatusFlags = 0xFFFFu;
   gState.serLastError = 99;
-  peer.Push("stale answer\n%000 00000003\nhalf a li");
-  uint32_t handle = 0;
-  ASSERT_EQ(VEKser_Initialize(kTestPort, 19200, &handle), VEK_SUCCESS);
+  peer_.Push("stale answer\n%000 00000003\nhalf a li");
+  ASSERT_EQ(VEKser_Initialize(kTestPort, 19200, &handle_), VEK_SUCCESS);
   EXPECT_EQ(gState.serStatusFlags, 0x3u);
   EXPECT_EQ(VEKser_GetLastError(), 0u);
-  EXPECT_EQ(peer.Received(), "");  // opening sends nothing
-  peer.Reply("AXRP", "12\n");
-  char answer[32] = {};
-  EXPECT_EQ(VEKser_Query(&handle, "AXRP", answer, sizeof answer), VEK_SUCCESS);
-  EXPECT_STREQ(answer, "12");
-  VEKser_Close(&handle);
+  EXPECT_EQ(peer_.Received(), "");  // opening sends nothing
+  peer_.Reply("AXRP", "12\n");
+  EXPECT_EQ(VEKser_Query(&handle_, "AXRP", answer_, 32), VEK_SUCCESS);
+  EXPECT_STREQ(answer_, "12");
 }
 
-TEST(SerConnection, PortOpenedOnAStandardStreamNumberIsMovedAboveIt) {
-  PtyPeer peer(kTestPort);
-  ASSERT_TRUE(peer.ok());
+TEST_F(SerOpen, PortOpenedOnAStandardStreamNumberIsMovedAboveIt) {
+  VEKser_Close(&handle_);
   int savedInput = dup(0);
   ASSERT_GE(savedInput, 0);
   close(0);
-  uint32_t handle = 0;
-  uint32_t result = VEKser_Initialize(kTestPort, 9600, &handle);
+  uint32_t result = VEKser_Initialize(kTestPort, 9600, &handle_);
   bool inputSlotFree = fcntl(0, F_GETFD) < 0;
   dup2(savedInput, 0);
   close(savedInput);
   ASSERT_EQ(result, VEK_SUCCESS);
-  EXPECT_GT(handle, 2u);
+  EXPECT_GT(handle_, 2u);
   EXPECT_TRUE(inputSlotFree);
-  VEKser_Close(&handle);
 }
 
 // Commands and queries: the exact bytes that go out, how answer lines are
@@ -198,11 +188,23 @@ TEST_F(SerExchange, SendCommandWritesTheTextAndNothingElse) {
   EXPECT_EQ(peer_.Received(), "AXMA1000;GD" + exact);
   // The longest accepted command fits in its sent trace.
   EXPECT_TRUE(log.HasTrace(HandleText(&handle_) + " - Sent=" + exact));
+}
 
-  peer_.ClearReceived();
-  EXPECT_EQ(VEKser_SendCommand(&handle_, (exact + "M").c_str()), VEK_ERROR_COMMAND_TOO_LONG);
+TEST_F(SerExchange, BadArgumentsAndTooLongCommandsSendNothing) {
+  const std::string tooLong(129, 'M');
+  EXPECT_EQ(VEKser_SendCommand(&handle_, tooLong.c_str()), VEK_ERROR_COMMAND_TOO_LONG);
   EXPECT_EQ(VEKser_SendCommand(nullptr, "AXRP"), VEK_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(VEKser_SendCommand(&handle_, nullptr), VEK_ERROR_INVALID_PARAMETER);
+  std::memset(answer_, 'x', sizeof answer_);
+  EXPECT_EQ(VEKser_Query(nullptr, "AXRP", answer_, 16), VEK_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(VEKser_Query(&handle_, tooLong.c_str(), answer_, 16), VEK_ERROR_COMMAND_TOO_LONG);
+  EXPECT_EQ(VEKser_Query(&handle_, nullptr, answer_, 16), VEK_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(VEKser_Query(&handle_, "AXRP", answer_, 0), VEK_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(answer_[0], 'x');  // untouched
+  // A null buffer still drains the port first.
+  peer_.Push("%000 00000001\n");
+  EXPECT_EQ(VEKser_Query(&handle_, "AXRP", nullptr, 16), VEK_ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(gState.serStatusFlags, 0x1u);
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_EQ(peer_.Received(), "");
 }
@@ -218,10 +220,8 @@ TEST_F(SerExchange, QueryReturnsTheAnswerLineAsReceived) {
   EXPECT_EQ(VEKser_Query(&handle_, "AY RP", answer_, 128), VEK_SUCCESS);
   EXPECT_STREQ(answer_, "-5\r");
   EXPECT_EQ(peer_.Received(), "AX RPAY RP");
-  const std::string h = HandleText(&handle_);
-  EXPECT_TRUE(log.HasTrace(h + " - VEKser_Query( pCmd=AX RP  lLen=128)"));
-  EXPECT_EQ(log.CountContaining(h + " - VEKser_SendCommand(pCmd="), 2);
-  EXPECT_TRUE(log.HasTrace(h + " - Sent=AX RP"));
+  EXPECT_TRUE(log.HasTrace(HandleText(&handle_) + " - VEKser_Query( pCmd=AX RP  lLen=128)"));
+  EXPECT_EQ(log.CountContaining(HandleText(&handle_) + " - VEKser_SendCommand(pCmd="), 2);
 }
 
 TEST_F(SerExchange, NotificationsAreFoldedLineByLine) {
@@ -278,17 +278,15 @@ TEST_F(SerExchange, SilenceEndsTheQueryWithWhatHadArrived) {
   EXPECT_STREQ(answer_, "12,3");
 
   std::memset(answer_, 'x', sizeof answer_);
-  uint32_t result = 0;
-  double ms = MillisecondsOf([&] { result = VEKser_Query(&handle_, "NOTHING", answer_, 128); });
-  EXPECT_EQ(result, VEK_ERROR_SERIAL_READ_TIMEOUT);
+  double ms = MillisecondsOf(
+      [&] { EXPECT_EQ(VEKser_Query(&handle_, "NOTHING", answer_, 128), VEK_ERROR_SERIAL_READ_TIMEOUT); });
   EXPECT_EQ(answer_[0], '\0');
   EXPECT_GE(ms, 95.0);  // 20 empty attempts of 5 ms
   EXPECT_LT(ms, 1000.0);
 
   // Pauses of 60 ms are each well inside the budget; together they are not.
   peer_.Reply("SLOW", std::vector<Step>{{60, "1"}, {60, "2"}, {60, "3"}, {60, "\n"}});
-  ms = MillisecondsOf([&] { result = VEKser_Query(&handle_, "SLOW", answer_, 128); });
-  EXPECT_EQ(result, VEK_SUCCESS);
+  ms = MillisecondsOf([&] { EXPECT_EQ(VEKser_Query(&handle_, "SLOW", answer_, 128), VEK_SUCCESS); });
   EXPECT_STREQ(answer_, "123");
   EXPECT_GE(ms, 200.0);
 }
@@ -308,21 +306,6 @@ TEST_F(SerExchange, StreamWithoutLineFeedsIsDrainedInFullLines) {
   EXPECT_EQ(VEKser_Query(&handle_, "AXRP", answer_, 128), VEK_SUCCESS);
   EXPECT_STREQ(answer_, "99");
   EXPECT_EQ(gState.serStatusFlags, 0x10u);  // the tail was a line of its own
-}
-
-TEST_F(SerExchange, BadArgumentsReturnBeforeSending) {
-  std::memset(answer_, 'x', sizeof answer_);
-  EXPECT_EQ(VEKser_Query(nullptr, "AXRP", answer_, 16), VEK_ERROR_INVALID_PARAMETER);
-  // A null buffer or a length below 1 still drains the port first.
-  peer_.Push("%000 00000001\n");
-  EXPECT_EQ(VEKser_Query(&handle_, "AXRP", nullptr, 16), VEK_ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(gState.serStatusFlags, 0x1u);
-  EXPECT_EQ(VEKser_Query(&handle_, "AXRP", answer_, 0), VEK_ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(VEKser_Query(&handle_, nullptr, answer_, 16), VEK_ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(VEKser_Query(&handle_, std::string(129, 'Q').c_str(), answer_, 16), VEK_ERROR_COMMAND_TOO_LONG);
-  EXPECT_EQ(answer_[0], 'x');  // untouched
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_EQ(peer_.Received(), "");
 }
 
 TEST_F(SerExchange, PeerHangingUpMidLineIsAReadFailure) {
@@ -401,7 +384,6 @@ TEST_F(SerWait, QuietPortIsDrainedOncePerFiveOfTheTimeOut) {
   EXPECT_EQ(WaitOnSerial(&handle_, 1, -5, 0), VEK_ERROR_INVALID_PARAMETER);
   EXPECT_TRUE(log.Traces().empty());
 
-  const std::string h = HandleText(&handle_);
   struct Case {
     int timeout;
     int drains;
@@ -411,7 +393,8 @@ TEST_F(SerWait, QuietPortIsDrainedOncePerFiveOfTheTimeOut) {
     EXPECT_EQ(WaitOnSerial(&handle_, 1, c.timeout, 0), VEK_ERROR_WAIT_TIMEOUT) << c.timeout;
     EXPECT_EQ(log.CountContaining("ReadSerialBuff() timeout=-35"), c.drains) << c.timeout;
     const std::string t = std::to_string(c.timeout);
-    EXPECT_TRUE(log.HasTrace(h + " - WaitOnSerial | OutOfLoop - lflags:0x0  lAxes:0x1  lRetVal:6  recv timeout: " +
+    EXPECT_TRUE(log.HasTrace(HandleText(&handle_) +
+                             " - WaitOnSerial | OutOfLoop - lflags:0x0  lAxes:0x1  lRetVal:6  recv timeout: " +
                              std::to_string(5 * c.drains) + ", timeout: " + t));
   }
 }
