@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -17,9 +16,6 @@
 
 namespace vek::test {
 namespace {
-
-// Every trace category, verbose included.
-inline constexpr int32_t kAllTraces = 0xA70007;
 
 // An ACK followed by `text` (kept apart so that hex digits never join the escape).
 inline std::string Ack(const std::string& text = "") { return "\x06" + text; }
@@ -42,14 +38,6 @@ class EthernetTest : public ::testing::Test {
   LogCapture log{kAllTraces};
   char answer[300];
 };
-
-// Wall-clock milliseconds spent in `f`.
-template <typename F>
-double MillisecondsOf(F&& f) {
-  auto start = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
 
 class NetConnection : public ::testing::Test {
  protected:

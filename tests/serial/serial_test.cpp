@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,17 +23,7 @@
 namespace vek::test {
 namespace {
 
-// Every category, verbose included.
-inline constexpr int32_t kAllTraces = 0xA70007;
 inline constexpr int kTestPort = 9;
-
-// Wall-clock milliseconds spent in `f`.
-template <typename F>
-double MillisecondsOf(F&& f) {
-  auto start = std::chrono::steady_clock::now();
-  f();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
 
 class SerialPortTest : public ::testing::Test {
  protected:

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -47,9 +48,8 @@ std::vector<std::string> LogCapture::Traces() const {
 }
 
 bool LogCapture::HasTrace(const std::string& line) const {
-  for (const std::string& t : Traces())
-    if (t == line) return true;
-  return false;
+  std::vector<std::string> traces = Traces();
+  return std::find(traces.begin(), traces.end(), line) != traces.end();
 }
 
 int LogCapture::CountContaining(const std::string& part) const {

@@ -1,14 +1,27 @@
 // A diagnostic log in a fresh temporary file, for tests that check trace
-// lines. Starting it switches the library's logger on with the given mask;
-// the destructor stops the logger and removes the file.
+// lines, and a stopwatch for timed checks. Starting the log switches the
+// library's logger on with the given mask; the destructor stops the logger
+// and removes the file.
 #ifndef VEK_TESTS_SUPPORT_LOG_CAPTURE_H
 #define VEK_TESTS_SUPPORT_LOG_CAPTURE_H
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace vek::test {
+
+// Every trace category, verbose included.
+inline constexpr int32_t kAllTraces = 0xA70007;
+
+// Wall-clock milliseconds spent in `f`.
+template <typename F>
+double MillisecondsOf(F&& f) {
+  auto start = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
 
 class LogCapture {
  public:

@@ -8,14 +8,6 @@
 // parts, each sent after its own delay counted from the previous part, so a
 // test can split an answer over several reads, answer late, or close the
 // connection in the middle of an exchange.
-//
-//   vek::test::TcpPeer peer;
-//   uint32_t sock = 0;
-//   ASSERT_EQ(0u, peer.Connect(&sock));          // VEKnet_Initialize
-//   peer.QueueReply({{"\x06"}, {"42", 30}});     // bare ACK, answer 30 ms later
-//   VEKnet_Query(&sock, "AXRP;", answer, sizeof answer);
-//   EXPECT_EQ("AXRP;", peer.Received());
-//
 // Unsolicited bytes (status-flag notifications) go out with Push().
 #ifndef VEK_TESTS_SUPPORT_TCP_PEER_H
 #define VEK_TESTS_SUPPORT_TCP_PEER_H
