@@ -40,12 +40,6 @@ class SerialPortTest : public ::testing::Test {
   LogCapture log{kAllTraces};
 };
 
-// Points COM kTestPort at `path` for the life of the object.
-struct DeviceOverride {
-  explicit DeviceOverride(const std::string& path) { setenv("VEKKESTRA_COM9", path.c_str(), 1); }
-  ~DeviceOverride() { unsetenv("VEKKESTRA_COM9"); }
-};
-
 TEST(SerConnection, RejectsPortsAndRatesOutsideTheListsBeforeOpening) {
   LogCapture log(kAllTraces);
   ASSERT_TRUE(log.started());
@@ -81,7 +75,7 @@ TEST(SerConnection, OpensEveryListedRateAndPortsOneAndThirtyTwo) {
 }
 
 TEST(SerConnection, MissingDeviceLeavesTheInvalidHandleAndItsErrorOnce) {
-  DeviceOverride device("/nonexistent/vek-tty");
+  setenv("VEKKESTRA_COM9", "/nonexistent/vek-tty", 1);  // COM kTestPort
   LogCapture log(kAllTraces);
   ASSERT_TRUE(log.started());
   uint32_t handle = 0;
@@ -100,12 +94,13 @@ TEST(SerConnection, MissingDeviceLeavesTheInvalidHandleAndItsErrorOnce) {
   VEKser_Close(&handle);
   EXPECT_GE(fcntl(0, F_GETFD), 0);
   VEKser_Close(nullptr);
+  unsetenv("VEKKESTRA_COM9");
 }
 
 TEST(SerConnection, PlainFileFailsToReadItsSettingsAndStaysOpen) {
   char path[] = "/tmp/vek-not-a-tty-XXXXXX";
   close(mkstemp(path));
-  DeviceOverride device(path);
+  setenv("VEKKESTRA_COM9", path, 1);
   LogCapture log(kAllTraces);
   ASSERT_TRUE(log.started());
   uint32_t handle = 0;
@@ -120,6 +115,7 @@ TEST(SerConnection, PlainFileFailsToReadItsSettingsAndStaysOpen) {
   EXPECT_EQ(second, plat::kInvalidSerialHandle);
   VEKser_Close(&handle);
   std::remove(path);
+  unsetenv("VEKKESTRA_COM9");
 }
 
 using SerOpen = SerialPortTest;
@@ -166,7 +162,6 @@ TEST_F(SerOpen, PortOpenedOnAStandardStreamNumberIsMovedAboveIt) {
 // Commands and queries: the exact bytes that go out, how answer lines are
 // framed, filtered and cut, and how the reader gives up.
 
-using Step = PtyPeer::Step;
 using SerExchange = SerialPortTest;
 
 TEST_F(SerExchange, SendCommandWritesTheTextAndNothingElse) {
@@ -208,14 +203,22 @@ TEST_F(SerExchange, QueryReturnsTheAnswerLineAsReceived) {
   // A carriage return before the line feed is part of the line.
   EXPECT_EQ(VEKser_Query(&handle_, "AY RP", answer_, 128), VEK_SUCCESS);
   EXPECT_STREQ(answer_, "-5\r");
-  EXPECT_EQ(peer_.Received(), "AX RPAY RP");
+  // A NUL byte ends the text of a line; a line whose text is empty is not
+  // the answer.
+  peer_.Reply("A", std::string("AB\0CD\n", 6));
+  peer_.Reply("B", std::string("\0\nreal\n", 7));
+  EXPECT_EQ(VEKser_Query(&handle_, "A", answer_, 128), VEK_SUCCESS);
+  EXPECT_STREQ(answer_, "AB");
+  EXPECT_EQ(VEKser_Query(&handle_, "B", answer_, 128), VEK_SUCCESS);
+  EXPECT_STREQ(answer_, "real");
   EXPECT_TRUE(log.HasTrace(HandleText(&handle_) + " - VEKser_Query( pCmd=AX RP  lLen=128)"));
-  EXPECT_EQ(log.CountContaining(HandleText(&handle_) + " - VEKser_SendCommand(pCmd="), 2);
+  EXPECT_EQ(log.CountContaining(HandleText(&handle_) + " - VEKser_SendCommand(pCmd="), 4);
 }
 
 TEST_F(SerExchange, NotificationsAreFoldedLineByLine) {
   // Before the answer, on a line of their own, and inside the answer line.
-  peer_.Reply("A", std::vector<Step>{{0, "%000 00000001\n"}, {20, "\n%000 00000100\n"}, {20, "1%000 000000022,3\n"}});
+  peer_.Reply(
+      "A", std::vector<PtyPeer::Step>{{0, "%000 00000001\n"}, {20, "\n%000 00000100\n"}, {20, "1%000 000000022,3\n"}});
   EXPECT_EQ(VEKser_Query(&handle_, "A", answer_, 128), VEK_SUCCESS);
   EXPECT_STREQ(answer_, "12,3");
   EXPECT_EQ(gState.serStatusFlags, 0x1u | 0x2u | (1u << 10));
@@ -224,16 +227,6 @@ TEST_F(SerExchange, NotificationsAreFoldedLineByLine) {
   EXPECT_EQ(VEKser_Query(&handle_, "B", answer_, 128), VEK_SUCCESS);
   EXPECT_STREQ(answer_, "ab%000 0000");
   EXPECT_EQ(gState.serStatusFlags, 0x1u | 0x2u | (1u << 10));
-}
-
-TEST_F(SerExchange, NulByteEndsTheTextOfALine) {
-  peer_.Reply("A", std::string("AB\0CD\n", 6));
-  peer_.Reply("B", std::string("\0\nreal\n", 7));
-  EXPECT_EQ(VEKser_Query(&handle_, "A", answer_, 128), VEK_SUCCESS);
-  EXPECT_STREQ(answer_, "AB");
-  // A line whose text is empty is not the answer.
-  EXPECT_EQ(VEKser_Query(&handle_, "B", answer_, 128), VEK_SUCCESS);
-  EXPECT_STREQ(answer_, "real");
 }
 
 TEST_F(SerExchange, AnswersAsLongAsTheBufferAreCutWithoutTerminator) {
@@ -274,20 +267,18 @@ TEST_F(SerExchange, SilenceEndsTheQueryWithWhatHadArrived) {
   EXPECT_LT(ms, 1000.0);
 
   // Pauses of 60 ms are each well inside the budget; together they are not.
-  peer_.Reply("SLOW", std::vector<Step>{{60, "1"}, {60, "2"}, {60, "3"}, {60, "\n"}});
+  peer_.Reply("SLOW", std::vector<PtyPeer::Step>{{60, "1"}, {60, "2"}, {60, "3"}, {60, "\n"}});
   ms = MillisecondsOf([&] { EXPECT_EQ(VEKser_Query(&handle_, "SLOW", answer_, 128), VEK_SUCCESS); });
   EXPECT_STREQ(answer_, "123");
   EXPECT_GE(ms, 200.0);
 }
 
-TEST_F(SerExchange, DrainWithAPartialLineWaitsOutTheSilenceBudget) {
+TEST_F(SerExchange, DrainTakesWholeLinesAndWaitsOutAPartialOne) {
   peer_.Push("ab\ncd");
   ReadSerialBuff(&handle_, nullptr, 0, ReadMode::kDrain);
   EXPECT_EQ(log.CountContaining("ReadSerialBuff() timeout="), 20);
   EXPECT_TRUE(log.HasTrace(HandleText(&handle_) + " - ReadSerialBuff() timeout=0, tmp1=cd"));
-}
 
-TEST_F(SerExchange, StreamWithoutLineFeedsIsDrainedInFullLines) {
   // Far more than one line and no line feed: the drain before the command
   // takes it all, and the answer is not mixed with any of it.
   peer_.Push(std::string(700, 'z') + "%000 00000010");
@@ -378,10 +369,9 @@ TEST_F(SerWait, QuietPortIsDrainedOncePerFiveOfTheTimeOut) {
     log.Clear();
     EXPECT_EQ(WaitOnSerial(&handle_, 1, c.timeout, 0), VEK_ERROR_WAIT_TIMEOUT) << c.timeout;
     EXPECT_EQ(log.CountContaining("ReadSerialBuff() timeout=-35"), c.drains) << c.timeout;
-    const std::string t = std::to_string(c.timeout);
-    EXPECT_TRUE(log.HasTrace(HandleText(&handle_) +
-                             " - WaitOnSerial | OutOfLoop - lflags:0x0  lAxes:0x1  lRetVal:6  recv timeout: " +
-                             std::to_string(5 * c.drains) + ", timeout: " + t));
+    EXPECT_TRUE(log.HasTrace(HandleText(&handle_) + " - WaitOnSerial | OutOfLoop - lflags:0x0  lAxes:0x1  lRetVal:6" +
+                             "  recv timeout: " + std::to_string(5 * c.drains) +
+                             ", timeout: " + std::to_string(c.timeout)));
   }
 }
 
