@@ -1,21 +1,19 @@
 #!/usr/bin/env bash
-# Runs the 64-bit Windows build under Wine against real peers on this Linux
-# machine: the scripted controller of tests/wine/peer.cpp (TCP on loopback
-# and a pseudo-terminal mapped to a Wine COM port) and, when a Linux build
-# with the simulator is given, veksim for vekctl.exe.
+# Runs the 64-bit Windows build under Wine against the Linux simulator on
+# this machine: over TCP on loopback and over pseudo-terminals mapped to Wine
+# COM ports. wine_checks.exe covers the Win32 layer; vekctl.exe runs once.
 #
 #   scripts/wine-tests.sh [windows build dir] [linux build dir with sim/veksim]
 #
-# Defaults: build-mingw-x64 (built here if needed); no simulator run when the
-# second directory is not given or holds no veksim.
+# Defaults: build-mingw-x64 (built here if needed) and build.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "${1:-$root/build-mingw-x64}" 2>/dev/null && pwd || echo "${1:-$root/build-mingw-x64}")"
-linux_build="${2:-}"
-com_port=7          # mapped to the peer's pseudo-terminal
-missing_com_port=9  # never mapped
+linux_build="${2:-$root/build}"
+com_port=6          # mapped to the simulator's pseudo-terminal
+faulty_com_port=7   # mapped to the faulty simulator's pseudo-terminal
 file_com_port=8     # mapped to a plain file: Wine applies sharing rules to files only
-sim_com_port=6      # mapped to the simulator's pseudo-terminal
+missing_com_port=9  # never mapped
 
 wine64=""
 for candidate in wine64 /usr/lib/wine/wine64 /usr/lib/wine/wine; do
@@ -36,7 +34,8 @@ cmake --build "$build" -j2
 
 work="$build/wine"
 mkdir -p "$work"
-c++ -std=c++17 -O1 -Wall -Wextra -o "$work/peer" "$root/tests/wine/peer.cpp" -lutil
+veksim="$linux_build/sim/veksim"
+[[ -x "$veksim" ]] || { echo "no $veksim: build veksim in a Linux build and give its directory"; exit 1; }
 
 export WINEPREFIX="$work/prefix"
 export WINEDEBUG=-all
@@ -48,32 +47,42 @@ if [[ ! -d "$WINEPREFIX/dosdevices" ]]; then
   timeout 300 "$wine64" wineboot -i >/dev/null 2>&1 || true
 fi
 
-peer_pid=""
-sim_pid=""
+sim_pids=()
 cleanup() {
-  # Stop this prefix's wineserver before the pty goes away: it holds the pty
+  # Stop this prefix's wineserver before the ptys go away: it holds them
   # as its terminal and would report the hang-up.
   "$wineserver" -k >/dev/null 2>&1 || true
-  [[ -n "$peer_pid" ]] && kill "$peer_pid" 2>/dev/null || true
-  [[ -n "$sim_pid" ]] && kill "$sim_pid" 2>/dev/null || true
-  rm -f "$WINEPREFIX/dosdevices/com$com_port" "$WINEPREFIX/dosdevices/com$file_com_port" \
-    "$WINEPREFIX/dosdevices/com$sim_com_port"
+  for pid in "${sim_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -f "$WINEPREFIX/dosdevices/com$com_port" "$WINEPREFIX/dosdevices/com$faulty_com_port" \
+    "$WINEPREFIX/dosdevices/com$file_com_port"
 }
 trap cleanup EXIT
 
-"$work/peer" 900 "$WINEPREFIX/dosdevices/com$com_port" >"$work/peer.out" &
-peer_pid=$!
-for _ in $(seq 50); do
-  grep -q '^pty ' "$work/peer.out" 2>/dev/null && break
-  sleep 0.1
-done
-tcp_port="$(awk '$1 == "tcp" {print $2}' "$work/peer.out")"
-pty_path="$(awk '$1 == "pty" {print $2; exit}' "$work/peer.out")"
-[[ -n "$tcp_port" && -n "$pty_path" ]] || { echo "the peer did not start"; exit 1; }
+# start_sim <name> <COM port> [faults...]: a simulator with a pty mapped to
+# the COM port; sets <name>_port to its TCP port.
+start_sim() {
+  local name="$1" com="$2" out="$work/$1.out"
+  shift 2
+  "$veksim" --port 0 --pty "$@" >"$out" 2>&1 &
+  sim_pids+=($!)
+  for _ in $(seq 50); do
+    grep -q '^veksim: serial on ' "$out" 2>/dev/null && break
+    sleep 0.1
+  done
+  local port pty
+  port="$(sed -n 's/^veksim: listening on [0-9.]*:\([0-9]*\).*/\1/p' "$out")"
+  pty="$(sed -n 's/^veksim: serial on \(.*\)$/\1/p' "$out")"
+  [[ -n "$port" && -n "$pty" ]] || { echo "veksim $name did not start"; cat "$out"; exit 1; }
+  ln -sfn "$pty" "$WINEPREFIX/dosdevices/com$com"
+  printf -v "${name}_port" '%s' "$port"
+  echo "== veksim $name: tcp 127.0.0.1:$port, COM$com -> $pty"
+}
+start_sim sim "$com_port"
+# Answers nothing; a TCP connection is closed at its second command.
+start_sim faulty "$faulty_com_port" --drop-ack-every 1 --close-after 2
 rm -f "$WINEPREFIX/dosdevices/com$missing_com_port"
 : >"$work/com$file_com_port.file"
 ln -sfn "$work/com$file_com_port.file" "$WINEPREFIX/dosdevices/com$file_com_port"
-echo "== peer: tcp 127.0.0.1:$tcp_port, COM$com_port -> $pty_path"
 
 status=0
 run() {
@@ -85,31 +94,19 @@ run() {
     status=1
   fi
 }
-run wine_checks "$build/tests/wine/wine_checks.exe" "$tcp_port" "$com_port" "$missing_com_port" "$file_com_port"
+run wine_checks "$build/tests/wine/wine_checks.exe" "$sim_port" "$com_port" "$faulty_port" "$faulty_com_port" \
+  "$missing_com_port" "$file_com_port"
 
-# vekctl.exe against the Linux simulator, over TCP and over a COM port.
-veksim="${linux_build:+$linux_build/sim/veksim}"
+# vekctl.exe against the plain simulator, over TCP and over a COM port.
 vekctl="$build/tools/vekctl.exe"
-if [[ -n "$veksim" && -x "$veksim" && -f "$vekctl" ]]; then
-  "$veksim" --port 0 --pty >"$work/veksim.out" 2>&1 &
-  sim_pid=$!
-  for _ in $(seq 50); do
-    grep -q '^veksim: serial on ' "$work/veksim.out" 2>/dev/null && break
-    sleep 0.1
-  done
-  sim_port="$(sed -n 's/^veksim: listening on [0-9.]*:\([0-9]*\).*/\1/p' "$work/veksim.out")"
-  sim_pty="$(sed -n 's/^veksim: serial on \(.*\)$/\1/p' "$work/veksim.out")"
-  ln -sfn "$sim_pty" "$WINEPREFIX/dosdevices/com$sim_com_port"
-  run "vekctl.exe --tcp 127.0.0.1:$sim_port pos" "$vekctl" --tcp "127.0.0.1:$sim_port" pos
-  run "vekctl.exe --tcp 127.0.0.1:$sim_port move X=500 --wait" "$vekctl" --tcp "127.0.0.1:$sim_port" move X=500 --wait
-  run "vekctl.exe --com $sim_com_port pos" "$vekctl" --com "$sim_com_port" pos
-  # What the serial read shows must be the position the TCP move left.
-  if ! timeout 120 "$wine64" "$vekctl" --com "$sim_com_port" pos | grep -Eq '^X +500 +500'; then
-    echo "== vekctl.exe over COM$sim_com_port does not show X at 500"
-    status=1
-  fi
-else
-  echo "== vekctl.exe: skipped (needs $vekctl and sim/veksim in a Linux build given as the second argument)"
+run "vekctl.exe --tcp 127.0.0.1:$sim_port pos" "$vekctl" --tcp "127.0.0.1:$sim_port" pos
+run "vekctl.exe --tcp 127.0.0.1:$sim_port move X=500 --wait" "$vekctl" --tcp "127.0.0.1:$sim_port" move X=500 --wait
+# What the serial read shows must be the position the TCP move left.
+echo "== vekctl.exe --com $com_port pos"
+if ! timeout 120 "$wine64" "$vekctl" --com "$com_port" pos | tee "$work/vekctl-com.out" | grep -Eq '^X +500 +500'; then
+  cat "$work/vekctl-com.out"
+  echo "== vekctl.exe over COM$com_port does not show X at 500"
+  status=1
 fi
 
 exit $status
