@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/commands/transport_fixture.h"
@@ -21,11 +20,10 @@ const std::string k127Digits(127, '9');
 int32_t gList[10];
 uint32_t gWord = 0;
 #define IO(op, ...) #op "()", TWIN(op, __VA_ARGS__)
+#define READ_ONE(op) VEKnet_##op, VEKser_##op
 
 using List = std::vector<int32_t>;
 List Slots(const int32_t* p) { return List(p, p + 10); }
-
-#define READ_ONE(op) VEKnet_##op, VEKser_##op
 
 class Answers : public TransportTest {
  protected:
@@ -52,12 +50,8 @@ TEST_P(Answers, SingleAxisReadsStoreOrLeaveTheOutput) {
       {READ_ONE(GetAxisCurrentAcceleration), "x", 215, 0,
        "GetAxisCurrentAcceleration() | VEK_ERROR_BAD_RESPONSE | bad receive string: recv x"},
       {READ_ONE(GetAxisBaseVelocity), "2500", 0, 500, ""},  // the first character is dropped, whatever it is
-      {READ_ONE(GetAxisBaseVelocity), "2", 215, 0,
-       "GetAxisBaseVelocity() | VEK_ERROR_BAD_RESPONSE | bad receive string: recv 2"},
       {READ_ONE(GetAxisMaxVelocity), "=abc", 215, 0,
        "GetAxisMaxVelocity() | VEK_ERROR_BAD_RESPONSE | bad receive string: recv =abc"},
-      {READ_ONE(GetAxisAcceleration), "=-", 215, 0,
-       "GetAxisAcceleration() | VEK_ERROR_BAD_RESPONSE | bad receive string: recv =-"},
       {READ_ONE(GetAxisMotorPosition), "", EmptyAnswerResult(), 0, ""},  // without a trace
   };
   for (const auto& c : cases) {
@@ -83,11 +77,9 @@ TEST_P(Answers, AllAxesReadsFillSlotsInAnswerOrder) {
     List slots;
   } cases[] = {
       {TWIN(GetAllAxisMotorPositions, gList), "10,,30", 0, {10, 30, 0, 0, 0, 0, 0, 0, 0, 0}},
-      {TWIN(GetAllAxisMotorPositions, gList), k127Digits.c_str(), 0, {INT32_MAX, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-      {TWIN(GetAllAxisEncoderPositions, gList), "1,2,3,4,5,6,7,8,9,10,11,12", 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+      {TWIN(GetAllAxisEncoderPositions, gList), "1,2,3,4,5,6,7,8,9,10,11", 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
       {TWIN(GetAllCurrentVelocities, 0, gList), "1,2,3", 0, {1, 2, 3, 7, 7, 7, 7, 7, 7, 7}},
-      {TWIN(GetAllCurrentAccelerations, 1, gList), "-9", 0, {-9, 7, 7, 7, 7, 7, 7, 7, 7, 7}},
-      {TWIN(GetAllAxisEncoderPositions, gList), "", EmptyAnswerResult(), {7, 7, 7, 7, 7, 7, 7, 7, 7, 7}},
+      {TWIN(GetAllAxisEncoderPositions, gList), "", EmptyAnswerResult(), List(10, 7)},
   };
   LogCapture log(0xA70000);
   ASSERT_TRUE(log.started());
@@ -100,19 +92,18 @@ TEST_P(Answers, AllAxesReadsFillSlotsInAnswerOrder) {
   }
   // Only the motor list traces its answer.
   EXPECT_TRUE(log.HasTrace(HandleText(handle()) + " - GetAllAxisMotorPositions() receive string: recv 10,,30"));
-  EXPECT_EQ(2, log.CountContaining("receive string"));
+  EXPECT_EQ(1, log.CountContaining("receive string"));
 }
 
 TEST_P(Answers, BothListsComeFromTwoQueriesAndAFailedFirstLeavesBoth) {
   int32_t motor[10] = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
   int32_t encoder[10] = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
-  serial() ? Answer("") : RejectNext();  // a silent serial controller, a refusing Ethernet one
+  serial() ? Answer("") : tcp_->QueueReply("\x15");  // a silent serial controller, a refusing Ethernet one
   EXPECT_EQ(serial() ? VEK_ERROR_SERIAL_READ_TIMEOUT : VEK_ERROR_COMMAND_NAK,
             Call(VEKnet_GetAllAxisPositions, VEKser_GetAllAxisPositions, motor, encoder));
   EXPECT_EQ("PP", Sent());
-  EXPECT_EQ(List({7, 7, 7, 7, 7, 7, 7, 7, 7, 7}), Slots(motor));
-  EXPECT_EQ(List({7, 7, 7, 7, 7, 7, 7, 7, 7, 7}), Slots(encoder));
-
+  EXPECT_EQ(List(10, 7), Slots(motor));
+  EXPECT_EQ(List(10, 7), Slots(encoder));
   Answer("1,2");
   Answer("3");
   ASSERT_EQ(0u, Call(VEKnet_GetAllAxisPositions, VEKser_GetAllAxisPositions, motor, encoder));
@@ -121,15 +112,14 @@ TEST_P(Answers, BothListsComeFromTwoQueriesAndAFailedFirstLeavesBoth) {
   EXPECT_EQ(List({3, 0, 0, 0, 0, 0, 0, 0, 0, 0}), Slots(encoder));
 }
 
-TEST_P(Answers, ARejectedCommandPassesTheTransportResultThrough) {
+TEST_P(Answers, ARejectedMoveOrSearchPassesTheTransportResultThroughAndIsNotStopped) {
   if (serial()) GTEST_SKIP() << "a serial controller acknowledges nothing";
   const int32_t targets[10] = {1};
-  RejectNext();
-  // A refused move starts no wait, so the long time-out costs nothing.
+  tcp_->QueueReply("\x15");  // the long time-outs cost nothing: no wait starts
   EXPECT_EQ(VEK_ERROR_COMMAND_NAK, Call(VEKnet_Move, VEKser_Move, 1, 0, 0, targets, 0, 60000));
-  RejectNext();
+  tcp_->QueueReply("\x15");
   EXPECT_EQ(VEK_ERROR_COMMAND_NAK, Call(VEKnet_FindAxisLimit, VEKser_FindAxisLimit, 1, 0, 10, 60000));
-  EXPECT_EQ("AAMA1;;GDID;AXLNJG10;", Sent());  // no stop after a refused search
+  EXPECT_EQ("AAMA1;;GDID;AXLNJG10;", Sent());
 }
 
 TEST_P(Answers, EncoderStatusDecodesTheFirstFiveLettersInOrder) {
@@ -142,16 +132,14 @@ TEST_P(Answers, EncoderStatusDecodesTheFirstFiveLettersInOrder) {
       {"EDSPNXYZ", 0, {1, 0, 1, 1, 0}},
       {"DENNP", 0, {0, 1, 0, 0, 1}},
       {"EXSPN", 215, {1, kOld, kOld, kOld, kOld}},
-      {"eDSPN", 215, {kOld, kOld, kOld, kOld, kOld}},
       {"EDSP", 215, {1, 0, 1, 1, kOld}},
-      {"", EmptyAnswerResult(), {kOld, kOld, kOld, kOld, kOld}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.answer);
     Answer(c.answer);
     uint32_t flags[5] = {kOld, kOld, kOld, kOld, kOld};
     EXPECT_EQ(c.result, Call(VEKnet_GetAxisEncoderStatus, VEKser_GetAxisEncoderStatus, 512, flags));
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(c.flags[i], flags[i]) << "slot " << i;
+    EXPECT_EQ(List(c.flags, c.flags + 5), List(flags, flags + 5));
     EXPECT_EQ("AKEA", Sent());
   }
 }
@@ -165,18 +153,15 @@ TEST_P(Answers, IoReadsScanTheirAnswers) {
     const char* answer;
     uint32_t result;
     uint32_t value;
-    const char* sent;
   } cases[] = {
-      {IO(GetIOBitsDirection, &gWord), "=00F0", 0, 240, "RB"},
-      {IO(GetIOBitsDirection, &gWord), "F0", 0, 0, "RB"},  // the first character is dropped
-      {IO(GetIOBitsDirection, &gWord), "=", 215, kOld, "RB"},
-      {IO(GetIOBitsState, &gWord), " FF00 rest", 0, 0xFF00, "BX"},
-      {IO(GetIOBitsState, &gWord), "zz", 215, kOld, "BX"},
-      {IO(GetIOBitsState, &gWord), "", EmptyAnswerResult(), kOld, "BX"},
-      {IO(GetIOBitState, 5u, &gWord), "5", 0, 1, "BX"},
-      {IO(GetIOBitState, 7u, &gWord), "5", 0, 0, "BX"},
-      {IO(GetIOBitState, 0u, &gWord), "5", 0, 1, "BX"},
-      {IO(GetIOBitState, 0u, &gWord), "zz", 215, kOld, "BX"},
+      {IO(GetIOBitsDirection, &gWord), "=00F0", 0, 240},
+      {IO(GetIOBitsDirection, &gWord), "=", 215, kOld},
+      {IO(GetIOBitsState, &gWord), " FF00 rest", 0, 0xFF00},
+      {IO(GetIOBitsState, &gWord), "zz", 215, kOld},
+      {IO(GetIOBitState, 5u, &gWord), "5", 0, 1},
+      {IO(GetIOBitState, 7u, &gWord), "5", 0, 0},
+      {IO(GetIOBitState, 0u, &gWord), "5", 0, 1},
+      {IO(GetIOBitState, 0u, &gWord), "zz", 215, kOld},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.label) + " " + c.answer);
@@ -187,10 +172,8 @@ TEST_P(Answers, IoReadsScanTheirAnswers) {
     EXPECT_EQ(c.result, c.read(handle(), serial()));
     EXPECT_EQ(c.value, gWord);
     const std::string bad = c.label + std::string(" | VEK_ERROR_BAD_RESPONSE | bad receive string: recv ") + c.answer;
-    const bool traced = c.result == VEK_ERROR_BAD_RESPONSE && c.answer[0] != '\0';  // an empty answer is not
-    EXPECT_EQ(traced, log.HasTrace(HandleText(handle()) + " - " + bad));
-    EXPECT_EQ(traced ? 1 : 0, log.CountContaining("BAD_RESPONSE"));
-    EXPECT_EQ(c.sent, Sent());
+    EXPECT_EQ(c.result != 0, log.HasTrace(HandleText(handle()) + " - " + bad));
+    EXPECT_EQ(c.result != 0 ? 1 : 0, log.CountContaining("BAD_RESPONSE"));
   }
 }
 
@@ -206,34 +189,24 @@ TEST_P(Answers, IllegalCommandFitsItsBufferAndRefusesMissingOnes) {
   Answer("AXMA1000;AYMA2000;AZ");
   std::memset(text, '~', sizeof text);
   const uint32_t result = Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 8, &length);
-  if (serial()) {
-    // The serial reader fills the buffer without a terminator and says so.
-    EXPECT_EQ(VEK_ERROR_ANSWER_TOO_LONG, result);
-    EXPECT_EQ(8, length);
-    EXPECT_EQ("AXMA1000", std::string(text, 8));
-  } else {
-    // The Ethernet query cuts the answer to fit with its terminator.
-    EXPECT_EQ(VEK_SUCCESS, result);
-    EXPECT_EQ(7, length);
-    EXPECT_STREQ("AXMA100", text);
-  }
+  // The serial reader fills the buffer without a terminator and says so; the
+  // Ethernet query cuts the answer to fit with its terminator.
+  EXPECT_EQ(serial() ? VEK_ERROR_ANSWER_TOO_LONG : VEK_SUCCESS, result);
+  EXPECT_EQ(serial() ? 8 : 7, length);
+  EXPECT_EQ(serial() ? std::string("AXMA1000") : std::string("AXMA100\0", 8), std::string(text, 8));
   EXPECT_EQ(std::string(8, '~'), std::string(text + 8, 8)) << "nothing written past the buffer";
-  EXPECT_EQ("#ER", Sent());
 
   // Missing buffers are refused before anything is asked.
   std::strcpy(text, "old");
   length = 99;
-  char* const noText = nullptr;
-  int32_t* const noLength = nullptr;
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, noText, 16, &length));
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 16, noLength));
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER,
-            CallNull(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 16, &length));
+  EXPECT_EQ(3u, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, static_cast<char*>(nullptr), 16, &length));
+  EXPECT_EQ(3u, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 16, static_cast<int32_t*>(nullptr)));
+  EXPECT_EQ(3u, (serial() ? VEKser_GetIllegalCommand : VEKnet_GetIllegalCommand)(nullptr, text, 16, &length));
   EXPECT_EQ(99, length);
-  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 0, &length));
+  EXPECT_EQ(3u, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 0, &length));
   EXPECT_EQ(0, length);
   EXPECT_STREQ("old", text);
-  EXPECT_EQ("", Sent());
+  EXPECT_EQ("#ER", Sent());
 }
 
 VEK_TRANSPORT_SUITE(Answers);
