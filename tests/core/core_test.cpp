@@ -9,6 +9,7 @@
 #include <fstream>
 #include <regex>
 #include <string>
+#include <utility>
 
 #include "core/notification.h"
 #include "core/state.h"
@@ -34,48 +35,36 @@ class Logger : public ::testing::Test {
 };
 
 TEST_F(Logger, AcceptsAndRefusesMasksByTheirCategoryRules) {
-  struct Case {
-    int32_t mask;
-    uint32_t result;
-  } cases[] = {{0, VEK_ERROR_INVALID_PARAMETER},       {16, VEK_SUCCESS},       {17, VEK_ERROR_INVALID_PARAMETER},
-               {0x30000, VEK_ERROR_INVALID_PARAMETER}, {0xA70011, VEK_SUCCESS}, {-1, VEK_SUCCESS}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(VEK_StartDllLogger(path_.c_str(), c.mask), c.result) << "mask " << c.mask;
-    EXPECT_EQ(gState.logPath[0] != '\0', c.result == VEK_SUCCESS) << "mask " << c.mask;
+  constexpr uint32_t kBad = VEK_ERROR_INVALID_PARAMETER;
+  const std::pair<int32_t, uint32_t> cases[] = {{0, kBad}, {17, kBad}, {0x30000, kBad}, {0xA70011, 0}, {-1, 0}};
+  for (auto [mask, result] : cases) {
+    EXPECT_EQ(VEK_StartDllLogger(path_.c_str(), mask), result) << "mask " << mask;
+    EXPECT_EQ(gState.logPath[0] != '\0', result == VEK_SUCCESS) << "mask " << mask;
     VEK_StopDllLogger();
   }
   std::remove(path_.c_str());
 }
 
-TEST_F(Logger, BadArgumentsLeaveARunningLoggerAsItWas) {
+TEST_F(Logger, BadArgumentsKeepARunningLoggerARefusedMaskOrPathStopsIt) {
+  EXPECT_EQ(VEK_StopDllLogger(), VEK_ERROR_LOG_FILE);  // none running
   LogCapture log(1);
   ASSERT_TRUE(log.started());
   std::string longest = "/tmp/" + std::string(246, 'p') + ".log";  // 255 characters
   EXPECT_EQ(VEK_StartDllLogger(nullptr, 1), VEK_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(VEK_StartDllLogger("", 1), VEK_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(VEK_StartDllLogger((longest + "x").c_str(), 1), VEK_ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(VEK_StartDllLogger(log.path().c_str(), 0), VEK_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(gState.traceMask, 1);
   EXPECT_STREQ(gState.logPath, log.path().c_str());
 
-  EXPECT_EQ(VEK_StartDllLogger(longest.c_str(), 1), VEK_SUCCESS);
-  EXPECT_STREQ(gState.logPath, longest.c_str());
-  EXPECT_EQ(VEK_StopDllLogger(), VEK_SUCCESS);
-  std::remove(longest.c_str());
-}
-
-TEST_F(Logger, RefusedMaskOrUnwritablePathSwitchesARunningLoggerOff) {
-  EXPECT_EQ(VEK_StopDllLogger(), VEK_ERROR_LOG_FILE);  // none running
-  LogCapture log(1);
-  ASSERT_TRUE(log.started());
   EXPECT_EQ(VEK_StartDllLogger(log.path().c_str(), 17), VEK_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(gState.traceMask, 0);
   EXPECT_EQ(VEK_StopDllLogger(), VEK_ERROR_LOG_FILE);
-
-  ASSERT_EQ(VEK_StartDllLogger(log.path().c_str(), 1), VEK_SUCCESS);
+  EXPECT_EQ(VEK_StartDllLogger(longest.c_str(), 1), VEK_SUCCESS);
+  EXPECT_STREQ(gState.logPath, longest.c_str());
   EXPECT_EQ(VEK_StartDllLogger("/nonexistent-dir/x.log", 1), VEK_ERROR_LOG_FILE);
   EXPECT_EQ(gState.traceMask, 0);
   EXPECT_EQ(gState.logPath[0], '\0');
+  std::remove(longest.c_str());
 }
 
 TEST_F(Logger, WritesTheBannersAndTruncatesOrAppends) {
@@ -95,9 +84,8 @@ TEST_F(Logger, WritesTheBannersAndTruncatesOrAppends) {
   // Bit 4 appends: the first banner and its stop line stay.
   ASSERT_EQ(VEK_StartDllLogger(path_.c_str(), 16), VEK_SUCCESS);
   std::string appended = ReadFile(path_);
-  EXPECT_EQ(appended.find("<*> VekKestra DLL Logger <*>"), 0u);
+  EXPECT_EQ(appended.find("<*> VekKestra DLL Logger <*>\nDll"), 0u);
   EXPECT_NE(appended.find("Logger Stop:"), std::string::npos);
-  EXPECT_NE(appended.rfind("<*> VekKestra DLL Logger <*>"), 0u);
   std::remove(path_.c_str());
 }
 
@@ -110,10 +98,8 @@ TEST_F(Logger, MarkerRules) {
   EXPECT_EQ(VEK_DllLoggerLineMarker("--- %s%n marker ---"), VEK_SUCCESS);
   EXPECT_EQ(VEK_DllLoggerLineMarker(exact.c_str()), VEK_SUCCESS);
   EXPECT_EQ(VEK_DllLoggerLineMarker((exact + "m").c_str()), VEK_ERROR_INVALID_PARAMETER);
-  std::vector<std::string> lines = log.RawLines();
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[lines.size() - 2], "--- %s%n marker ---");  // never taken as a format
-  EXPECT_EQ(lines.back(), exact);
+  std::string text = ReadFile(log.path());
+  EXPECT_EQ(text.substr(text.size() - 277), "--- %s%n marker ---\n" + exact + "\n");  // never taken as a format
 }
 
 TEST(Version, CopiesAtMostSizeMinusOneCharactersAndNeverTouchesTheLastByte) {
@@ -121,7 +107,7 @@ TEST(Version, CopiesAtMostSizeMinusOneCharactersAndNeverTouchesTheLastByte) {
   ASSERT_TRUE(log.started());
   const std::string version = "VekKestra DLL v1.03.02 - ethernet v1.03.01 - serial v1.03.01";
   char buffer[80];
-  for (uint32_t size : {80u, 61u, 10u, 1u}) {
+  for (uint32_t size : {80u, 10u, 1u}) {
     SCOPED_TRACE(size);
     std::memset(buffer, '#', sizeof buffer);
     EXPECT_EQ(VEK_GetDLLVersion(buffer, size), buffer);
@@ -129,21 +115,21 @@ TEST(Version, CopiesAtMostSizeMinusOneCharactersAndNeverTouchesTheLastByte) {
     EXPECT_EQ(std::string(buffer, size), expected);
   }
   EXPECT_EQ(VEK_GetDLLVersion(nullptr, 10), nullptr);
-  EXPECT_EQ(log.CountContaining("NULL - VEK_GetDLLVersion()"), 5);
+  EXPECT_EQ(log.CountContaining("NULL - VEK_GetDLLVersion()"), 4);
 }
 
 uint32_t net = 0;
 uint32_t ser = 0;
 
 TEST(Trace, EachCategoryFollowsItsPartOfTheMask) {
-  // Lines written by an entry, sent, flag-dump, verbose and error trace.
+  // Lines written by an entry, sent, flag-dump, verbose and error trace;
+  // bit 3 switches nothing but errors, and a negative mask no errors.
   struct Case {
     int32_t mask;
     std::array<int, 5> lines;
   } cases[] = {
-      {1, {1, 0, 0, 0, 1}},        {2, {0, 1, 0, 0, 1}},
-      {4, {0, 0, 1, 0, 1}},        {8, {0, 0, 0, 0, 1}},  // bit 3 switches nothing but errors (the mask is positive)
-      {0xA70000, {0, 0, 0, 1, 1}}, {static_cast<int32_t>(0x80000007u), {1, 1, 1, 0, 0}},  // negative: no errors
+      {1, {1, 0, 0, 0, 1}}, {2, {0, 1, 0, 0, 1}},        {4, {0, 0, 1, 0, 1}},
+      {8, {0, 0, 0, 0, 1}}, {0xA70000, {0, 0, 0, 1, 1}}, {static_cast<int32_t>(0x80000007u), {1, 1, 1, 0, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mask);
@@ -161,64 +147,40 @@ TEST(Trace, EachCategoryFollowsItsPartOfTheMask) {
   }
 }
 
-TEST(Trace, HandleChoiceAndFormats) {
+TEST(Trace, HandleChoiceFormatsAndBounds) {
   LogCapture log(vek::test::kAllTraces);
   ASSERT_TRUE(log.started());
   vek::TraceVerbose(&net, &ser, "both");
-  vek::TraceVerbose(nullptr, nullptr, "none");
-  vek::TraceVerbose(nullptr, nullptr, "");
-  vek::TraceError(&net, &ser, "e-both");
   vek::TraceError(&net, nullptr, "e-net");
-  vek::TraceError(nullptr, nullptr, "e-none");
   vek::TraceError(nullptr, nullptr, "");
   vek::TraceSent(nullptr, &ser, "s-ser");
-  vek::TraceSent(nullptr, nullptr, "s-none");
-  vek::TraceEntry(nullptr, "entry");
-  // Flag dumps print the fields of the chosen word, or of both without a handle.
+  // Without a handle a flag dump prints both words.
   gState.netStatusFlags = 0x3FF | (5u << 10) | (1u << 30);
   gState.serStatusFlags = (0x3FFu << 20);
-  vek::TraceStatusFlags(&net, nullptr, "L1");
-  vek::TraceStatusFlags(&net, &ser, "L2");
   vek::TraceStatusFlags(nullptr, nullptr, "L3");
   gState.netStatusFlags = gState.serStatusFlags = 0;
-  std::vector<std::string> expected = {
-      HandleText(&ser) + " - both",
-      "0x0 - none",
-      HandleText(&ser) + " - Error=e-both",
-      HandleText(&net) + " - Error=e-net",
-      "Error=e-none",
-      "Error=",
-      HandleText(&ser) + " - Sent=s-ser",
-      "Sent=s-none",
-      "NULL - entry",
-      HandleText(&net) + " - L1 - done:0x3FF limit:0x05 slip:0x00 err:0x1",
-      HandleText(&ser) + " - L2 - done:0x00 limit:0x00 slip:0x3FF err:0x0",
-      "L3 - Ethernet: done:0x3FF limit:0x05 slip:0x00 err:0x1  Serial: done:0x00 limit:0x00 slip:0x3FF err:0x0"};
-  EXPECT_EQ(log.Traces(), expected);
-}
-
-TEST(Trace, LongAndHostileTextsAreCutAndNeverFormatted) {
-  LogCapture log(vek::test::kAllTraces);
-  ASSERT_TRUE(log.started());
+  // Long texts are cut to the 256-byte trace buffer; caller text is never a format.
   std::string longText(400, 'x');
   vek::TraceVerbose(&net, nullptr, longText.c_str());
   vek::TraceEntryf(nullptr, "VEKnet_Query() pCmd=%s  lLen=%d", longText.c_str(), 7);
   vek::TraceSent(&net, nullptr, "%s%n%x");
-  std::vector<std::string> traces = log.Traces();
-  ASSERT_EQ(traces.size(), 3u);
-  // A 256-byte trace buffer, terminated.
-  EXPECT_EQ(traces[0], HandleText(&net) + " - " + longText.substr(0, 255 - HandleText(&net).size() - 3));
-  EXPECT_EQ(traces[1], "NULL - VEKnet_Query() pCmd=" + longText.substr(0, 255 - 27));
-  EXPECT_EQ(traces[2], HandleText(&net) + " - Sent=%s%n%x");
+  std::vector<std::string> expected = {
+      HandleText(&ser) + " - both",
+      HandleText(&net) + " - Error=e-net",
+      "Error=",
+      HandleText(&ser) + " - Sent=s-ser",
+      "L3 - Ethernet: done:0x3FF limit:0x05 slip:0x00 err:0x1  Serial: done:0x00 limit:0x00 slip:0x3FF err:0x0",
+      HandleText(&net) + " - " + longText.substr(0, 255 - HandleText(&net).size() - 3),
+      "NULL - VEKnet_Query() pCmd=" + longText.substr(0, 255 - 27),
+      HandleText(&net) + " - Sent=%s%n%x"};
+  EXPECT_EQ(log.Traces(), expected);
 }
 
 TEST(NotificationValue, ReadsLikeAHexadecimalStrtolSaturatedTo31Bits) {
   EXPECT_EQ(vek::ParseNotificationValue("0000001F"), 0x1F);
   EXPECT_EQ(vek::ParseNotificationValue("0000a0B0"), 0xA0B0);
   EXPECT_EQ(vek::ParseNotificationValue("80000000"), 0x7FFFFFFF);
-  EXPECT_EQ(vek::ParseNotificationValue("FFFFFFFF"), 0x7FFFFFFF);
   EXPECT_EQ(vek::ParseNotificationValue("0001x234"), 0x1);  // stops at the first non-digit
-  EXPECT_EQ(vek::ParseNotificationValue("zzzzzzzz"), 0);
   EXPECT_EQ(vek::ParseNotificationValue(" 0x00010"), 0x10);
 }
 
@@ -226,11 +188,9 @@ TEST(NotificationValue, MapsEachByteOntoItsGroup) {
   struct Case {
     uint32_t n, flags;
   } cases[] = {{0x0000001F, 0x1F},    {0x00000100, 1u << 10}, {0x00FF0000, 0xFFu << 20}, {0x01000000, 1u << 30},
-               {0x06000000, 3u << 8}, {0x18000000, 3u << 18}, {0x60000000, 3u << 28},    {0x7FFFFFFF, 0x7FFFFFFF}};
-  for (const auto& c : cases)
+               {0x06000000, 3u << 8}, {0x18000000, 3u << 18}, {0x60000000, 3u << 28},    {0x80000001u, 1}};
+  for (const auto& c : cases)  // bit 31 is ignored
     EXPECT_EQ(vek::MapNotificationValue(static_cast<int32_t>(c.n)), c.flags) << std::hex << c.n;
-  // Bit 31 is ignored.
-  EXPECT_EQ(vek::MapNotificationValue(static_cast<int32_t>(0x80000001u)), 1u);
 }
 
 }  // namespace

@@ -29,21 +29,13 @@ LogCapture::~LogCapture() {
   std::remove(path_.c_str());
 }
 
-std::vector<std::string> LogCapture::RawLines() const {
-  std::vector<std::string> lines;
-  std::ifstream in(path_, std::ios::binary);
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
-}
-
 std::vector<std::string> LogCapture::Traces() const {
   static const std::regex stamped(R"(^\d\d:\d\d:\d\d\.\d\d\d - (.*)$)");
   std::vector<std::string> traces;
+  std::ifstream in(path_, std::ios::binary);
   std::smatch m;
-  for (const std::string& line : RawLines()) {
+  for (std::string line; std::getline(in, line);)
     if (std::regex_match(line, m, stamped)) traces.push_back(m[1]);
-  }
   return traces;
 }
 

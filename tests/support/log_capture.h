@@ -35,8 +35,6 @@ class LogCapture {
   bool started() const { return startResult_ == 0; }
   const std::string& path() const { return path_; }
 
-  // Every line of the file, without its line end.
-  std::vector<std::string> RawLines() const;
   // The trace lines written after the start banner, with their
   // "hh:mm:ss.mmm - " timestamp removed.
   std::vector<std::string> Traces() const;

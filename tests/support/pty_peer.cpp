@@ -15,6 +15,7 @@ namespace vek::test {
 namespace {
 
 constexpr int kQuietGapMs = 4;  // the silence that ends a command
+constexpr int kPollMs = 2;
 
 long long NowMs() {
   using namespace std::chrono;
@@ -25,14 +26,8 @@ long long NowMs() {
 
 PtyPeer::PtyPeer(int port) : envName_("VEKKESTRA_COM" + std::to_string(port)) {
   char name[128] = {};
-  int fds[2];
-  if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) return;
-  if (pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) {
-    close(slave_);
-    close(master_);
-    master_ = -1;
-    return;
-  }
+  int master = -1;
+  if (openpty(&master, &slave_, name, nullptr, nullptr) != 0) return;
   // Raw mode (the settings are shared by both sides); the peer keeps its own
   // slave descriptor open so that the master never sees a hang-up while the
   // library has the port closed.
@@ -40,27 +35,23 @@ PtyPeer::PtyPeer(int port) : envName_("VEKKESTRA_COM" + std::to_string(port)) {
   tcgetattr(slave_, &raw);
   cfmakeraw(&raw);
   tcsetattr(slave_, TCSANOW, &raw);
-  fcntl(master_, F_SETFD, FD_CLOEXEC);
+  fcntl(master, F_SETFD, FD_CLOEXEC);
   fcntl(slave_, F_SETFD, FD_CLOEXEC);
-  wakeRead_ = fds[0];
-  wakeWrite_ = fds[1];
+  master_ = master;
   slavePath_ = name;
   setenv(envName_.c_str(), slavePath_.c_str(), 1);
   thread_ = std::thread([this] { Run(); });
 }
 
 PtyPeer::~PtyPeer() {
-  if (master_ < 0) return;
+  if (!thread_.joinable()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
-  Wake();
   thread_.join();
-  close(master_);
+  if (master_ >= 0) close(master_);
   close(slave_);
-  close(wakeRead_);
-  close(wakeWrite_);
   unsetenv(envName_.c_str());
 }
 
@@ -86,7 +77,6 @@ void PtyPeer::PushLater(const std::string& bytes, int delayMs) {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_.push_back({NowMs() + delayMs, bytes, false});
   }
-  Wake();
 }
 
 void PtyPeer::CloseMaster(int delayMs) {
@@ -94,12 +84,6 @@ void PtyPeer::CloseMaster(int delayMs) {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_.push_back({NowMs() + delayMs, std::string(), true});
   }
-  Wake();
-}
-
-void PtyPeer::Wake() {
-  char b = 1;
-  (void)!write(wakeWrite_, &b, 1);
 }
 
 std::string PtyPeer::Received() const {
@@ -110,11 +94,6 @@ std::string PtyPeer::Received() const {
 bool PtyPeer::WaitForBytes(std::size_t count, int timeoutMs) const {
   std::unique_lock<std::mutex> lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return received_.size() >= count; });
-}
-
-bool PtyPeer::WaitIdle(int timeoutMs) const {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return pending_.empty() && !writing_; });
 }
 
 void PtyPeer::ClearReceived() {
@@ -158,42 +137,32 @@ void PtyPeer::ScheduleLocked(const std::vector<Step>& steps, long long fromMs) {
   }
 }
 
+// Polls at most kPollMs at a time, so that pushes and a stop request from the
+// test's thread are seen without a wake-up channel.
 void PtyPeer::Run() {
-  bool masterOpen = true;
   for (;;) {
     long long now = NowMs();
-    int timeout = 50;
+    int timeout = kPollMs;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stop_) return;
       if (!current_.empty())
         timeout = std::min<long long>(timeout, std::max<long long>(0, lastByteMs_ + kQuietGapMs - now));
-      for (const Pending& p : pending_) timeout = std::min<long long>(timeout, std::max<long long>(0, p.dueMs - now));
     }
-    pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {masterOpen ? master_ : -1, POLLIN, 0}};
-    poll(fds, 2, timeout);
-    if (fds[0].revents & POLLIN) {
-      char drop[64];
-      while (read(wakeRead_, drop, sizeof drop) > 0) {
-      }
-    }
+    pollfd fd = {master_, POLLIN, 0};
+    poll(&fd, 1, timeout);
     now = NowMs();
-    if (masterOpen && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+    if (fd.revents & (POLLIN | POLLHUP | POLLERR)) {
       char buffer[512];
       ssize_t n = read(master_, buffer, sizeof buffer);
       std::lock_guard<std::mutex> lock(mutex_);
-      if (n > 0) {
-        for (ssize_t i = 0; i < n; ++i) {
-          received_.push_back(buffer[i]);
-          current_.push_back(buffer[i]);
-          if (terminator_ >= 0 && static_cast<unsigned char>(buffer[i]) == terminator_) EndCommandLocked(now);
-        }
-        lastByteMs_ = now;
-        changed_.notify_all();
-      } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-        // Hung up: stop watching the master rather than spin on it.
-        masterOpen = false;
+      for (ssize_t i = 0; i < n; ++i) {
+        received_.push_back(buffer[i]);
+        current_.push_back(buffer[i]);
+        if (terminator_ >= 0 && static_cast<unsigned char>(buffer[i]) == terminator_) EndCommandLocked(now);
       }
+      if (n > 0) lastByteMs_ = now;
+      changed_.notify_all();
     }
     std::vector<Pending> due;
     {
@@ -204,29 +173,16 @@ void PtyPeer::Run() {
       auto split = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.dueMs > now; });
       due.assign(pending_.begin(), split);
       pending_.erase(pending_.begin(), split);
-      writing_ = !due.empty();
     }
     for (const Pending& p : due) {
-      if (p.close) {
-        if (masterOpen) {
-          // Keep the descriptor number reserved until the destructor.
-          int placeholder = open("/dev/null", O_RDWR | O_CLOEXEC);
-          if (placeholder >= 0) {
-            dup2(placeholder, master_);
-            close(placeholder);
-          } else {
-            close(master_);
-          }
-          masterOpen = false;
-        }
-      } else if (masterOpen) {
+      if (master_ < 0) break;
+      if (!p.close) {
         WriteAll(p.bytes);
+      } else {
+        // Hung up: a negative descriptor is skipped by poll from now on.
+        close(master_);
+        master_ = -1;
       }
-    }
-    if (!due.empty()) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      writing_ = false;
-      changed_.notify_all();
     }
   }
 }

@@ -18,6 +18,7 @@
 #ifndef VEK_TESTS_SUPPORT_PTY_PEER_H
 #define VEK_TESTS_SUPPORT_PTY_PEER_H
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -64,8 +65,6 @@ class PtyPeer {
   std::string Received() const;
   // Waits until at least `count` bytes have been received.
   bool WaitForBytes(std::size_t count, int timeoutMs) const;
-  // Waits until every scheduled reply and push has been written.
-  bool WaitIdle(int timeoutMs) const;
   // Forgets received bytes and commands.
   void ClearReceived();
 
@@ -84,12 +83,9 @@ class PtyPeer {
   void EndCommandLocked(long long nowMs);
   void ScheduleLocked(const std::vector<Step>& steps, long long fromMs);
   void WriteAll(const std::string& bytes);
-  void Wake();
 
-  int master_ = -1;
+  std::atomic<int> master_{-1};  // -1 once hung up
   int slave_ = -1;
-  int wakeRead_ = -1;
-  int wakeWrite_ = -1;
   std::string slavePath_;
   std::string envName_;
 
@@ -103,7 +99,6 @@ class PtyPeer {
   std::vector<Rule> rules_;
   std::deque<std::string> next_;
   std::vector<Pending> pending_;
-  bool writing_ = false;  // due steps taken off pending_ but not yet written
   std::thread thread_;
 };
 

@@ -1,7 +1,6 @@
 #include "tests/support/tcp_peer.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -55,7 +54,6 @@ TcpPeer::TcpPeer() {
   socklen_t len = sizeof addr;
   getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
   port_ = ntohs(addr.sin_port);
-  if (pipe2(wakeFds_, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("peer: pipe failed");
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -64,16 +62,17 @@ TcpPeer::~TcpPeer() {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
   }
-  Wake();
   thread_.join();
   if (clientFd_ >= 0) close(clientFd_);
   close(listenFd_);
-  close(wakeFds_[0]);
-  close(wakeFds_[1]);
 }
 
 uint32_t TcpPeer::Connect(uint32_t* socket) {
-  int before = Connections();
+  int before;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    before = connections_;
+  }
   uint32_t rc = VEKnet_Initialize("127.0.0.1", port_, socket);
   if (rc == 0) {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -88,11 +87,8 @@ void TcpPeer::QueueReply(const Reply& reply) {
 }
 
 void TcpPeer::Push(const std::string& bytes, int delayMs) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Schedule(Reply{ReplyPart{bytes, delayMs}});
-  }
-  Wake();
+  std::lock_guard<std::mutex> lock(mutex_);
+  Schedule(Reply{ReplyPart{bytes, delayMs}});
 }
 
 bool TcpPeer::WaitForClientGone(int timeoutMs) {
@@ -110,11 +106,6 @@ void TcpPeer::ClearReceived() {
   received_.clear();
 }
 
-int TcpPeer::Connections() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return connections_;
-}
-
 void TcpPeer::Schedule(const Reply& reply) {
   int64_t due = NowMs();
   for (const ReplyPart& part : reply) {
@@ -126,34 +117,20 @@ void TcpPeer::Schedule(const Reply& reply) {
   }
 }
 
-void TcpPeer::Wake() {
-  char byte = 1;
-  ssize_t ignored = write(wakeFds_[1], &byte, 1);
-  (void)ignored;
-}
-
+// Polls at most 2 ms at a time, so that pushes and a stop request from the
+// test's thread are seen without a wake-up channel.
 void TcpPeer::Run() {
   for (;;) {
-    int timeoutMs;
+    int timeoutMs = 2;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stop_) return;
-      timeoutMs = 1000;
-      if (!pending_.empty())
-        timeoutMs = static_cast<int>(std::clamp<int64_t>(pending_.front().dueMs - NowMs(), 0, 1000));
+      if (!pending_.empty()) timeoutMs = static_cast<int>(std::clamp<int64_t>(pending_.front().dueMs - NowMs(), 0, 2));
     }
-    pollfd fds[3] = {{wakeFds_[0], POLLIN, 0}, {listenFd_, POLLIN, 0}, {clientFd_, POLLIN, 0}};
-    int count = clientFd_ >= 0 ? 3 : 2;
-    int rc = poll(fds, count, timeoutMs);
-    if (rc < 0 && errno != EINTR) return;
-    if (rc > 0) {
-      if (fds[0].revents) {
-        char drain[64];
-        while (read(wakeFds_[0], drain, sizeof drain) > 0) {
-        }
-      }
-      if (fds[1].revents & POLLIN) AcceptClient();
-      if (count == 3 && fds[2].revents) ReadClient();
+    pollfd fds[2] = {{listenFd_, POLLIN, 0}, {clientFd_, POLLIN, 0}};  // poll skips a negative descriptor
+    if (poll(fds, 2, timeoutMs) > 0) {
+      if (fds[0].revents & POLLIN) AcceptClient();
+      if (fds[1].revents) ReadClient();
     }
     SendDue();
   }

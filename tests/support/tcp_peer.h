@@ -64,8 +64,6 @@ class TcpPeer {
   // Every received byte, in order, and a way to forget them.
   std::string Received() const;
   void ClearReceived();
-  // Connections accepted so far.
-  int Connections() const;
 
  private:
   struct Pending {
@@ -80,11 +78,9 @@ class TcpPeer {
   void SendDue();
   void DropClient();
   void Schedule(const Reply& reply);  // caller holds mutex_
-  void Wake();
 
   int listenFd_ = -1;
   int clientFd_ = -1;
-  int wakeFds_[2] = {-1, -1};
   uint16_t port_ = 0;
 
   mutable std::mutex mutex_;
