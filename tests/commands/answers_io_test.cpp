@@ -15,15 +15,11 @@
 namespace vek::test {
 namespace {
 
-constexpr int32_t kUntouched = 0x5A5A;
-const std::string k127Digits(127, '9');
-int32_t gList[10];
-uint32_t gWord = 0;
-#define IO(op, ...) #op "()", TWIN(op, __VA_ARGS__)
-#define READ_ONE(op) VEKnet_##op, VEKser_##op
-
 using List = std::vector<int32_t>;
-List Slots(const int32_t* p) { return List(p, p + 10); }
+constexpr int32_t kOld = 7;
+const std::string k127Digits(127, '9');
+int32_t gOut[10];  // every read stores here; the unsigned ones through gWord
+uint32_t* const gWord = reinterpret_cast<uint32_t*>(gOut);
 
 class Answers : public TransportTest {
  protected:
@@ -32,84 +28,73 @@ class Answers : public TransportTest {
   uint32_t EmptyAnswerResult() const { return serial() ? VEK_ERROR_SERIAL_READ_TIMEOUT : VEK_ERROR_BAD_RESPONSE; }
 };
 
-TEST_P(Answers, SingleAxisReadsStoreOrLeaveTheOutput) {
-  const struct {
-    uint32_t(VEK_CALL* net)(uint32_t*, int32_t, int32_t*);
-    uint32_t(VEK_CALL* ser)(uint32_t*, int32_t, int32_t*);
-    const char* answer;
-    uint32_t result;
-    int32_t value;      // stored on success
-    const char* trace;  // the bad-response trace line after "0x... - " ("" none)
-  } cases[] = {
-      {READ_ONE(GetAxisMotorPosition), "  -42 counts", 0, -42, ""},
-      {READ_ONE(GetAxisMotorPosition), k127Digits.c_str(), 0, INT32_MAX, ""},  // a full answer stays terminated
-      {READ_ONE(GetAxisMotorPosition), "abc", 215, 0, "Error=GetAxisMotorPosition() bad response"},
-      {READ_ONE(GetAxisEncoderPosition), "abc", 215, 0, "Error=GetAxisEncoderPosition() bad receive string: recv abc"},
-      {READ_ONE(GetAxisCurrentVelocity), "x", 215, 0,
-       "Error=VEKnet_GetAxisCurrentVelocity() bad receive string: recv x"},
-      {READ_ONE(GetAxisCurrentAcceleration), "x", 215, 0,
-       "GetAxisCurrentAcceleration() | VEK_ERROR_BAD_RESPONSE | bad receive string: recv x"},
-      {READ_ONE(GetAxisBaseVelocity), "2500", 0, 500, ""},  // the first character is dropped, whatever it is
-      {READ_ONE(GetAxisMaxVelocity), "=abc", 215, 0,
-       "GetAxisMaxVelocity() | VEK_ERROR_BAD_RESPONSE | bad receive string: recv =abc"},
-      {READ_ONE(GetAxisMotorPosition), "", EmptyAnswerResult(), 0, ""},  // without a trace
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.answer);
-    LogCapture log(0x1 | 0xA70000);
-    ASSERT_TRUE(log.started());
-    Answer(c.answer);
-    int32_t out = kUntouched;
-    EXPECT_EQ(c.result, Call(c.net, c.ser, 1, &out));
-    EXPECT_EQ(c.result == 0 ? c.value : kUntouched, out);
-    EXPECT_TRUE(c.trace[0] == '\0' || log.HasTrace(HandleText(handle()) + " - " + c.trace)) << c.trace;
-    EXPECT_EQ(c.trace[0] == '\0' ? 0 : 1, log.CountContaining("bad re"));
-  }
-}
-
-TEST_P(Answers, AllAxesReadsFillSlotsInAnswerOrder) {
-  // The position lists start from zeros; the velocity lists keep the rest;
-  // an empty answer leaves every slot.
+TEST_P(Answers, ReadsStoreWhatTheyScanAndLeaveTheRest) {
+  // The position lists fill unnamed slots with zeros; the velocity lists leave
+  // them. A single line is set only when every bit of its mask is.
   const struct {
     Invoke read;
     const char* answer;
     uint32_t result;
-    List slots;
+    const char* trace;  // the one trace quoting the answer, after "0x... - " ("" none)
+    List stored = {};   // the first slots after the call; the others keep kOld
   } cases[] = {
-      {TWIN(GetAllAxisMotorPositions, gList), "10,,30", 0, {10, 30, 0, 0, 0, 0, 0, 0, 0, 0}},
-      {TWIN(GetAllAxisEncoderPositions, gList), "1,2,3,4,5,6,7,8,9,10,11", 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-      {TWIN(GetAllCurrentVelocities, 0, gList), "1,2,3", 0, {1, 2, 3, 7, 7, 7, 7, 7, 7, 7}},
-      {TWIN(GetAllAxisEncoderPositions, gList), "", EmptyAnswerResult(), List(10, 7)},
+      {TWIN(GetAxisMotorPosition, 1, gOut), "  -42 counts", 0, "", {-42}},
+      {TWIN(GetAxisMotorPosition, 1, gOut), k127Digits.c_str(), 0, "", {INT32_MAX}},  // a full answer stays terminated
+      {TWIN(GetAxisMotorPosition, 1, gOut), "abc", 215, "Error=GetAxisMotorPosition() bad response"},
+      {TWIN(GetAxisEncoderPosition, 1, gOut), "abc", 215,
+       "Error=GetAxisEncoderPosition() bad receive string: recv abc"},
+      {TWIN(GetAxisCurrentAcceleration, 1, gOut), "x", 215,
+       "GetAxisCurrentAcceleration() | VEK_ERROR_BAD_RESPONSE | bad receive string: recv x"},
+      {TWIN(GetAxisBaseVelocity, 1, gOut), "2500", 0, "", {500}},  // the first character is dropped, whatever it is
+      {TWIN(GetAxisMotorPosition, 1, gOut), "", EmptyAnswerResult(), ""},
+      {TWIN(GetAllAxisMotorPositions, gOut),
+       "10,,30",
+       0,
+       "GetAllAxisMotorPositions() receive string: recv 10,,30",
+       {10, 30, 0, 0, 0, 0, 0, 0, 0, 0}},
+      {TWIN(GetAllAxisEncoderPositions, gOut), "1,2,3,4,5,6,7,8,9,10,11", 0, "", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+      {TWIN(GetAllCurrentVelocities, 0, gOut), "1,2,3", 0, "", {1, 2, 3}},
+      {TWIN(GetAllAxisEncoderPositions, gOut), "", EmptyAnswerResult(), ""},
+      {TWIN(GetAxisEncoderStatus, 512, gWord), "EDSPNXYZ", 0, "", {1, 0, 1, 1, 0}},
+      {TWIN(GetAxisEncoderStatus, 512, gWord), "DENNP", 0, "", {0, 1, 0, 0, 1}},
+      {TWIN(GetAxisEncoderStatus, 512, gWord), "EXSPN", 215, "", {1}},
+      {TWIN(GetAxisEncoderStatus, 512, gWord), "EDSP", 215, "", {1, 0, 1, 1}},
+      {TWIN(GetIOBitsDirection, gWord), "=00F0", 0, "", {240}},
+      {TWIN(GetIOBitsState, gWord), " FF00 rest", 0, "", {0xFF00}},
+      {TWIN(GetIOBitState, 5u, gWord), "5", 0, "", {1}},
+      {TWIN(GetIOBitState, 7u, gWord), "5", 0, "", {0}},
+      {TWIN(GetIOBitState, 0u, gWord), "zz", 215,
+       "GetIOBitState() | VEK_ERROR_BAD_RESPONSE | bad receive string: recv zz"},
   };
-  LogCapture log(0xA70000);
-  ASSERT_TRUE(log.started());
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.answer);
-    for (int32_t& v : gList) v = 7;
+    SCOPED_TRACE(std::to_string(&c - cases) + " " + c.answer);
+    LogCapture log(0xA70001);
+    ASSERT_TRUE(log.started());
     Answer(c.answer);
+    for (int32_t& v : gOut) v = kOld;
     EXPECT_EQ(c.result, c.read(handle(), serial()));
-    EXPECT_EQ(c.slots, Slots(gList));
+    List expected = c.stored;
+    expected.resize(10, kOld);
+    EXPECT_EQ(expected, List(gOut, gOut + 10));
+    EXPECT_TRUE(c.trace[0] == '\0' || log.HasTrace(HandleText(handle()) + " - " + c.trace)) << c.trace;
+    EXPECT_EQ(c.trace[0] == '\0' ? 0 : 1, log.CountContaining("recv") + log.CountContaining("bad response"));
   }
-  // Only the motor list traces its answer.
-  EXPECT_TRUE(log.HasTrace(HandleText(handle()) + " - GetAllAxisMotorPositions() receive string: recv 10,,30"));
-  EXPECT_EQ(1, log.CountContaining("receive string"));
 }
 
 TEST_P(Answers, BothListsComeFromTwoQueriesAndAFailedFirstLeavesBoth) {
-  int32_t motor[10] = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
-  int32_t encoder[10] = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
-  serial() ? Answer("") : tcp_->QueueReply("\x15");  // a silent serial controller, a refusing Ethernet one
-  EXPECT_EQ(serial() ? VEK_ERROR_SERIAL_READ_TIMEOUT : VEK_ERROR_COMMAND_NAK,
-            Call(VEKnet_GetAllAxisPositions, VEKser_GetAllAxisPositions, motor, encoder));
+  int32_t motor[10] = {kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld};
+  int32_t encoder[10] = {kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld};
+  Answer("");
+  EXPECT_EQ(EmptyAnswerResult(), Call(VEKnet_GetAllAxisPositions, VEKser_GetAllAxisPositions, motor, encoder));
   EXPECT_EQ("PP", Sent());
-  EXPECT_EQ(List(10, 7), Slots(motor));
-  EXPECT_EQ(List(10, 7), Slots(encoder));
+  EXPECT_EQ(List(10, kOld), List(motor, motor + 10));
+  EXPECT_EQ(List(10, kOld), List(encoder, encoder + 10));
   Answer("1,2");
   Answer("3");
   ASSERT_EQ(0u, Call(VEKnet_GetAllAxisPositions, VEKser_GetAllAxisPositions, motor, encoder));
   EXPECT_EQ("PPPE;", Sent());
-  EXPECT_EQ(List({1, 2, 0, 0, 0, 0, 0, 0, 0, 0}), Slots(motor));
-  EXPECT_EQ(List({3, 0, 0, 0, 0, 0, 0, 0, 0, 0}), Slots(encoder));
+  EXPECT_EQ(List({1, 2, 0, 0, 0, 0, 0, 0, 0, 0}), List(motor, motor + 10));
+  EXPECT_EQ(List({3, 0, 0, 0, 0, 0, 0, 0, 0, 0}), List(encoder, encoder + 10));
 }
 
 TEST_P(Answers, ARejectedMoveOrSearchPassesTheTransportResultThroughAndIsNotStopped) {
@@ -122,61 +107,6 @@ TEST_P(Answers, ARejectedMoveOrSearchPassesTheTransportResultThroughAndIsNotStop
   EXPECT_EQ("AAMA1;;GDID;AXLNJG10;", Sent());
 }
 
-TEST_P(Answers, EncoderStatusDecodesTheFirstFiveLettersInOrder) {
-  constexpr uint32_t kOld = 7;
-  const struct {
-    const char* answer;
-    uint32_t result;
-    uint32_t flags[5];
-  } cases[] = {
-      {"EDSPNXYZ", 0, {1, 0, 1, 1, 0}},
-      {"DENNP", 0, {0, 1, 0, 0, 1}},
-      {"EXSPN", 215, {1, kOld, kOld, kOld, kOld}},
-      {"EDSP", 215, {1, 0, 1, 1, kOld}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.answer);
-    Answer(c.answer);
-    uint32_t flags[5] = {kOld, kOld, kOld, kOld, kOld};
-    EXPECT_EQ(c.result, Call(VEKnet_GetAxisEncoderStatus, VEKser_GetAxisEncoderStatus, 512, flags));
-    EXPECT_EQ(List(c.flags, c.flags + 5), List(flags, flags + 5));
-    EXPECT_EQ("AKEA", Sent());
-  }
-}
-
-TEST_P(Answers, IoReadsScanTheirAnswers) {
-  // A single line is set only when every bit of its mask is; a mask of 0 always is.
-  constexpr uint32_t kOld = 0xDEADBEEFu;
-  const struct {
-    const char* label;
-    Invoke read;
-    const char* answer;
-    uint32_t result;
-    uint32_t value;
-  } cases[] = {
-      {IO(GetIOBitsDirection, &gWord), "=00F0", 0, 240},
-      {IO(GetIOBitsDirection, &gWord), "=", 215, kOld},
-      {IO(GetIOBitsState, &gWord), " FF00 rest", 0, 0xFF00},
-      {IO(GetIOBitsState, &gWord), "zz", 215, kOld},
-      {IO(GetIOBitState, 5u, &gWord), "5", 0, 1},
-      {IO(GetIOBitState, 7u, &gWord), "5", 0, 0},
-      {IO(GetIOBitState, 0u, &gWord), "5", 0, 1},
-      {IO(GetIOBitState, 0u, &gWord), "zz", 215, kOld},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.label) + " " + c.answer);
-    LogCapture log(0xA70000);
-    ASSERT_TRUE(log.started());
-    Answer(c.answer);
-    gWord = kOld;
-    EXPECT_EQ(c.result, c.read(handle(), serial()));
-    EXPECT_EQ(c.value, gWord);
-    const std::string bad = c.label + std::string(" | VEK_ERROR_BAD_RESPONSE | bad receive string: recv ") + c.answer;
-    EXPECT_EQ(c.result != 0, log.HasTrace(HandleText(handle()) + " - " + bad));
-    EXPECT_EQ(c.result != 0 ? 1 : 0, log.CountContaining("BAD_RESPONSE"));
-  }
-}
-
 TEST_P(Answers, IllegalCommandFitsItsBufferAndRefusesMissingOnes) {
   Answer("AXFOO bad");
   char text[16];
@@ -184,7 +114,6 @@ TEST_P(Answers, IllegalCommandFitsItsBufferAndRefusesMissingOnes) {
   EXPECT_EQ(VEK_SUCCESS, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 16, &length));
   EXPECT_STREQ("AXFOO bad", text);
   EXPECT_EQ(9, length);
-  EXPECT_EQ("#ER", Sent());
 
   Answer("AXMA1000;AYMA2000;AZ");
   std::memset(text, '~', sizeof text);
@@ -198,15 +127,13 @@ TEST_P(Answers, IllegalCommandFitsItsBufferAndRefusesMissingOnes) {
 
   // Missing buffers are refused before anything is asked.
   std::strcpy(text, "old");
-  length = 99;
   EXPECT_EQ(3u, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, static_cast<char*>(nullptr), 16, &length));
   EXPECT_EQ(3u, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 16, static_cast<int32_t*>(nullptr)));
   EXPECT_EQ(3u, (serial() ? VEKser_GetIllegalCommand : VEKnet_GetIllegalCommand)(nullptr, text, 16, &length));
-  EXPECT_EQ(99, length);
   EXPECT_EQ(3u, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 0, &length));
   EXPECT_EQ(0, length);
   EXPECT_STREQ("old", text);
-  EXPECT_EQ("#ER", Sent());
+  EXPECT_EQ("#ER#ER", Sent());
 }
 
 VEK_TRANSPORT_SUITE(Answers);

@@ -1,7 +1,5 @@
-// One fixture for the command-set tests, run once per transport on a real
-// connection to a scripted controller (a TCP peer on loopback, or a pty peer
-// behind COM7). On Ethernet every command is acknowledged unless a case says
-// otherwise; on serial nothing is.
+// The command-set tests run once per transport (the parameter is true for
+// serial) against a scripted controller: a TCP peer on loopback or a pty peer.
 #ifndef VEK_TESTS_COMMANDS_TRANSPORT_FIXTURE_H
 #define VEK_TESTS_COMMANDS_TRANSPORT_FIXTURE_H
 
@@ -18,8 +16,7 @@
 #include "tests/support/tcp_peer.h"
 #include "vekkestra.h"
 
-// A lambda calling the twin of `op` for the transport in use:
-// TWIN(MoveAxis, 1, 0, 1000, 0, 0)(handle, serial).
+// A lambda calling the twin of `op`: TWIN(MoveAxis, 1, 0, 1000, 0, 0)(handle, serial).
 #define TWIN(op, ...) \
   [](uint32_t* h, bool ser) -> uint32_t { return ser ? VEKser_##op(h, __VA_ARGS__) : VEKnet_##op(h, __VA_ARGS__); }
 
@@ -27,7 +24,6 @@ namespace vek::test {
 
 using Invoke = uint32_t (*)(uint32_t* handle, bool serial);
 
-// The parameter is true for the serial transport.
 class TransportTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
@@ -55,16 +51,11 @@ class TransportTest : public ::testing::TestWithParam<bool> {
   // The answer to the next command; "" is an empty answer on Ethernet (ACK,
   // then a chunk of only ACK) and silence on serial.
   void Answer(const std::string& text) {
-    if (serial()) {
-      if (!text.empty()) pty_->ReplyNext(text + "\n");
-    } else {
-      tcp_->QueueReply(text.empty() ? Reply{ReplyPart{"\x06"}, ReplyPart{"\x06", 20}}
-                                    : Reply{ReplyPart{"\x06" + text}});
-    }
+    if (!serial()) tcp_->QueueReply(text.empty() ? Reply{{"\x06"}, {"\x06", 20}} : Reply{{"\x06" + text}});
+    if (serial() && !text.empty()) pty_->ReplyNext(text + "\n");
   }
 
-  // A status-flag notification, sent unasked `delayMs` into the next call, or
-  // (negative delay) at once, to wait in the connection before the call.
+  // A status-flag notification, sent `delayMs` into the next call, or now (negative).
   void PushFlags(uint32_t value, int delayMs = -1) {
     if (serial()) {
       char text[32];
@@ -76,12 +67,10 @@ class TransportTest : public ::testing::TestWithParam<bool> {
     }
   }
 
-  // Every byte the controller received since the last Sent(). A marker sent
-  // and awaited first makes "nothing sent" deterministic.
+  // Every byte received since the last Sent(), up to a marker sent now.
   std::string Sent() {
     static const char kMarker[] = "#SYNC#";
-    const uint32_t marked = Call(VEKnet_SendCommand, VEKser_SendCommand, kMarker);
-    if (marked != 0) return "<marker not sent: " + std::to_string(marked) + ">";
+    if (Call(VEKnet_SendCommand, VEKser_SendCommand, kMarker) != 0) return "<marker not sent>";
     for (int i = 0; i < 1500; ++i) {
       const std::string received = serial() ? pty_->Received() : tcp_->Received();
       const std::size_t at = received.find(kMarker);
