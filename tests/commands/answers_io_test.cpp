@@ -1,6 +1,5 @@
-// How the reads treat the controller's answers, on both transports: what is
-// stored, what is left alone, and which trace tells of a bad answer. The
-// number scans themselves are checked directly in builders_test.cpp.
+// How the reads treat the controller's answers on both transports: what is stored,
+// what is left alone, which trace tells of a bad answer (the scans: builders_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -23,8 +22,7 @@ uint32_t* const gWord = reinterpret_cast<uint32_t*>(gOut);
 
 class Answers : public TransportTest {
  protected:
-  // A serial controller cannot send an empty answer line (empty lines are
-  // skipped); its silence ends the query with the reader's time-out instead.
+  // Serial skips empty lines: its silence ends the query by the reader's time-out.
   uint32_t EmptyAnswerResult() const { return serial() ? VEK_ERROR_SERIAL_READ_TIMEOUT : VEK_ERROR_BAD_RESPONSE; }
 };
 

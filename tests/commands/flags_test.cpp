@@ -1,6 +1,5 @@
-// The flag operations: the getters' computations from the status word as the
-// refresh leaves it, the clear operations touching only their own group, and
-// the status-dump lines.
+// The getters' computations from the status word as the refresh leaves it, the clears
+// touching only their own group, and the status-dump lines of the flag operations and a move.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -19,38 +18,29 @@ constexpr uint32_t kAllFlags = 0x7FFFFFFFu;  // every flag of every group, and t
 constexpr uint32_t kUntouched = 0xA5A5A5A5u;
 constexpr uint32_t kLimits = 0x3FFu << 10;
 
-// Clears never talk to the controller: any non-null handle serves.
-using Clear = uint32_t (*)(uint32_t* handle, bool serial, int32_t mask);
-#define CLEAR(op)                                                                   \
-  [](uint32_t* h, bool ser, int32_t m) {                                            \
-    return ser ? VEKser_ClearMultiAxis##op(h, m) : VEKnet_ClearMultiAxis##op(h, m); \
-  }
-
 TEST(FlagClear, ClearsOnlyTheNamedFlagsOfItsGroupOnItsOwnTransport) {
+  // Clears never talk to the controller: any non-null handle serves.
   const struct {
-    Clear clear;
-    int32_t mask;
+    Invoke clear;
     uint32_t result;
     uint32_t after;  // the word after the call, starting from kAllFlags
   } cases[] = {
-      {CLEAR(DoneFlags), 5, VEK_SUCCESS, 0x7FFFFFFAu},
-      {CLEAR(DoneFlags), 1024, VEK_ERROR_INVALID_PARAMETER, kAllFlags},
-      {CLEAR(DoneFlags), -1, VEK_SUCCESS, 0x7FFFFC00u},  // passes the signed range test; its low bits clear
-      {CLEAR(OvertravelFlags), 0x3FF, VEK_SUCCESS, 0x7FF003FFu},
-      {CLEAR(SlipFlag), 0x3FF, VEK_SUCCESS, 0x400FFFFFu},
-      {[](uint32_t* h, bool ser, int32_t) {
-         return ser ? VEKser_ClearCommandErrorFlag(h) : VEKnet_ClearCommandErrorFlag(h);
-       },
-       0, VEK_SUCCESS, 0x3FFFFFFFu},
+      {TWIN(ClearMultiAxisDoneFlags, 5), VEK_SUCCESS, 0x7FFFFFFAu},
+      {TWIN(ClearMultiAxisDoneFlags, 1024), VEK_ERROR_INVALID_PARAMETER, kAllFlags},
+      {TWIN(ClearMultiAxisDoneFlags, -1), VEK_SUCCESS, 0x7FFFFC00u},  // passes the range test; low bits clear
+      {TWIN(ClearMultiAxisOvertravelFlags, 0x3FF), VEK_SUCCESS, 0x7FF003FFu},
+      {TWIN(ClearMultiAxisSlipFlag, 0x3FF), VEK_SUCCESS, 0x400FFFFFu},
+      {[](uint32_t* h, bool s) { return s ? VEKser_ClearCommandErrorFlag(h) : VEKnet_ClearCommandErrorFlag(h); },
+       VEK_SUCCESS, 0x3FFFFFFFu},
   };
   uint32_t handle = 0;
   for (const auto& c : cases) {
     for (bool ser : {false, true}) {
       SCOPED_TRACE(std::to_string(&c - cases) + (ser ? " serial" : " Ethernet"));
       gState.netStatusFlags = gState.serStatusFlags = kAllFlags;
-      EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, c.clear(nullptr, ser, c.mask));
+      EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, c.clear(nullptr, ser));
       EXPECT_EQ(kAllFlags, gState.netStatusFlags & gState.serStatusFlags) << "a null handle clears nothing";
-      EXPECT_EQ(c.result, c.clear(&handle, ser, c.mask));
+      EXPECT_EQ(c.result, c.clear(&handle, ser));
       EXPECT_EQ(ser ? kAllFlags : c.after, gState.netStatusFlags);
       EXPECT_EQ(ser ? c.after : kAllFlags, gState.serStatusFlags);
     }
@@ -142,9 +132,14 @@ TEST_P(FlagGetters, GettersAndClearsDumpTheWordUnderTheirLabels) {
                                    h + "ClearMultiAxisDoneFlags() - out - done:0x02 limit:0x05 slip:0x3FF err:0x1",
                                    h + "ClearCommandErrorFlag()",
                                    h + "ClearCommandErrorFlag() - exit - done:0x02 limit:0x05 slip:0x3FF err:0x0"});
-  std::vector<std::string> mine;  // the serial reader's own verbose lines aside
+  // The Ethernet move dumps the word before its wait.
+  PushFlags(1, 30);
+  ASSERT_EQ(VEK_SUCCESS, Call(VEKnet_MoveAxis, VEKser_MoveAxis, 1, 0, 5, 0, 5000));
+  expected.push_back(h + "MoveAxis()");
+  if (!serial()) expected.push_back(h + "MoveAxis - done:0x02 limit:0x05 slip:0x3FF err:0x0");
+  std::vector<std::string> mine;  // the transports' lines aside
   for (const std::string& t : log.Traces()) {
-    if (t.find("Flag") != std::string::npos) mine.push_back(t);
+    if (t.rfind(h, 0) == 0 && t.find("SendCommand") == std::string::npos) mine.push_back(t);
   }
   EXPECT_EQ(expected, mine);
 }

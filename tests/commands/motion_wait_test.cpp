@@ -1,6 +1,5 @@
-// The waits of the moves and searches on both transports: which notification
-// ends them, what a time-out returns, and when a search is stopped. How the
-// transports' waits poll and time out is checked in their own tests.
+// The waits of the moves and searches on both transports: which notification ends them,
+// what a time-out returns, and when a search is stopped (the polling: transport tests).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,7 +7,6 @@
 
 #include "core/state.h"
 #include "tests/commands/transport_fixture.h"
-#include "tests/support/log_capture.h"
 #include "vekkestra.h"
 
 namespace vek::test {
@@ -50,15 +48,6 @@ TEST_P(MotionWait, EachEndsOnItsOwnFlagsOrTimesOut) {
     EXPECT_EQ(c.result, c.call(handle(), serial()));
     EXPECT_EQ(c.sent, Sent());
   }
-}
-
-TEST_P(MotionWait, EthernetMoveAxisDumpsTheFlagsBeforeItsWait) {
-  LogCapture log(0x4);
-  ASSERT_TRUE(log.started());
-  PushFlags(kDoneX, 30);
-  EXPECT_EQ(0u, Call(VEKnet_MoveAxis, VEKser_MoveAxis, 1, 0, 5, 0, 5000));
-  const std::string dump = HandleText(handle()) + " - VEKnet_MoveAxis - done:0x00 limit:0x00 slip:0x00 err:0x0";
-  EXPECT_EQ(serial() ? 0 : 1, log.CountContaining(dump));
 }
 
 VEK_TRANSPORT_SUITE(MotionWait);
