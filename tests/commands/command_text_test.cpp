@@ -64,7 +64,6 @@ const TextCase kCases[] = {
     {OP(Jog, 4, 1, kXZ), 0, "AMJG,,-5;"},
     {OP(Jog, 1024, 0, nullptr), kAxis, ""},
     {OP(Jog, 3, -1, kXY), 3, "", "Jog()"},
-    // Stop and kill.
     {OP(StopMotion, 1023), 0, "SA", "StopMotion()"},
     {OP(KillMotion, 1023), 0, ";AMKL", "KillMotion()"},
     {OP(StopMotion, 512), 0, "SI,,,,,,,,,1;"},
@@ -81,6 +80,7 @@ const TextCase kCases[] = {
     {OP(FindAxisLimit, 4, 1, -5000, 0), 0, "AZLNJG--5000;", "FindAxisLimit()"},
     {OP(FindAxisLimit, 4, 2, 5000, 0), 3, "", "FindAxisLimit()"},
     {OP(FindAxisLimit, 0, 0, 5000, 0), kAxis, ""},
+    {OP(FindAxisLimit, 4, 0, 5000, -1), 3, "AZLNJG5000;SI,,1;"},  // stopped at once
     // Positions.
     {OP(GetAxisMotorPosition, 4, gOut), 0, "AZRP;", "GetAxisMotorPosition()", "5"},
     {OP(GetAxisEncoderPosition, 4, gOut), 0, "AZRE;", "GetAxisEncoderPosition()", "5"},
