@@ -164,6 +164,11 @@ TEST_F(SerExchange, AnswersAsLongAsTheBufferAreCutWithoutTerminator) {
   // With room to spare the line still ends at 255 characters.
   EXPECT_EQ(VEKser_Query(&handle_, "Q300", answer_, 512), VEK_SUCCESS);
   EXPECT_EQ(std::string(answer_), std::string(255, 'c'));
+  // A notification cut out of a full line makes room: the line goes on.
+  peer_.Reply("QN", std::string(200, 'd') + "%000 00000001" + std::string(100, 'e') + "\n");
+  EXPECT_EQ(VEKser_Query(&handle_, "QN", answer_, 512), VEK_SUCCESS);
+  EXPECT_EQ(std::string(answer_), std::string(200, 'd') + std::string(55, 'e'));
+  EXPECT_EQ(gState.serStatusFlags, 1u);
 }
 
 TEST_F(SerExchange, SilenceEndsTheQueryWithWhatHadArrived) {
