@@ -14,9 +14,9 @@
 #include "core/state.h"
 
 #if defined(__GNUC__) || defined(__clang__)
-#define VEK_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+#  define VEK_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
 #else
-#define VEK_PRINTF(fmt, args)
+#  define VEK_PRINTF(fmt, args)
 #endif
 
 namespace vek {

@@ -12,10 +12,10 @@ namespace vek {
 
 // ReadTCPIP time-outs in microseconds; the exact value also says what a
 // time-out means.
-inline constexpr int32_t kPollTimeoutUs = 10000;     // a wait's poll: 101 on silence
-inline constexpr int32_t kDrainTimeoutUs = 10001;    // drain / follow-up read: silence is success
-inline constexpr int32_t kReplyTimeoutUs = 2500000;  // reply to a command: 214 on silence
-inline constexpr int32_t kAnswerTimeoutUs = 2500001; // answer after a bare ACK: 213 on silence
+inline constexpr int32_t kPollTimeoutUs = 10000;      // a wait's poll: 101 on silence
+inline constexpr int32_t kDrainTimeoutUs = 10001;     // drain / follow-up read: silence is success
+inline constexpr int32_t kReplyTimeoutUs = 2500000;   // reply to a command: 214 on silence
+inline constexpr int32_t kAnswerTimeoutUs = 2500001;  // answer after a bare ACK: 213 on silence
 
 inline constexpr char kAck = 0x06;
 inline constexpr char kNak = 0x15;

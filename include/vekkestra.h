@@ -64,18 +64,21 @@ extern "C" {
 
 /* Axis bits: one bit per axis, in the controller's axis order. An axis mask
  * is any combination of them; value lists hold one slot per axis, X first. */
-#define VEK_AXIS_X 0x001
-#define VEK_AXIS_Y 0x002
-#define VEK_AXIS_Z 0x004
-#define VEK_AXIS_T 0x008
-#define VEK_AXIS_U 0x010
-#define VEK_AXIS_V 0x020
-#define VEK_AXIS_R 0x040
-#define VEK_AXIS_S 0x080
-#define VEK_AXIS_W 0x100
-#define VEK_AXIS_K 0x200
-#define VEK_ALL_AXES 0x3FF
+#define VEK_AXIS_X     0x001
+#define VEK_AXIS_Y     0x002
+#define VEK_AXIS_Z     0x004
+#define VEK_AXIS_T     0x008
+#define VEK_AXIS_U     0x010
+#define VEK_AXIS_V     0x020
+#define VEK_AXIS_R     0x040
+#define VEK_AXIS_S     0x080
+#define VEK_AXIS_W     0x100
+#define VEK_AXIS_K     0x200
+#define VEK_ALL_AXES   0x3FF
 #define VEK_AXIS_COUNT 10
+
+/* One declaration a line, so that the exports can be read (and grepped) as a list. */
+/* clang-format off */
 
 /* ---- Utilities ---------------------------------------------------------- */
 
@@ -272,6 +275,8 @@ VEK_API uint32_t VEK_CALL VEKser_EnableAxisAux(uint32_t* handle, int32_t axis, i
 VEK_API uint32_t VEK_CALL VEKser_SetAxisAuxSettleTime(uint32_t* handle, int32_t axis, int32_t settleTime);
 VEK_API uint32_t VEK_CALL VEKser_SetAxisAuxDefaultState(uint32_t* handle, int32_t axis, uint32_t selector);
 VEK_API uint32_t VEK_CALL VEKser_SetAxisAuxBit(uint32_t* handle, int32_t axis, uint32_t selector);
+
+/* clang-format on */
 
 #ifdef __cplusplus
 }

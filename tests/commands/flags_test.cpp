@@ -52,7 +52,7 @@ using Getter = uint32_t (*)(uint32_t* handle, bool serial, uint32_t* out);
 #define AXIS(op, bit) \
   [](uint32_t* h, bool ser, uint32_t* out) { return ser ? VEKser_##op(h, bit, out) : VEKnet_##op(h, bit, out); }
 #define WORD(op) [](uint32_t* h, bool ser, uint32_t* out) { return ser ? VEKser_##op(h, out) : VEKnet_##op(h, out); }
-#define DONE VEKnet_GetAxisDoneFlag, VEKser_GetAxisDoneFlag
+#define DONE     VEKnet_GetAxisDoneFlag, VEKser_GetAxisDoneFlag
 
 class FlagGetters : public TransportTest {
  protected:

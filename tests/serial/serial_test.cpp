@@ -242,7 +242,6 @@ TEST(SerFilter, CutsNotificationsOutAndKeepsOtherText) {
   EXPECT_EQ(gState.serStatusFlags, 0x2u);
 }
 
-
 using SerWait = SerialPortTest;
 
 TEST_F(SerWait, QuietPortIsDrainedOncePerFiveOfTheTimeOut) {
