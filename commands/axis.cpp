@@ -12,8 +12,6 @@
 namespace vek {
 namespace {
 
-constexpr char kAxisLetters[kAxisCount + 1] = "XYZTURVSWK";
-
 // Builds "A<letter><text>" plus `tail` and sends it; shared by both builders.
 uint32_t SendAxisText(uint32_t* net, uint32_t* ser, int32_t axisBit, const char* label, const char* text,
                       const char* tail) {
@@ -32,13 +30,10 @@ uint32_t SendAxisText(uint32_t* net, uint32_t* ser, int32_t axisBit, const char*
 }  // namespace
 
 bool AxisLetterOf(int32_t axisBit, char* letter) {
-  for (int32_t i = 0; i < kAxisCount; ++i) {
-    if (axisBit == (1 << i)) {
-      *letter = kAxisLetters[i];
-      return true;
-    }
-  }
-  return false;
+  const int32_t index = axes::IndexOf(axisBit);
+  if (index < 0) return false;
+  *letter = axes::kLetters[index];
+  return true;
 }
 
 uint32_t SendSingleCommand(uint32_t* net, uint32_t* ser, int32_t axisBit, const char* text) {

@@ -8,12 +8,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/axes.h"
 #include "core/state.h"
 
 namespace vek {
 
-inline constexpr int32_t kAxisCount = 10;
-inline constexpr int32_t kAllAxesMask = 0x3FF;
+inline constexpr int32_t kAxisCount = axes::kCount;
+inline constexpr int32_t kAllAxesMask = axes::kAllMask;
 
 // The letter of an AxisBit (exactly one of bits 0..9); false for any other value.
 bool AxisLetterOf(int32_t axisBit, char* letter);

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "core/axes.h"
+
 namespace vek {
 
 // Every trace, received chunk and serial line lives in a buffer of this size.
@@ -25,7 +27,7 @@ inline constexpr char kVersionText[] = "VekKestra DLL v1.03.02 - ethernet v1.03.
 inline constexpr uint32_t kDoneShift = 0;
 inline constexpr uint32_t kLimitShift = 10;
 inline constexpr uint32_t kSlipShift = 20;
-inline constexpr uint32_t kGroupMask = 0x3FF;
+inline constexpr uint32_t kGroupMask = axes::kAllMask;
 inline constexpr uint32_t kCommandErrorBit = 1u << 30;
 
 struct State {

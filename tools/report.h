@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "core/axes.h"
+
 namespace vekctl {
 
-inline constexpr int kAxisCount = 10;
-inline constexpr char kAxisLetters[kAxisCount + 1] = "XYZTUVRSWK";
+inline constexpr int kAxisCount = vek::axes::kCount;
+inline constexpr const char* kAxisLetters = vek::axes::kLetters;
 
 // "VEK_ERROR_WAIT_TIMEOUT (6)"; a code the library does not define reads
 // "unknown result (N)".

@@ -41,7 +41,7 @@ uint32_t Session::WaitWithProgress(const char* what, int32_t mask, int group, co
   double lastPlain = -kPlainLineSeconds;
   int32_t now[kAxisCount];
   for (int i = 0; i < kAxisCount; ++i) now[i] = start[i];
-  const uint32_t wanted = static_cast<uint32_t>(mask) & 0x3FFu;
+  const uint32_t wanted = static_cast<uint32_t>(mask) & static_cast<uint32_t>(vek::axes::kAllMask);
   uint32_t result = VEK_SUCCESS;
   for (;;) {
     uint32_t word = 0;

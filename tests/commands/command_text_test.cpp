@@ -112,7 +112,7 @@ const TextCase kCases[] = {
     {OP(SetAxisHoldDeadBand, 1, 5, -1, 0), 3, ""},
     {OP(SetAxisHoldDeadBand, 1, 5, 10, -1), 3, "", "SetAxisHoldDeadBand()"},
     {OP(SetAxisHoldVelocity, -1, 3), kAxis, "", "", nullptr, kAxis},
-    {OP(EnableAxisSlipDectection, 32), 0, "ARIS;"},
+    {OP(EnableAxisSlipDectection, 32), 0, "AVIS;"},
     // Overtravel switches trace once the axis is good, also before a bad
     // selector; the travel limits look at the axis before the handle.
     {OP(SetAxisOvertravelDetect, 16, 1u), 0, "AULN;", "SetAxisOvertravelDetect()"},
@@ -126,7 +126,7 @@ const TextCase kCases[] = {
     {OP(EnableAxisAux, 3, 2), 3, ""},
     {OP(EnableAxisAux, 3, 1), kAxis, "", "", nullptr, kAxis},
     {OP(SetAxisAuxDefaultState, 1, 0u), 0, "AXADL"},
-    {OP(SetAxisAuxBit, 64, 0u), 0, "AVAF"},
+    {OP(SetAxisAuxBit, 64, 0u), 0, "ARAF"},
     {OP(SetAxisAuxBit, 1, 0xFFFFFFFFu), 3, ""},
     // Encoder status and I/O reads: the handle, then the axis, then the pointer.
     {OP(GetAxisEncoderStatus, 2, gWord), 0, "AYEA", "GetAxisEncoderStatus()", "EDSPN"},
