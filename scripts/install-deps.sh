@@ -6,7 +6,7 @@
 # (the flags combine)
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev)
+packages=(cmake ninja-build g++ make pkg-config python3 libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev doxygen)
 for flag in "$@"; do
   case "$flag" in
     --windows)
