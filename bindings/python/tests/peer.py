@@ -1,13 +1,31 @@
-"""A scripted controller on loopback TCP: it expects each command text byte
-for byte and answers with the bytes the script gives."""
+"""Scripted controllers: one on loopback TCP, one behind a pseudo-terminal.
+Each expects every command text byte for byte and answers with the bytes the
+script gives, optionally after a delay (a controller that answers late)."""
 
+import os
+import select
 import socket
 import threading
 
 
+def _play(script, receive, send, received):
+    # script: list of (expected command bytes, reply bytes[, delay in seconds])
+    for expected, reply, *delay in script:
+        got = b""
+        while len(got) < len(expected) and (piece := receive(len(expected) - len(got))):
+            got += piece
+        received.append(got)
+        if got != expected:
+            return
+        if delay:
+            threading.Event().wait(delay[0])
+        send(reply)
+
+
 class ScriptedPeer(threading.Thread):
+    """The controller as a TCP server on 127.0.0.1; ``port`` is where it listens."""
+
     def __init__(self, script):
-        # script: list of (expected command bytes, reply bytes)
         super().__init__(daemon=True)
         self.script, self.received = script, []
         self.server = socket.create_server(("127.0.0.1", 0))
@@ -17,15 +35,40 @@ class ScriptedPeer(threading.Thread):
 
     def run(self):
         conn, _ = self.server.accept()
-        conn.settimeout(5.0)
+        conn.settimeout(10.0)
         with conn, self.server:
-            for expected, reply in self.script:
-                got = b""
-                while len(got) < len(expected) and (piece := conn.recv(len(expected) - len(got))):
-                    got += piece
-                self.received.append(got)
-                if got != expected:
-                    break
-                conn.sendall(reply)
+            _play(self.script, conn.recv, conn.sendall, self.received)
             while conn.recv(256):  # hold the connection until the client closes it
                 pass
+
+
+class PtyPeer(threading.Thread):
+    """The controller on the master side of a pseudo-terminal; the library
+    opens ``path``, the slave side, as its COM port. ``close()`` ends it."""
+
+    def __init__(self, script):
+        super().__init__(daemon=True)
+        self.script, self.received = script, []
+        self.master, self.slave = os.openpty()
+        self.path = os.ttyname(self.slave)
+        self.stopping = threading.Event()
+        self.start()
+
+    def receive(self, size):
+        while not self.stopping.is_set():
+            if select.select([self.master], [], [], 0.05)[0]:
+                return os.read(self.master, size)
+        return b""
+
+    def send(self, data):
+        os.write(self.master, data)
+
+    def run(self):
+        _play(self.script, self.receive, self.send, self.received)
+        self.stopping.wait(10.0)
+
+    def close(self):
+        self.stopping.set()
+        self.join(5.0)
+        os.close(self.master)
+        os.close(self.slave)

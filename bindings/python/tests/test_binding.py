@@ -1,6 +1,9 @@
 import ctypes
 import os
 import re
+import shutil
+import subprocess
+import sys
 import tempfile
 import unittest
 
@@ -39,6 +42,37 @@ class ExportTableTest(unittest.TestCase):
             self.assertTrue(hasattr(lib, name), name)
 
 
+class LoadingTest(unittest.TestCase):
+    """Without VEKKESTRA_LIBRARY the package finds the library of the prefix
+    it is installed in, or says everywhere it looked."""
+
+    def test_library_of_the_install_prefix(self):
+        package = os.path.dirname(os.path.abspath(vekkestra.__file__))
+        built = os.path.realpath(vekkestra.library_path())
+        with tempfile.TemporaryDirectory() as prefix:
+            python_dir = os.path.join(prefix, "share", "vekkestra", "python")
+            shutil.copytree(package, os.path.join(python_dir, "vekkestra"))
+            env = {k: v for k, v in os.environ.items() if k not in ("VEKKESTRA_LIBRARY", "PYTHONPATH")}
+            env["PYTHONPATH"] = python_dir
+            script = "import vekkestra; print(vekkestra.library_path())"
+
+            def run():
+                return subprocess.run([sys.executable, "-c", script], cwd=prefix, env=env,
+                                      capture_output=True, text=True, timeout=30)
+
+            missing = run()
+            if missing.returncode == 0:
+                self.skipTest("the system search finds a library: " + missing.stdout.strip())
+            self.assertIn("LibraryNotFoundError", missing.stderr)
+            self.assertIn(os.path.join(prefix, "lib", "libvekkestra.so.1"), missing.stderr)
+
+            os.mkdir(os.path.join(prefix, "lib"))
+            os.symlink(built, os.path.join(prefix, "lib", "libvekkestra.so.1"))
+            found = run()
+            self.assertEqual(found.returncode, 0, found.stderr)
+            self.assertEqual(found.stdout.strip(), os.path.join(prefix, "lib", "libvekkestra.so.1"))
+
+
 class UtilitiesTest(unittest.TestCase):
     def test_logger_takes_path_and_marker_text(self):
         with tempfile.TemporaryDirectory() as d:
@@ -63,8 +97,10 @@ class UtilitiesTest(unittest.TestCase):
         self.assertEqual(vekkestra.axis_bit("x"), 1)
         self.assertEqual(vekkestra.axis_mask("XZ"), 5)
         self.assertEqual(vekkestra.axis_mask(["Y", "K"]), 0x202)
-        with self.assertRaises(ValueError):
-            vekkestra.axis_bit("Q")
+        self.assertEqual(vekkestra.axis_mask("X,W"), 0x101)
+        for bad in ("Q", "XY", 0, 3, 1024, -1):
+            with self.subTest(bad=bad), self.assertRaises(ValueError):
+                vekkestra.axis_bit(bad)
 
 
 class TcpExchangeTest(unittest.TestCase):
@@ -87,12 +123,14 @@ class TcpExchangeTest(unittest.TestCase):
             motor, encoder = ctl.positions()
             self.assertEqual(motor, [10, 20, 30, 0, 0, 0, 0, 0, 0, 0])
             self.assertEqual(encoder, [1, 2, 3, 4, 5, 6, 7, 8, 9, 10])
+            ctl.move_axis("X", vekkestra.INT32_MIN)
+            ctl.set_motor_position(512, vekkestra.INT32_MAX)
+            # Refused before anything is sent: a stray byte would spoil the
+            # next command the peer expects.
+            self.assert_refused(ctl)
             with self.assertRaises(VekError) as caught:
                 ctl.send("XX")
             self.assertEqual(str(caught.exception), "VEKnet_SendCommand: VEK_ERROR_COMMAND_NAK (216)")
-            with self.assertRaises(VekError) as caught:
-                ctl.move_axis(3, 100)  # two axis bits at once: refused before sending
-            self.assertIs(caught.exception.result, Result.VEK_ERROR_INVALID_AXIS)
 
         self.run_script([
             (b"AZRP;", ACK + b"  -42 counts"),
@@ -102,9 +140,45 @@ class TcpExchangeTest(unittest.TestCase):
             (b"#ER", ACK + b"BAD TEXT"),
             (b"PP", ACK + b"10,20,30"),
             (b"PE;", ACK + b"1,2,3,4,5,6,7,8,9,10"),
+            (b"AXMA-2147483648;GDID;", ACK),
+            (b"AKLP2147483647;", ACK),
             (b"XX", NAK),
         ], body)
 
+    def assert_refused(self, ctl):
+        big, small = vekkestra.INT32_MAX + 1, vekkestra.INT32_MIN - 1
+        cases = [
+            (ValueError, ctl.move_axis, (3, 100)),  # two axis bits
+            (ValueError, ctl.move_axis, (1024, 100)),
+            (ValueError, ctl.move_axis, ("Q", 100)),
+            (ValueError, ctl.move_axis, ("X", big)),
+            (ValueError, ctl.move_axis, ("X", small)),
+            (TypeError, ctl.move_axis, ("X", 1.5)),
+            (TypeError, ctl.move_axis, ("X", "100")),
+            (ValueError, ctl.move_axis, ("X", 1, False, False, -1)),  # negative time-out
+            (ValueError, ctl.move, ({"X": big},)),
+            (ValueError, ctl.move, ({"X": 1}, 4)),  # move kind
+            (ValueError, ctl.move, ({"X": 1, 1: 2},)),  # X twice
+            (ValueError, ctl.jog_axis, ("X", float(big))),
+            (ValueError, ctl.jog_axis, ("X", float("nan"))),
+            (ValueError, ctl.jog, ({"Y": small},)),
+            (ValueError, ctl.stop, (1024,)),
+            (ValueError, ctl.stop, (-1,)),
+            (ValueError, ctl.set_motor_position, ("Y", big)),
+            (ValueError, ctl.set_output_bit, (16, 1)),
+            (ValueError, ctl.set_output_bit, (0, 2)),
+            (ValueError, ctl.set_io_direction, (vekkestra.UINT32_MAX + 1,)),
+            # The by-name escape hatch checks against the C parameter types.
+            (ValueError, ctl.call, ("SetAxisPID", 1, big)),
+            (ValueError, ctl.call, ("SetIOBitsDirection", -1)),
+            (TypeError, ctl.call, ("SetAxisMaxVelocity", 1, 2.0)),
+        ]
+        for error, method, args in cases:
+            with self.subTest(method=method.__name__, args=args), self.assertRaises(error):
+                method(*args)
+        # The raw library refuses what its parameters cannot hold, too.
+        with self.assertRaises(ctypes.ArgumentError):
+            vekkestra.library().VEKnet_SetAxisMaxVelocity(ctypes.byref(ctl.handle), 1, big)
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,0 +1,58 @@
+"""A reply that comes after the library gave up on it must not be taken as
+the answer to the next call: the Controller drains it first."""
+
+import os
+import unittest
+
+from vekkestra import Controller, Result, VekError
+
+from .peer import PtyPeer, ScriptedPeer
+
+ACK = b"\x06"
+
+
+def tcp(script):
+    peer = ScriptedPeer(script)
+    return peer, Controller.tcp("127.0.0.1", peer.port)
+
+
+def serial(script):
+    peer = PtyPeer(script)
+    os.environ["VEKKESTRA_COM7"] = peer.path
+    try:
+        return peer, Controller.serial(7, 38400)
+    except BaseException:
+        peer.close()
+        raise
+
+
+class LateReplyTest(unittest.TestCase):
+    def test_the_call_after_a_time_out_gets_its_own_answer(self):
+        # The controller answers the query for Y after the library's time-out
+        # (2.5 s for a TCP reply, 100 ms of silence for a serial line), with a
+        # done notification for Y behind it, then answers X at once.
+        cases = [
+            ("tcp", tcp, Result.VEK_ERROR_ACK_NAK_TIMEOUT, 2.7, ACK + b"222%000 00000002\r\n", ACK + b"111"),
+            ("serial", serial, Result.VEK_ERROR_SERIAL_READ_TIMEOUT, 0.15, b"222\n%000 00000002\n", b"111\n"),
+        ]
+        for name, connect, timeout, delay, late, prompt in cases:
+            if name == "serial" and not hasattr(os, "openpty"):
+                continue
+            with self.subTest(name):
+                peer, ctl = connect([(b"AYRP;", late, delay), (b"AXRP;", prompt)])
+                try:
+                    with self.assertRaises(VekError) as caught:
+                        ctl.motor_position("Y")
+                    self.assertIs(caught.exception.result, timeout)
+                    self.assertEqual(ctl.motor_position("X"), 111)
+                    # The stale bytes went through the library's filter: the
+                    # notification behind the late answer was not lost.
+                    self.assertEqual(ctl.status_word() & 0x2, 0x2)
+                finally:
+                    ctl.close()
+                    peer.close() if name == "serial" else peer.join(10.0)
+                self.assertEqual(peer.received, [b"AYRP;", b"AXRP;"])
+
+
+if __name__ == "__main__":
+    unittest.main()
