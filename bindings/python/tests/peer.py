@@ -41,6 +41,10 @@ class ScriptedPeer(threading.Thread):
             while conn.recv(256):  # hold the connection until the client closes it
                 pass
 
+    def close(self):
+        """Waits for the client to have closed its end."""
+        self.join(10.0)
+
 
 class PtyPeer(threading.Thread):
     """The controller on the master side of a pseudo-terminal; the library

@@ -156,7 +156,7 @@ def _checked_type(base: Type[Any], low: int, high: int) -> Type[Any]:
     """A ctypes argument type that refuses values outside [low, high]; ctypes
     itself would cut them to the parameter's width without a word."""
 
-    class Checked(base):  # type: ignore[valid-type, misc]
+    class Checked(base):  # type: ignore[misc]
         @classmethod
         def from_param(cls, value: Any) -> Any:
             return base(_integer(value, low, high, "a %s argument" % base.__name__))
@@ -295,14 +295,14 @@ def axis_mask(axes: Axes) -> int:
     if not isinstance(axes, (str, bytes)) and hasattr(axes, "__index__"):
         return _integer(axes, 0, ALL_AXES, "an axis mask")
     mask = 0
-    for axis in axes:  # type: ignore[union-attr]
+    for axis in axes:
         if axis in (",", " "):
             continue
         mask |= axis_bit(axis)
     return mask
 
 
-def _value_list(values: Mapping[Axis, int], what: str) -> Tuple[int, ctypes.Array]:
+def _value_list(values: Mapping[Axis, int], what: str) -> Tuple[int, "ctypes.Array[ctypes.c_int32]"]:
     """(mask, ten-slot int32 array) from a mapping of axes to values."""
     slots = (ctypes.c_int32 * AXIS_COUNT)()
     mask = 0
@@ -335,7 +335,7 @@ def version() -> str:
     return buffer.value.decode("ascii", "replace")
 
 
-def start_logger(path: Union[str, os.PathLike], mask: int = 0xA70007) -> None:
+def start_logger(path: Union[str, "os.PathLike[str]"], mask: int = 0xA70007) -> None:
     """Starts the library's log file at ``path`` with the category ``mask``
     (a signed 32-bit value; 0xA70007 is every category)."""
     _check(library().VEK_StartDllLogger(os.fsencode(path), _int32(mask, "mask")), "VEK_StartDllLogger")

@@ -5,6 +5,7 @@ Every operation of the command set exists twice, as ``VEKnet_<Name>`` and
 """
 
 import ctypes
+from typing import Any, Iterator, Optional, Sequence, Tuple
 
 U32 = ctypes.c_uint32
 I32 = ctypes.c_int32
@@ -104,7 +105,7 @@ OPERATIONS = (
 )
 
 
-def all_signatures():
+def all_signatures() -> Iterator[Tuple[str, Optional[Any], Sequence[Any]]]:
     """Yields (export name, result type, argument types) for all 145 exports."""
     yield from UTILITIES
     yield from CONNECTION
