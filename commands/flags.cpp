@@ -23,7 +23,7 @@ struct Link {
 
   uint32_t* net() const { return serial ? nullptr : handle; }
   uint32_t* ser() const { return serial ? handle : nullptr; }
-  uint32_t& word() const { return serial ? gState.serStatusFlags : gState.netStatusFlags; }
+  std::atomic<uint32_t>& word() const { return serial ? gState.serStatusFlags : gState.netStatusFlags; }
 
   // Folds the notifications already waiting; silence or a failed read leaves
   // the word as it is, so the result is of no interest.
@@ -82,14 +82,15 @@ uint32_t GetField(Link link, uint32_t* out, uint32_t shift, uint32_t mask, const
 uint32_t ClearGroup(Link link, int32_t axes, uint32_t shift, const char* inLabel, const char* outLabel) {
   link.Dump(inLabel);
   if (link.handle == nullptr || axes > kAllAxesMask) return VEK_ERROR_INVALID_PARAMETER;
-  link.word() &= ~((static_cast<uint32_t>(axes) & kGroupMask) << shift);
+  // Atomic: a notification folded meanwhile on another connection stays.
+  link.word().fetch_and(~((static_cast<uint32_t>(axes) & kGroupMask) << shift));
   link.Dump(outLabel);
   return VEK_SUCCESS;
 }
 
 uint32_t ClearCommandError(Link link, const char* exitLabel) {
   if (link.handle == nullptr) return VEK_ERROR_INVALID_PARAMETER;
-  link.word() &= ~kCommandErrorBit;
+  link.word().fetch_and(~kCommandErrorBit);
   link.Dump(exitLabel);
   return VEK_SUCCESS;
 }

@@ -58,8 +58,9 @@ VEK_API uint32_t VEK_CALL VEK_StartDllLogger(const char* path, int32_t mask) {
     LoggerOff();
     return VEK_ERROR_LOG_FILE;
   }
-  gState.traceMask = mask;
+  // The path first: a trace that sees the mask finds the path in place.
   std::memcpy(gState.logPath, path, length);
+  gState.traceMask = mask;
 
   std::fprintf(file, "<*> VekKestra DLL Logger <*>\n");
   std::fprintf(file, "Dll version: %s\n", kVersionText);

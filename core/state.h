@@ -1,9 +1,16 @@
 // Process-wide state of the library: one status word and one last system
 // error per transport, the logger's category mask and path. All of it starts
 // zeroed when the library loads and is never freed.
+//
+// Connections on other threads share these values, so the words are atomics:
+// a notification folded on one thread and a flag clear on another must both
+// survive, which a plain read-modify-write of the word does not promise. The
+// log path is written only by starting and stopping the logger, which the
+// application does while no other call runs.
 #ifndef VEK_CORE_STATE_H
 #define VEK_CORE_STATE_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -30,14 +37,18 @@ inline constexpr uint32_t kSlipShift = 20;
 inline constexpr uint32_t kGroupMask = axes::kAllMask;
 inline constexpr uint32_t kCommandErrorBit = 1u << 30;
 
+// The status words: notifications set bits with fetch_or, the clear
+// operations take them out with fetch_and.
 struct State {
-  uint32_t netStatusFlags;
-  uint32_t serStatusFlags;
-  int32_t netLastError;
-  uint32_t serLastError;
-  int32_t traceMask;
+  std::atomic<uint32_t> netStatusFlags;
+  std::atomic<uint32_t> serStatusFlags;
+  std::atomic<int32_t> netLastError;
+  std::atomic<uint32_t> serLastError;
+  std::atomic<int32_t> traceMask;
   char logPath[kLogPathSize];
 };
+
+static_assert(std::atomic<uint32_t>::is_always_lock_free, "the status words must not need a lock");
 
 // The one instance; zero-initialised at load.
 extern State gState;

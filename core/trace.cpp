@@ -127,11 +127,11 @@ void TraceStatusFlags(const uint32_t* net, const uint32_t* ser, const char* labe
   char fields[80];
   char serialFields[80];
   if (ser != nullptr || net != nullptr) {
-    WriteFields(fields, sizeof fields, ser != nullptr ? gState.serStatusFlags : gState.netStatusFlags);
+    WriteFields(fields, sizeof fields, ser != nullptr ? gState.serStatusFlags.load() : gState.netStatusFlags.load());
     FormatText(line, "0x%" PRIXPTR " - %s - %s", AddressOf(ChosenHandle(net, ser)), label, fields);
   } else {
-    WriteFields(fields, sizeof fields, gState.netStatusFlags);
-    WriteFields(serialFields, sizeof serialFields, gState.serStatusFlags);
+    WriteFields(fields, sizeof fields, gState.netStatusFlags.load());
+    WriteFields(serialFields, sizeof serialFields, gState.serStatusFlags.load());
     FormatText(line, "%s - Ethernet: %s  Serial: %s", label, fields, serialFields);
   }
   WriteLogLine(line);

@@ -28,11 +28,13 @@ inline constexpr int32_t kTraceDumpBit = 0x4;
 inline constexpr int32_t kTraceAppendBit = 0x10;
 inline constexpr int32_t kTraceVerboseBits = 0xA70000;
 
-inline bool EntryTraceOn() { return (gState.traceMask & kTraceEntryBit) != 0; }
-inline bool SentTraceOn() { return (gState.traceMask & kTraceSentBit) != 0; }
-inline bool StatusDumpOn() { return (gState.traceMask & kTraceDumpBit) != 0; }
-inline bool VerboseTraceOn() { return (gState.traceMask & kTraceVerboseBits) == kTraceVerboseBits; }
-inline bool ErrorTraceOn() { return gState.traceMask > 0; }
+// The mask orders nothing else, so a relaxed read is enough.
+inline int32_t TraceMask() { return gState.traceMask.load(std::memory_order_relaxed); }
+inline bool EntryTraceOn() { return (TraceMask() & kTraceEntryBit) != 0; }
+inline bool SentTraceOn() { return (TraceMask() & kTraceSentBit) != 0; }
+inline bool StatusDumpOn() { return (TraceMask() & kTraceDumpBit) != 0; }
+inline bool VerboseTraceOn() { return (TraceMask() & kTraceVerboseBits) == kTraceVerboseBits; }
+inline bool ErrorTraceOn() { return TraceMask() > 0; }
 
 // snprintf into a zero-filled buffer; a text longer than the buffer is cut
 // and stays terminated. Returns the buffer.

@@ -13,7 +13,11 @@ constexpr uint32_t kHighestPort = 65535;
 constexpr uint16_t kSocketVersion = 0x0202;  // 2.2: major in the low byte
 constexpr uint32_t kAddressNotAccepted = 0xFFFFFFFFu;
 
-void RecordNetError() { gState.netLastError = plat::SocketLastError(); }
+// Stores the system's reason as the Ethernet last error and returns it.
+int32_t RecordNetError(int32_t error = plat::SocketLastError()) {
+  gState.netLastError = error;
+  return error;
+}
 
 }  // namespace
 }  // namespace vek
@@ -32,9 +36,9 @@ extern "C" VEK_API uint32_t VEK_CALL VEKnet_Initialize(const char* ipAddress, ui
   uint16_t granted = 0;
   int32_t started = plat::NetStartup(kSocketVersion, &granted);
   if (started != 0) {
-    RecordNetError();
+    const int32_t error = RecordNetError();
     TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | WSAStartup() error:%d  WinSOCK error:%d", started,
-                gState.netLastError);
+                error);
     return VEK_ERROR_ETHERNET_CONNECT;
   }
   if (granted != kSocketVersion) {
@@ -46,8 +50,7 @@ extern "C" VEK_API uint32_t VEK_CALL VEKnet_Initialize(const char* ipAddress, ui
 
   uint32_t created = 0;
   if (!plat::SocketCreate(&created)) {
-    RecordNetError();
-    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | socket() error:%d", gState.netLastError);
+    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | socket() error:%d", RecordNetError());
     *handle = 0;
     return VEK_ERROR_ETHERNET_CONNECT;
   }
@@ -57,14 +60,12 @@ extern "C" VEK_API uint32_t VEK_CALL VEKnet_Initialize(const char* ipAddress, ui
   if (address == kAddressNotAccepted) {
     // The unconnected socket stays in the caller's variable; VEKnet_Close
     // releases it.
-    RecordNetError();
-    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | inet_addr() error:%d", gState.netLastError);
+    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | inet_addr() error:%d", RecordNetError());
     return VEK_ERROR_INVALID_IP_ADDRESS;
   }
 
-  if (!plat::SocketConnect(*handle, address, static_cast<uint16_t>(port))) {
-    RecordNetError();
-    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | connect() error:%d", gState.netLastError);
+  if (!plat::SocketConnect(created, address, static_cast<uint16_t>(port))) {
+    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | connect() error:%d", RecordNetError());
     // The caller only sees a variable of 0, so nobody else could ever close
     // this socket: release it here.
     plat::SocketClose(*handle);
@@ -83,7 +84,6 @@ extern "C" VEK_API void VEK_CALL VEKnet_Close(uint32_t* handle) {
 
 extern "C" VEK_API int32_t VEK_CALL VEKnet_GetLastError(void) {
   TraceEntry(nullptr, "VEKnet_GetLastError()");
-  int32_t error = gState.netLastError;
-  gState.netLastError = 0;
-  return error;
+  // Handed out once: an error stored meanwhile by another thread is not lost.
+  return gState.netLastError.exchange(0);
 }

@@ -51,9 +51,15 @@ int FilterForStatusFlag2(char* chunk, int32_t length);
 // `timeoutMs` has passed.
 uint32_t WaitOnEthernet(uint32_t* handle, int32_t axisMask, int32_t timeoutMs, uint32_t flagGroup);
 
-// The stopwatch of the waits.
-void StartTimer();
-int64_t GetElapsedTime(int64_t start, double* elapsedMs);
+// The stopwatch of one wait: counter ticks per second and the cost of one
+// counter reading. Each wait keeps its own, so that waits on other threads
+// never share it.
+struct Stopwatch {
+  int64_t counterFrequency;
+  int64_t readCost;
+};
+void StartTimer(Stopwatch* watch);
+int64_t GetElapsedTime(const Stopwatch& watch, int64_t start, double* elapsedMs);
 
 }  // namespace vek
 

@@ -57,8 +57,9 @@ uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeout
   for (;;) {
     int readable = plat::SocketWaitReadable(*handle, timeoutUs);
     if (readable < 0) {
-      gState.netLastError = plat::SocketLastError();
-      TraceVerbosef(handle, nullptr, "ReadTCPIP() select() error:%d", gState.netLastError);
+      const int32_t error = plat::SocketLastError();
+      gState.netLastError = error;
+      TraceVerbosef(handle, nullptr, "ReadTCPIP() select() error:%d", error);
       return VEK_ERROR_SOCKET_RECEIVE;
     }
     if (readable == 0) return SilenceVerdict(handle, timeoutUs);
@@ -67,8 +68,9 @@ uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeout
     int32_t received = plat::SocketReceive(*handle, chunk, static_cast<int32_t>(kChunkSize));
     if (received <= 0) {
       // 0 bytes: the controller closed the connection (last error 0).
-      gState.netLastError = plat::SocketLastError();
-      TraceVerbosef(handle, nullptr, "ReadTCPIP() recv() error:%d", gState.netLastError);
+      const int32_t error = plat::SocketLastError();
+      gState.netLastError = error;
+      TraceVerbosef(handle, nullptr, "ReadTCPIP() recv() error:%d", error);
       return VEK_ERROR_SOCKET_RECEIVE;
     }
 
@@ -113,8 +115,9 @@ uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t
   TraceSent(handle, nullptr, command);
   int32_t length = static_cast<int32_t>(std::strlen(command));
   if (plat::SocketSend(*handle, command, length) < 0) {
-    gState.netLastError = plat::SocketLastError();
-    TraceErrorf(handle, nullptr, "SendCommand() error=%d", gState.netLastError);
+    const int32_t error = plat::SocketLastError();
+    gState.netLastError = error;
+    TraceErrorf(handle, nullptr, "SendCommand() error=%d", error);
     return VEK_ERROR_SOCKET_SEND;
   }
 

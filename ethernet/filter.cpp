@@ -19,10 +19,12 @@ void FoldNotification(const char* at) {
   char text[kNotificationLength + 1];
   std::memset(text, 0, sizeof text);
   std::memcpy(text, at, kNotificationLength);
-  if (VerboseTraceOn()) WriteFlagsLine("FilterForStatusFlag2() - in", gState.netStatusFlags);
-  gState.netStatusFlags |= MapNotificationValue(ParseNotificationValue(text + kNotificationPrefixLength));
+  if (VerboseTraceOn()) WriteFlagsLine("FilterForStatusFlag2() - in", gState.netStatusFlags.load());
+  // Other connections fold into and clear the same word at the same time.
+  const uint32_t bits = MapNotificationValue(ParseNotificationValue(text + kNotificationPrefixLength));
+  const uint32_t after = gState.netStatusFlags.fetch_or(bits) | bits;
   TraceStatusFlags(nullptr, nullptr, "Status Flag change");
-  if (VerboseTraceOn()) WriteFlagsLine("FilterForStatusFlag2() - out", gState.netStatusFlags);
+  if (VerboseTraceOn()) WriteFlagsLine("FilterForStatusFlag2() - out", after);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The motion-completion wait: polls the connection in 10 ms reads, whose
 // filter folds the controller's notifications into the Ethernet StatusFlags,
 // until every awaited flag is set or the time-out has passed. Time comes from
-// a process-wide stopwatch on the high-resolution counter.
+// the high-resolution counter, through a stopwatch of the wait's own.
 #include "core/state.h"
 #include "core/trace.h"
 #include "ethernet/ethernet.h"
@@ -10,9 +10,6 @@
 
 namespace vek {
 namespace {
-
-int64_t gCounterFrequency = 1;
-int64_t gReadCost = 0;
 
 // How long one poll lasts at most; stands in for the clock when the counter
 // gives no reading.
@@ -25,37 +22,45 @@ uint32_t AwaitedSet(int32_t axisMask, uint32_t flagGroup) {
   return mask << kDoneShift;
 }
 
-bool AllSet(uint32_t awaited) { return (gState.netStatusFlags & awaited) == awaited; }
+bool AllSet(uint32_t awaited) { return (gState.netStatusFlags.load() & awaited) == awaited; }
 
 // Milliseconds since `start`; without a counter reading, each poll cycle
 // counts as a full poll so that the time-out still ends the wait.
-double ElapsedMs(int64_t start, int cycles) {
+double ElapsedMs(const Stopwatch& watch, int64_t start, int cycles) {
   if (start == 0) return cycles * kPollMs;
   double ms = 0.0;
-  GetElapsedTime(start, &ms);
+  GetElapsedTime(watch, start, &ms);
   return ms;
 }
 
+// The result of a cycle that found every awaited flag set. The flag word is
+// shared by every Ethernet connection, so the completing notification may
+// have been folded by another connection's read while this one's poll heard
+// nothing: a silent poll is no failure then, and the wait has succeeded. A
+// failed read is still reported.
+uint32_t CompletedResult(uint32_t read) { return read == VEK_ERROR_POLL_TIMEOUT ? VEK_SUCCESS : read; }
+
 }  // namespace
 
-void StartTimer() {
-  gCounterFrequency = plat::CounterFrequency();
-  if (gCounterFrequency == 0) gCounterFrequency = 1;
-  gReadCost = 0;
+void StartTimer(Stopwatch* watch) {
+  watch->counterFrequency = plat::CounterFrequency();
+  if (watch->counterFrequency == 0) watch->counterFrequency = 1;
+  watch->readCost = 0;
   int64_t t1 = plat::CounterNow();
   if (t1 > 0) {
     int64_t t2 = plat::CounterNow();
-    gReadCost = t2 > t1 ? t2 - t1 : 0;
+    watch->readCost = t2 > t1 ? t2 - t1 : 0;
   }
 }
 
-int64_t GetElapsedTime(int64_t start, double* elapsedMs) {
+int64_t GetElapsedTime(const Stopwatch& watch, int64_t start, double* elapsedMs) {
   int64_t ticks = 0;
   if (start != 0) {
     int64_t span = plat::CounterNow() - start;
-    ticks = span > gReadCost ? span - gReadCost : 0;
+    ticks = span > watch.readCost ? span - watch.readCost : 0;
   }
-  if (elapsedMs != nullptr) *elapsedMs = static_cast<double>(ticks) * 1000.0 / static_cast<double>(gCounterFrequency);
+  if (elapsedMs != nullptr)
+    *elapsedMs = static_cast<double>(ticks) * 1000.0 / static_cast<double>(watch.counterFrequency);
   return ticks;
 }
 
@@ -65,7 +70,8 @@ uint32_t WaitOnEthernet(uint32_t* handle, int32_t axisMask, int32_t timeoutMs, u
 
   uint32_t awaited = AwaitedSet(axisMask, flagGroup);
   TraceVerbosef(handle, nullptr, "WaitOnEthernet | start - Axis:0x%02X  Timeout:%d  lRet:%d", awaited, timeoutMs, 0);
-  StartTimer();
+  Stopwatch watch;
+  StartTimer(&watch);
   int64_t start = plat::CounterNow();
 
   uint32_t result = VEK_SUCCESS;
@@ -76,13 +82,17 @@ uint32_t WaitOnEthernet(uint32_t* handle, int32_t axisMask, int32_t timeoutMs, u
       ++cycles;
       // The time test comes first: a cycle that finds the time-out passed
       // reports it even if its read completed the flags.
-      result = ElapsedMs(start, cycles) > static_cast<double>(timeoutMs) ? VEK_ERROR_WAIT_TIMEOUT : read;
-      if (AllSet(awaited) || result == VEK_ERROR_WAIT_TIMEOUT) break;
+      result = ElapsedMs(watch, start, cycles) > static_cast<double>(timeoutMs) ? VEK_ERROR_WAIT_TIMEOUT : read;
+      if (result == VEK_ERROR_WAIT_TIMEOUT) break;
+      if (AllSet(awaited)) {
+        result = CompletedResult(read);
+        break;
+      }
     }
   }
 
   TraceVerbosef(handle, nullptr, "WaitOnEthernet | end - Axis:0x%02X  total elapsed time:%.3f  Timeout:%d  lRet:%d",
-                awaited, ElapsedMs(start, cycles), timeoutMs, static_cast<int>(result));
+                awaited, ElapsedMs(watch, start, cycles), timeoutMs, static_cast<int>(result));
   return result;
 }
 

@@ -95,7 +95,8 @@ bool SerialWrite(uint32_t handle, const char* data, uint32_t length, uint32_t* w
 // Closes the port; fails quietly for 0 and for the invalid-handle value.
 bool SerialClose(uint32_t handle);
 
-// The error number of the latest failed serial call (errno / GetLastError).
+// The error number of the latest failed serial call (errno / GetLastError),
+// kept per thread as the system keeps it.
 uint32_t SerialLastError();
 
 // ---- Time ------------------------------------------------------------------

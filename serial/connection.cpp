@@ -25,11 +25,12 @@ bool KnownBaudRate(int32_t rate) {
 
 // Keeps the system's reason for a failed open step and reports 301. The port
 // stays as it is: a handle that was opened stays in the caller's variable.
-uint32_t OpenStepFailed(const char* step) {
-  gState.serLastError = plat::SerialLastError();
-  TraceErrorf(nullptr, nullptr, "NULL - %s() error=%d", step, static_cast<int>(gState.serLastError));
+uint32_t OpenStepFailed(const char* step, uint32_t error = plat::SerialLastError()) {
+  gState.serLastError = error;
+  TraceErrorf(nullptr, nullptr, "NULL - %s() error=%d", step, static_cast<int>(error));
   return VEK_ERROR_SERIAL_OPEN;
 }
+
 
 uint32_t Configure(uint32_t port, int32_t baudRate) {
   if (!plat::SerialSetQueueSizes(port, kQueueBytes, kQueueBytes)) return OpenStepFailed("SetupComm");
@@ -94,7 +95,6 @@ extern "C" VEK_API void VEK_CALL VEKser_Close(uint32_t* handle) {
 
 extern "C" VEK_API uint32_t VEK_CALL VEKser_GetLastError(void) {
   vek::TraceEntry(nullptr, "VEKser_GetLastError()");
-  const uint32_t error = gState.serLastError;
-  gState.serLastError = 0;
-  return error;
+  // Handed out once: an error stored meanwhile by another thread is not lost.
+  return gState.serLastError.exchange(0);
 }

@@ -82,8 +82,9 @@ uint32_t ReadSerialBuff(uint32_t* handle, char* out, int32_t outLength, ReadMode
   for (;;) {
     LineEnd end = LineEnd::kSilence;
     if (!CollectLine(handle, line, &count, drain, &end)) {
-      gState.serLastError = plat::SerialLastError();
-      TraceVerbosef(nullptr, handle, "ReadSerialBuff() ReadFile() error:%d", static_cast<int>(gState.serLastError));
+      const uint32_t error = plat::SerialLastError();
+      gState.serLastError = error;
+      TraceVerbosef(nullptr, handle, "ReadSerialBuff() ReadFile() error:%d", static_cast<int>(error));
       return VEK_ERROR_SERIAL_READ;
     }
     line[count] = '\0';
@@ -136,8 +137,9 @@ extern "C" VEK_API uint32_t VEK_CALL VEKser_SendCommand(uint32_t* handle, const 
   uint32_t written = 0;
   const bool ok = vek::plat::SerialWrite(*handle, command, static_cast<uint32_t>(length), &written);
   if (ok && written == length) return VEK_SUCCESS;
-  gState.serLastError = vek::plat::SerialLastError();
-  vek::TraceErrorf(nullptr, handle, "VEKser_SendCommand error=%d", static_cast<int>(gState.serLastError));
+  const uint32_t error = vek::plat::SerialLastError();
+  gState.serLastError = error;
+  vek::TraceErrorf(nullptr, handle, "VEKser_SendCommand error=%d", static_cast<int>(error));
   return VEK_ERROR_SERIAL_WRITE;
 }
 

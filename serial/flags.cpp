@@ -42,7 +42,7 @@ int FilterSerialStatusFlag(char* line) {
 
 void ProcessFlag(const char* notification) {
   if (notification == nullptr) return;
-  if (VerboseTraceOn()) WriteFlagsLine("ProcessFlag() - in", gState.serStatusFlags);
+  if (VerboseTraceOn()) WriteFlagsLine("ProcessFlag() - in", gState.serStatusFlags.load());
   // The value follows the prefix; a shorter text contributes what it has.
   const std::size_t length = strnlen(notification, kNotificationLength);
   const char* digits = notification + (length < static_cast<std::size_t>(kNotificationPrefixLength)
@@ -50,9 +50,11 @@ void ProcessFlag(const char* notification) {
                                            : static_cast<std::size_t>(kNotificationPrefixLength));
   char value[kNotificationLength + 1] = {};
   std::memcpy(value, digits, strnlen(digits, kNotificationLength - kNotificationPrefixLength));
-  gState.serStatusFlags |= MapNotificationValue(ParseNotificationValue(value));
+  // Other ports fold into and clear the same word at the same time.
+  const uint32_t bits = MapNotificationValue(ParseNotificationValue(value));
+  const uint32_t after = gState.serStatusFlags.fetch_or(bits) | bits;
   TraceStatusFlags(nullptr, nullptr, "Status Flag change");
-  if (VerboseTraceOn()) WriteFlagsLine("ProcessFlag() - out", gState.serStatusFlags);
+  if (VerboseTraceOn()) WriteFlagsLine("ProcessFlag() - out", after);
 }
 
 }  // namespace vek

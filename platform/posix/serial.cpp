@@ -1,7 +1,7 @@
 // POSIX terminals standing in for the COM-port calls the serial transport is
 // written against. A port handle is the descriptor number, kept in the
 // application's 32-bit variable; 0 and kInvalidSerialHandle never reach the
-// system.
+// system. The last error is errno, kept per thread like the system's own.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -23,33 +24,42 @@ namespace {
 
 static_assert(sizeof(termios) <= sizeof(SerialSettings::native), "termios must fit the settings block");
 
-uint32_t gSerialLastError = 0;
-
 // Write time limits per open port; a port not in the table uses the limits
-// the transport always sets (1000 ms plus 4 ms per byte).
-struct WriteLimits {
-  int fdPlusOne;  // 0: free slot
-  uint32_t constantMs;
-  uint32_t perByteMs;
+// the transport always sets (1000 ms plus 4 ms per byte). Ports open and
+// close on any thread, so slots are claimed and freed with atomics.
+struct PortState {
+  std::atomic<int> fdPlusOne;  // 0: free slot
+  std::atomic<uint32_t> constantMs;
+  std::atomic<uint32_t> perByteMs;
 };
-constexpr int kMaxPorts = 32;
-WriteLimits gWriteLimits[kMaxPorts] = {};
+constexpr int kMaxPorts = 64;
+PortState gPorts[kMaxPorts];  // static storage: all free at load
 
-WriteLimits* FindLimits(int fd, bool create) {
-  for (WriteLimits& w : gWriteLimits)
-    if (w.fdPlusOne == fd + 1) return &w;
-  if (!create) return nullptr;
-  for (WriteLimits& w : gWriteLimits) {
-    if (w.fdPlusOne == 0) {
-      w = {fd + 1, 1000, 4};
-      return &w;
-    }
-  }
+constexpr uint32_t kDefaultWriteConstantMs = 1000;
+constexpr uint32_t kDefaultWritePerByteMs = 4;
+
+PortState* FindPort(int fd) {
+  for (PortState& p : gPorts)
+    if (p.fdPlusOne.load() == fd + 1) return &p;
   return nullptr;
 }
 
+// The port's slot with the defaults of a freshly opened port, or null when
+// the table is full.
+PortState* ClaimPort(int fd) {
+  PortState* port = FindPort(fd);
+  for (int i = 0; port == nullptr && i < kMaxPorts; ++i) {
+    int expected = 0;
+    if (gPorts[i].fdPlusOne.compare_exchange_strong(expected, fd + 1)) port = &gPorts[i];
+  }
+  if (port == nullptr) return nullptr;
+  port->constantMs.store(kDefaultWriteConstantMs);
+  port->perByteMs.store(kDefaultWritePerByteMs);
+  return port;
+}
+
 bool Fail(int error) {
-  gSerialLastError = static_cast<uint32_t>(error);
+  errno = error;
   return false;
 }
 
@@ -144,8 +154,8 @@ uint32_t SerialOpen(int32_t port) {
     Fail(error);
     return kInvalidSerialHandle;
   }
-  WriteLimits* limits = FindLimits(fd, true);
-  if (limits != nullptr) *limits = {fd + 1, 1000, 4};
+  // A full table is reported by the steps that need a slot.
+  (void)ClaimPort(fd);
   return static_cast<uint32_t>(fd);
 }
 
@@ -245,10 +255,11 @@ bool SerialSetTimeouts(uint32_t handle, const SerialTimeouts* timeouts) {
   if (tcgetattr(fd, &t) != 0) return Fail(errno);
   int flags = fcntl(fd, F_GETFL);
   if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return Fail(errno);
-  WriteLimits* limits = FindLimits(fd, true);
-  if (limits == nullptr) return Fail(EMFILE);
-  limits->constantMs = timeouts->writeTotalConstantMs;
-  limits->perByteMs = timeouts->writeTotalMultiplierMs;
+  PortState* port = FindPort(fd);
+  if (port == nullptr) port = ClaimPort(fd);
+  if (port == nullptr) return Fail(EMFILE);
+  port->constantMs.store(timeouts->writeTotalConstantMs);
+  port->perByteMs.store(timeouts->writeTotalMultiplierMs);
   return true;
 }
 
@@ -275,9 +286,10 @@ bool SerialWrite(uint32_t handle, const char* data, uint32_t length, uint32_t* w
   int fd = DescriptorOf(handle);
   if (fd < 0) return false;
   if (data == nullptr && length > 0) return Fail(EINVAL);
-  const WriteLimits* limits = FindLimits(fd, false);
-  long long limitMs =
-      limits != nullptr ? limits->constantMs + static_cast<long long>(limits->perByteMs) * length : 1000 + 4LL * length;
+  const PortState* port = FindPort(fd);
+  const uint32_t constantMs = port != nullptr ? port->constantMs.load() : kDefaultWriteConstantMs;
+  const uint32_t perByteMs = port != nullptr ? port->perByteMs.load() : kDefaultWritePerByteMs;
+  long long limitMs = constantMs + static_cast<long long>(perByteMs) * length;
   long long deadline = NowMs() + limitMs;
   uint32_t done = 0;
   while (done < length) {
@@ -302,12 +314,13 @@ bool SerialWrite(uint32_t handle, const char* data, uint32_t length, uint32_t* w
 bool SerialClose(uint32_t handle) {
   int fd = DescriptorOf(handle);
   if (fd < 0) return false;
-  WriteLimits* limits = FindLimits(fd, false);
-  if (limits != nullptr) limits->fdPlusOne = 0;
+  PortState* port = FindPort(fd);
+  if (port != nullptr) port->fdPlusOne.store(0);
   if (close(fd) != 0) return Fail(errno);
   return true;
 }
 
-uint32_t SerialLastError() { return gSerialLastError; }
+uint32_t SerialLastError() { return static_cast<uint32_t>(errno); }
+
 
 }  // namespace vek::plat

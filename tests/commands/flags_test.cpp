@@ -56,7 +56,7 @@ using Getter = uint32_t (*)(uint32_t* handle, bool serial, uint32_t* out);
 
 class FlagGetters : public TransportTest {
  protected:
-  uint32_t& word() { return serial() ? gState.serStatusFlags : gState.netStatusFlags; }
+  std::atomic<uint32_t>& word() { return serial() ? gState.serStatusFlags : gState.netStatusFlags; }
 };
 
 TEST_P(FlagGetters, ComputeTheirFlagFromTheWord) {
