@@ -1,6 +1,7 @@
 // Opening and closing the TCP connection to the controller. The socket lives
 // in the application's own 32-bit variable; the library keeps no connection
 // object and reads the socket out of that variable at every use.
+#include "core/descriptors.h"
 #include "core/state.h"
 #include "core/trace.h"
 #include "platform/platform.h"
@@ -18,6 +19,10 @@ int32_t RecordNetError(int32_t error = plat::SocketLastError()) {
   gState.netLastError = error;
   return error;
 }
+
+// Closes a socket only when this library opened it and has not closed it:
+// a stale copy of a variable must not close the file that now has its number.
+void CloseOpenedSocket(uint32_t value) { plat::SocketClose(ForgetOpened(DescriptorKind::kSocket, value) ? value : 0); }
 
 }  // namespace
 }  // namespace vek
@@ -49,8 +54,17 @@ extern "C" VEK_API uint32_t VEK_CALL VEKnet_Initialize(const char* ipAddress, ui
   }
 
   uint32_t created = 0;
-  if (!plat::SocketCreate(&created)) {
-    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | socket() error:%d", RecordNetError());
+  bool usable = plat::SocketCreate(&created);
+  int32_t createError = usable ? 0 : RecordNetError();
+  if (usable && !RememberOpened(DescriptorKind::kSocket, created)) {
+    // One socket more than the library keeps track of: as if the system had
+    // none left.
+    plat::SocketClose(created);
+    createError = RecordNetError(plat::SocketTooManyError());
+    usable = false;
+  }
+  if (!usable) {
+    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | socket() error:%d", createError);
     *handle = 0;
     return VEK_ERROR_ETHERNET_CONNECT;
   }
@@ -68,7 +82,7 @@ extern "C" VEK_API uint32_t VEK_CALL VEKnet_Initialize(const char* ipAddress, ui
     TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | connect() error:%d", RecordNetError());
     // The caller only sees a variable of 0, so nobody else could ever close
     // this socket: release it here.
-    plat::SocketClose(*handle);
+    CloseOpenedSocket(*handle);
     *handle = 0;
     return VEK_ERROR_ETHERNET_CONNECT;
   }
@@ -78,7 +92,7 @@ extern "C" VEK_API uint32_t VEK_CALL VEKnet_Initialize(const char* ipAddress, ui
 extern "C" VEK_API void VEK_CALL VEKnet_Close(uint32_t* handle) {
   TraceEntry(handle, "VEKnet_Close()");
   if (handle == nullptr) return;
-  plat::SocketClose(*handle);
+  CloseOpenedSocket(*handle);
   *handle = 0;
 }
 

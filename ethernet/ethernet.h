@@ -8,7 +8,14 @@
 
 #include <cstdint>
 
+#include "core/descriptors.h"
+
 namespace vek {
+
+// The socket in a handle variable as the system may see it: 0 (which every
+// socket call refuses as "not a socket") unless this library opened it and
+// has not closed it since. Read afresh at every system call.
+inline uint32_t SocketOf(const uint32_t* handle) { return OpenedOrZero(DescriptorKind::kSocket, *handle); }
 
 // ReadTCPIP time-outs in microseconds; the exact value also says what a
 // time-out means.

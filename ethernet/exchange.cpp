@@ -55,7 +55,7 @@ uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeout
 
   bool hadNotificationOnly = false;
   for (;;) {
-    int readable = plat::SocketWaitReadable(*handle, timeoutUs);
+    int readable = plat::SocketWaitReadable(SocketOf(handle), timeoutUs);
     if (readable < 0) {
       const int32_t error = plat::SocketLastError();
       gState.netLastError = error;
@@ -65,7 +65,7 @@ uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeout
     if (readable == 0) return SilenceVerdict(handle, timeoutUs);
 
     std::memset(chunk, 0, sizeof chunk);
-    int32_t received = plat::SocketReceive(*handle, chunk, static_cast<int32_t>(kChunkSize));
+    int32_t received = plat::SocketReceive(SocketOf(handle), chunk, static_cast<int32_t>(kChunkSize));
     if (received <= 0) {
       // 0 bytes: the controller closed the connection (last error 0).
       const int32_t error = plat::SocketLastError();
@@ -114,7 +114,7 @@ uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t
 
   TraceSent(handle, nullptr, command);
   int32_t length = static_cast<int32_t>(std::strlen(command));
-  if (plat::SocketSend(*handle, command, length) < 0) {
+  if (plat::SocketSend(SocketOf(handle), command, length) < 0) {
     const int32_t error = plat::SocketLastError();
     gState.netLastError = error;
     TraceErrorf(handle, nullptr, "SendCommand() error=%d", error);

@@ -50,6 +50,10 @@ void SocketClose(uint32_t socketValue);
 // The error number of the latest failed socket call (errno / WSAGetLastError).
 int32_t SocketLastError();
 
+// The system's error number for "too many open sockets", reported when the
+// library cannot keep track of one more connection.
+int32_t SocketTooManyError();
+
 // ---- Serial ports ----------------------------------------------------------
 
 inline constexpr uint32_t kInvalidSerialHandle = 0xFFFFFFFFu;
@@ -98,6 +102,10 @@ bool SerialClose(uint32_t handle);
 // The error number of the latest failed serial call (errno / GetLastError),
 // kept per thread as the system keeps it.
 uint32_t SerialLastError();
+
+// The system's error number for "too many open files", reported when the
+// library cannot keep track of one more port.
+uint32_t SerialTooManyError();
 
 // ---- Time ------------------------------------------------------------------
 

@@ -1,7 +1,9 @@
 // Opening, configuring and closing the COM port. The port handle lives in
-// the application's own variable; the library keeps no list of ports.
+// the application's own variable; the library only lists the numbers it has
+// opened, so that it never touches a port or file it did not open.
 #include <cstdint>
 
+#include "core/descriptors.h"
 #include "core/state.h"
 #include "core/trace.h"
 #include "platform/platform.h"
@@ -31,6 +33,19 @@ uint32_t OpenStepFailed(const char* step, uint32_t error = plat::SerialLastError
   return VEK_ERROR_SERIAL_OPEN;
 }
 
+// Opens the port and lists it. A port beyond what the library keeps track of
+// is closed again and reported as the system reports too many open files.
+uint32_t OpenListed(int32_t port, uint32_t* error) {
+  const uint32_t opened = plat::SerialOpen(port);
+  if (opened == plat::kInvalidSerialHandle) {
+    *error = plat::SerialLastError();
+  } else if (!RememberOpened(DescriptorKind::kSerialPort, opened)) {
+    plat::SerialClose(opened);
+    *error = plat::SerialTooManyError();
+    return plat::kInvalidSerialHandle;
+  }
+  return opened;
+}
 
 uint32_t Configure(uint32_t port, int32_t baudRate) {
   if (!plat::SerialSetQueueSizes(port, kQueueBytes, kQueueBytes)) return OpenStepFailed("SetupComm");
@@ -71,8 +86,9 @@ extern "C" VEK_API uint32_t VEK_CALL VEKser_Initialize(int32_t port, int32_t bau
   if (handle == nullptr) return VEK_ERROR_INVALID_PARAMETER;
 
   // Stored at once, so a failed open leaves the invalid-handle value behind.
-  *handle = vek::plat::SerialOpen(port);
-  if (*handle == vek::plat::kInvalidSerialHandle) return vek::OpenStepFailed("CreateFile");
+  uint32_t openError = 0;
+  *handle = vek::OpenListed(port, &openError);
+  if (*handle == vek::plat::kInvalidSerialHandle) return vek::OpenStepFailed("CreateFile", openError);
   const uint32_t configured = vek::Configure(*handle, baudRate);
   if (configured != VEK_SUCCESS) return configured;
 
@@ -88,8 +104,11 @@ extern "C" VEK_API uint32_t VEK_CALL VEKser_Initialize(int32_t port, int32_t bau
 extern "C" VEK_API void VEK_CALL VEKser_Close(uint32_t* handle) {
   vek::TraceEntry(handle, "VEKser_Close()");
   if (handle == nullptr) return;
-  // A variable already at 0 (closed before) fails quietly in the platform.
-  vek::plat::SerialClose(*handle);
+  // A variable already at 0 (closed before), or a number the library did not
+  // open or has closed since (a stale copy), fails quietly in the platform
+  // as 0: the file that may have that number now is not the library's.
+  const bool opened = vek::ForgetOpened(vek::DescriptorKind::kSerialPort, *handle);
+  vek::plat::SerialClose(opened ? *handle : 0);
   *handle = 0;
 }
 

@@ -37,7 +37,7 @@ bool CollectLine(uint32_t* handle, char* line, std::size_t* count, bool drain, L
   int budget = kSilenceBudget;
   for (;;) {
     char byte = 0;
-    int got = plat::SerialReadByte(*handle, &byte);
+    int got = plat::SerialReadByte(PortOf(handle), &byte);
     if (got < 0) return false;
     if (got == 1) {
       if (byte == '\n') {
@@ -135,7 +135,7 @@ extern "C" VEK_API uint32_t VEK_CALL VEKser_SendCommand(uint32_t* handle, const 
   vek::TraceSent(nullptr, handle, command);
 
   uint32_t written = 0;
-  const bool ok = vek::plat::SerialWrite(*handle, command, static_cast<uint32_t>(length), &written);
+  const bool ok = vek::plat::SerialWrite(vek::PortOf(handle), command, static_cast<uint32_t>(length), &written);
   if (ok && written == length) return VEK_SUCCESS;
   const uint32_t error = vek::plat::SerialLastError();
   gState.serLastError = error;

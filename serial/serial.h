@@ -7,7 +7,14 @@
 
 #include <cstdint>
 
+#include "core/descriptors.h"
+
 namespace vek {
+
+// The port in a handle variable as the system may see it: 0 (which every
+// port call refuses as a bad handle) unless this library opened it and has
+// not closed it since. Read afresh at every system call.
+inline uint32_t PortOf(const uint32_t* handle) { return OpenedOrZero(DescriptorKind::kSerialPort, *handle); }
 
 enum class ReadMode {
   kAnswer,  // hand the first non-empty line to the caller

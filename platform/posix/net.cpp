@@ -125,4 +125,6 @@ void SocketClose(uint32_t socketValue) {
 
 int32_t SocketLastError() { return errno; }
 
+int32_t SocketTooManyError() { return EMFILE; }
+
 }  // namespace vek::plat

@@ -322,5 +322,6 @@ bool SerialClose(uint32_t handle) {
 
 uint32_t SerialLastError() { return static_cast<uint32_t>(errno); }
 
+uint32_t SerialTooManyError() { return EMFILE; }
 
 }  // namespace vek::plat

@@ -104,4 +104,6 @@ void SocketClose(uint32_t socketValue) {
 
 int32_t SocketLastError() { return WSAGetLastError(); }
 
+int32_t SocketTooManyError() { return WSAEMFILE; }
+
 }  // namespace vek::plat

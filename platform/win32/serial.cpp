@@ -111,4 +111,6 @@ bool SerialClose(uint32_t handle) {
 
 uint32_t SerialLastError() { return GetLastError(); }
 
+uint32_t SerialTooManyError() { return ERROR_TOO_MANY_OPEN_FILES; }
+
 }  // namespace vek::plat

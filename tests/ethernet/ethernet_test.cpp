@@ -1,9 +1,16 @@
 // The Ethernet transport against a scripted controller on loopback.
 #include "ethernet/ethernet.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -18,6 +25,15 @@ namespace {
 
 // An ACK followed by `text` (kept apart so that hex digits never join the escape).
 inline std::string Ack(const std::string& text = "") { return "\x06" + text; }
+
+// Puts an open descriptor on the free number `number`; returns the number, or
+// -1 when `fd` is not open.
+int MoveDescriptor(int fd, int number) {
+  if (fd < 0 || fd == number) return fd;
+  int moved = dup2(fd, number);
+  close(fd);
+  return moved;
+}
 
 class EthernetTest : public ::testing::Test {
  protected:
@@ -86,6 +102,46 @@ TEST(NetConnection, RefusedArgumentsAddressesAndConnects) {
   EXPECT_EQ(0, VEKnet_GetLastError());
   // A variable of 0 never reaches the system as a descriptor.
   EXPECT_EQ(VEK_ERROR_SOCKET_SEND, VEKnet_SendCommand(&sock, "AXST;"));
+}
+
+// A copy of the variable kept past the close names whatever the process
+// opens next with that number: a plain connection to another controller, or
+// a regular file. The library sends nothing there and closes neither.
+TEST(NetConnection, StaleCopyOfAClosedSocketReachesNothing) {
+  TcpPeer peer;
+  TcpPeer other;
+  uint32_t sock = 0;
+  ASSERT_EQ(VEK_SUCCESS, peer.Connect(&sock));
+  uint32_t stale = sock;
+  VEKnet_Close(&sock);
+  VEKnet_GetLastError();
+
+  int client = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(other.port());
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(0, connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to));
+  ASSERT_EQ(static_cast<int>(stale), MoveDescriptor(client, static_cast<int>(stale)));
+  char answer[64];
+  EXPECT_EQ(VEK_ERROR_SOCKET_SEND, VEKnet_SendCommand(&stale, "AXMA1000;GD;"));
+  EXPECT_EQ(ENOTSOCK, VEKnet_GetLastError());
+  EXPECT_EQ(VEK_ERROR_SOCKET_SEND, VEKnet_Query(&stale, "AXRP;", answer, sizeof answer));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ("", other.Received());
+  close(static_cast<int>(stale));
+
+  char path[] = "/tmp/vek-stale-XXXXXX";
+  ASSERT_EQ(static_cast<int>(stale), MoveDescriptor(mkstemp(path), static_cast<int>(stale)));
+  uint32_t copy = stale;
+  EXPECT_EQ(VEK_ERROR_SOCKET_SEND, VEKnet_SendCommand(&stale, "AXMA1000;GD;"));
+  VEKnet_Close(&copy);
+  EXPECT_GE(fcntl(static_cast<int>(stale), F_GETFD), 0) << "the file was closed";
+  struct stat written {};
+  EXPECT_EQ(0, fstat(static_cast<int>(stale), &written));
+  EXPECT_EQ(0, written.st_size);
+  close(static_cast<int>(stale));
+  unlink(path);
 }
 
 // Commands and queries.

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,6 +79,36 @@ TEST(SerConnection, MissingDeviceLeavesTheInvalidHandleAndItsErrorOnce) {
   EXPECT_GE(fcntl(0, F_GETFD), 0);
   VEKser_Close(nullptr);
   unsetenv("VEKKESTRA_COM9");
+}
+
+// A copy of the variable kept past the close names whatever the process
+// opens next with that number, here a regular file: the library writes
+// nothing into it, reads nothing from it and does not close it.
+TEST(SerConnection, StaleCopyOfAClosedPortReachesNothing) {
+  PtyPeer peer(kTestPort);
+  uint32_t handle = 0;
+  ASSERT_EQ(VEKser_Initialize(kTestPort, 9600, &handle), VEK_SUCCESS);
+  uint32_t stale = handle;
+  VEKser_Close(&handle);
+  VEKser_GetLastError();
+  char path[] = "/tmp/vek-stale-XXXXXX";
+  int file = mkstemp(path);
+  ASSERT_GE(file, 0);
+  if (file != static_cast<int>(stale)) {
+    ASSERT_EQ(dup2(file, static_cast<int>(stale)), static_cast<int>(stale));
+    close(file);
+  }
+  char answer[32];
+  EXPECT_EQ(VEKser_SendCommand(&stale, "AXMA1000;GD"), VEK_ERROR_SERIAL_WRITE);
+  EXPECT_EQ(VEKser_GetLastError(), static_cast<uint32_t>(EBADF));
+  EXPECT_EQ(VEKser_Query(&stale, "AXRP", answer, sizeof answer), VEK_ERROR_SERIAL_WRITE);
+  uint32_t copy = stale;
+  VEKser_Close(&copy);
+  struct stat written {};
+  EXPECT_EQ(fstat(static_cast<int>(stale), &written), 0) << "the file was closed";
+  EXPECT_EQ(written.st_size, 0);
+  close(static_cast<int>(stale));
+  unlink(path);
 }
 
 using SerOpen = SerialPortTest;
