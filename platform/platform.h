@@ -90,7 +90,8 @@ bool SerialSetSettings(uint32_t handle, const SerialSettings* settings);
 bool SerialSetTimeouts(uint32_t handle, const SerialTimeouts* timeouts);
 
 // Reads at most one byte without waiting: 1 a byte came, 0 nothing had
-// arrived, -1 failure.
+// arrived, -1 failure. On a port set to discard NUL bytes, none is ever
+// delivered.
 int SerialReadByte(uint32_t handle, char* byte);
 
 // Writes `length` bytes within the write time-outs; reports how many went out.

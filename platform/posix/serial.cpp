@@ -24,19 +24,26 @@ namespace {
 
 static_assert(sizeof(termios) <= sizeof(SerialSettings::native), "termios must fit the settings block");
 
-// Write time limits per open port; a port not in the table uses the limits
-// the transport always sets (1000 ms plus 4 ms per byte). Ports open and
-// close on any thread, so slots are claimed and freed with atomics.
+// What a port was set to beyond the terminal's own settings: the write time
+// limits and whether received NUL bytes are dropped (termios has no flag for
+// that). A port not in the table uses the limits the transport always sets
+// (1000 ms plus 4 ms per byte) and keeps its NUL bytes. Ports open and close
+// on any thread, so slots are claimed and freed with atomics.
 struct PortState {
   std::atomic<int> fdPlusOne;  // 0: free slot
   std::atomic<uint32_t> constantMs;
   std::atomic<uint32_t> perByteMs;
+  std::atomic<bool> discardNul;
 };
 constexpr int kMaxPorts = 64;
 PortState gPorts[kMaxPorts];  // static storage: all free at load
 
 constexpr uint32_t kDefaultWriteConstantMs = 1000;
 constexpr uint32_t kDefaultWritePerByteMs = 4;
+// The most NUL bytes one read drops before it reports that nothing came: a
+// line that sends nothing else then reads as silence instead of holding the
+// caller for as long as it lasts.
+constexpr int kMaxDroppedNul = 256;
 
 PortState* FindPort(int fd) {
   for (PortState& p : gPorts)
@@ -55,6 +62,7 @@ PortState* ClaimPort(int fd) {
   if (port == nullptr) return nullptr;
   port->constantMs.store(kDefaultWriteConstantMs);
   port->perByteMs.store(kDefaultWritePerByteMs);
+  port->discardNul.store(false);
   return port;
 }
 
@@ -187,7 +195,8 @@ bool SerialGetSettings(uint32_t handle, SerialSettings* settings) {
   settings->binary = (t.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP)) == 0;
   settings->ctsOutputFlow = (t.c_cflag & CRTSCTS) != 0;
   settings->dtrHandshake = false;
-  settings->discardNul = false;
+  const PortState* port = FindPort(fd);
+  settings->discardNul = port != nullptr && port->discardNul.load();
   return true;
 }
 
@@ -223,7 +232,6 @@ bool SerialSetSettings(uint32_t handle, const SerialSettings* settings) {
   if (settings->stopBits == 2) t.c_cflag |= CSTOPB;
   if (settings->ctsOutputFlow) t.c_cflag |= CRTSCTS;
   t.c_cflag |= CREAD | CLOCAL;
-  if (settings->discardNul) t.c_iflag |= IGNBRK;
   // A read returns whatever has arrived: with the descriptor non-blocking and
   // VMIN 1 an empty queue reports EAGAIN, and 0 is left to mean a hang-up.
   t.c_cc[VMIN] = 1;
@@ -233,6 +241,11 @@ bool SerialSetSettings(uint32_t handle, const SerialSettings* settings) {
   // TCSANOW: bytes that arrived before the port was configured stay for the
   // first drain, which folds their notifications.
   if (tcsetattr(fd, TCSANOW, &t) != 0) return Fail(errno);
+  // NUL bytes are dropped by SerialReadByte, as the port keeps no such flag.
+  PortState* port = FindPort(fd);
+  if (port == nullptr && settings->discardNul) port = ClaimPort(fd);
+  if (port == nullptr && settings->discardNul) return Fail(EMFILE);
+  if (port != nullptr) port->discardNul.store(settings->discardNul);
   if (settings->dtrHandshake) {
     // Raise DTR so the controller may send; there is no DTR-driven input
     // handshake here, RTS under CRTSCTS stands in for it. Devices without
@@ -266,8 +279,15 @@ bool SerialSetTimeouts(uint32_t handle, const SerialTimeouts* timeouts) {
 int SerialReadByte(uint32_t handle, char* byte) {
   int fd = DescriptorOf(handle);
   if (fd < 0) return -1;
+  const PortState* port = FindPort(fd);
+  const bool dropNul = port != nullptr && port->discardNul.load();
+  int dropped = 0;
   for (;;) {
     ssize_t n = read(fd, byte, 1);
+    if (n == 1 && dropNul && *byte == '\0') {
+      if (++dropped >= kMaxDroppedNul) return 0;
+      continue;
+    }
     if (n == 1) return 1;
     if (n == 0) {
       // A terminal that reports end of input has been hung up.

@@ -174,6 +174,15 @@ TEST_F(SerExchange, QueryReturnsTheAnswerLineAsReceived) {
   peer_.Reply("B", std::string("\0\nAB\0CD\n", 8));
   EXPECT_EQ(VEKser_Query(&handle_, "B", answer_, 128), VEK_SUCCESS);
   EXPECT_STREQ(answer_, "AB");
+  // A port set to discard NUL bytes (the transport never asks for it) drops
+  // them wherever they fall.
+  plat::SerialSettings settings;
+  ASSERT_TRUE(plat::SerialGetSettings(handle_, &settings));
+  settings.discardNul = true;
+  ASSERT_TRUE(plat::SerialSetSettings(handle_, &settings));
+  peer_.Reply("C", std::vector<PtyPeer::Step>{{0, std::string("12\0", 3)}, {20, "3\n"}});
+  EXPECT_EQ(VEKser_Query(&handle_, "C", answer_, 128), VEK_SUCCESS);
+  EXPECT_STREQ(answer_, "123");
   // Notifications before the answer, on a line of their own, and inside it.
   peer_.Reply(
       "N", std::vector<PtyPeer::Step>{{0, "%000 00000001\n"}, {20, "\n%000 00000100\n"}, {20, "1%000 000000022,3\n"}});
