@@ -72,11 +72,13 @@ for tool in vekctl veksim; do
   fi
 done
 
-# The Python package, imported from the prefix (not from the source tree).
+# The Python package, imported from the prefix (not from the source tree),
+# finds the prefix's library by itself.
 python_dir="$prefix/share/vekkestra/python"
 if [[ -d "$python_dir/vekkestra" ]] && command -v python3 >/dev/null; then
-  imported="$(cd "$work" && PYTHONPATH="$python_dir" VEKKESTRA_LIBRARY="$lib" PYTHONDONTWRITEBYTECODE=1 \
-    python3 -c 'import vekkestra; print(vekkestra.__file__); print(vekkestra.version())')" || fail "Python import"
-  [[ "$imported" == "$python_dir/vekkestra/__init__.py"$'\n'"VekKestra DLL v"* ]] || fail "Python: $imported"
-  ok "Python package from $python_dir"
+  imported="$(cd "$work" && env -u VEKKESTRA_LIBRARY PYTHONPATH="$python_dir" PYTHONDONTWRITEBYTECODE=1 \
+    python3 -c 'import vekkestra; print(vekkestra.__file__); print(vekkestra.version()); print(vekkestra.library_path())')" ||
+    fail "Python import"
+  [[ "$imported" == "$python_dir/vekkestra/__init__.py"$'\n'"VekKestra DLL v"*$'\n'"$lib" ]] || fail "Python: $imported"
+  ok "Python package from $python_dir loads ${lib#"$prefix"/}"
 fi
