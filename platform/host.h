@@ -15,6 +15,8 @@ namespace vek::host {
 int ListenTcp(const char* address, uint16_t port, uint16_t* boundPort, char* error, size_t errorSize);
 
 // Accepts one waiting connection without blocking: the descriptor, or -1.
+// The connection is non-blocking too, so that a client that stops reading
+// can never hold up the one who accepted it.
 int AcceptClient(int listener);
 
 // A connected TCP client, for tests and tools that need a raw peer.
@@ -31,8 +33,10 @@ int PollReadable(PollEntry* entries, size_t count, int timeoutMs);
 // One read: the byte count, 0 when the peer closed, -1 on failure (or when
 // nothing is waiting on a non-blocking descriptor).
 long ReadSome(int fd, char* buffer, size_t capacity);
-// Writes every byte unless the peer has gone; no signal is raised then.
-bool WriteAll(int fd, const char* data, size_t length);
+// Writes what the descriptor takes now, without waiting: the byte count, 0
+// when it can take nothing yet, -1 when the peer has gone (no signal is
+// raised then) or on failure.
+long WriteSome(int fd, const char* data, size_t length);
 void CloseDescriptor(int fd);
 
 // A pseudo-terminal in raw mode, so that bytes pass unchanged both ways.

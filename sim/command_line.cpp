@@ -163,6 +163,10 @@ int RunCommandLine(int argc, char** argv) {
   while (!host::StopRequested()) host::SleepMilliseconds(20);
   sim.Stop();
   std::printf("veksim: stopped after %llu commands\n", static_cast<unsigned long long>(sim.commandsServed()));
+  if (sim.ptyBytesDropped() > 0 || sim.clientsClosedForNotReading() > 0)
+    std::printf("veksim: %llu bytes of pty output dropped unread, %llu TCP clients closed for not reading\n",
+                static_cast<unsigned long long>(sim.ptyBytesDropped()),
+                static_cast<unsigned long long>(sim.clientsClosedForNotReading()));
   return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -27,6 +28,13 @@ struct Client {
   uint64_t generation = 0;  // which setting of the faults `commands` counts under
   std::string pending;      // pty: bytes of a text still arriving
   int64_t lastByteUs = 0;
+  // Output the descriptor has not taken yet, chunk by chunk in the order it
+  // was sent; the first chunk may be partly written.
+  std::deque<std::string> queue;
+  size_t queuedBytes = 0;  // not yet written, of every chunk
+  size_t frontWritten = 0;
+  bool stalled = false;  // TCP: the queue overflowed
+  bool gone = false;     // closed by the peer or by a fault; dropped at the end of the pass
 };
 
 struct Outgoing {
@@ -66,8 +74,10 @@ struct Simulator::Impl {
   uint16_t port = 0;
   std::string ptyPath;
   std::vector<Client> clients;
-  std::vector<Outgoing> outgoing;
+  std::vector<Outgoing> outgoing;  // output held back by a latency fault
   std::atomic<uint64_t> served{0};
+  std::atomic<uint64_t> ptyDropped{0};
+  std::atomic<uint64_t> stalledClosed{0};
 
   explicit Impl(Options o) : options(std::move(o)), model(options.axes), faults(options.faults) {
     if (faults.tripLimitAxis >= 0) model.LatchLimit(faults.tripLimitAxis, faults.tripLimitPositive);
@@ -80,24 +90,81 @@ struct Simulator::Impl {
     if (options.logTraffic) std::fprintf(stderr, "veksim %s fd %d: %s\n", what, fd, Printable(bytes).c_str());
   }
 
-  void Send(int fd, std::string bytes, int64_t delayUs) {
-    if (bytes.empty()) return;
-    if (delayUs <= 0) {
-      Log("sent", fd, bytes);
-      host::WriteAll(fd, bytes.data(), bytes.size());
-      return;
-    }
-    outgoing.push_back(Outgoing{host::MonotonicMicroseconds() + delayUs, fd, std::move(bytes)});
+  Client* Find(int fd) {
+    for (Client& c : clients)
+      if (c.fd == fd) return &c;
+    return nullptr;
   }
 
-  void FlushDue() {
+  void Send(Client& c, std::string bytes, int64_t delayUs) {
+    if (bytes.empty()) return;
+    if (delayUs > 0)
+      outgoing.push_back(Outgoing{host::MonotonicMicroseconds() + delayUs, c.fd, std::move(bytes)});
+    else
+      Enqueue(c, std::move(bytes));
+  }
+
+  void Enqueue(Client& c, std::string bytes) {
+    if (c.stalled) return;
+    if (c.tcp && c.queuedBytes + bytes.size() > kTcpOutputLimit) {
+      c.stalled = true;
+      return;
+    }
+    Log("sent", c.fd, bytes);
+    if (!c.tcp) MakeRoom(c, &bytes);
+    c.queuedBytes += bytes.size();
+    c.queue.push_back(std::move(bytes));
+  }
+
+  // Nobody reads the serial line fast enough: the oldest whole chunks go, so
+  // that what does arrive is never half a line, except the chunk that is
+  // partly on the line already. A single chunk longer than the limit keeps
+  // its end.
+  void MakeRoom(Client& c, std::string* bytes) {
+    size_t keep = c.frontWritten > 0 ? 1 : 0;
+    while (c.queuedBytes + bytes->size() > kPtyOutputLimit && c.queue.size() > keep) {
+      auto oldest = c.queue.begin() + static_cast<long>(keep);
+      Dropped(c, *oldest);
+      c.queuedBytes -= oldest->size();
+      c.queue.erase(oldest);
+    }
+    size_t room = kPtyOutputLimit - c.queuedBytes;
+    if (bytes->size() > room) {
+      Dropped(c, bytes->substr(0, bytes->size() - room));
+      bytes->erase(0, bytes->size() - room);
+    }
+  }
+
+  void Dropped(const Client& c, const std::string& bytes) {
+    uint64_t total = ptyDropped += bytes.size();
+    if (options.logTraffic)
+      std::fprintf(stderr, "veksim dropped fd %d (%llu bytes so far): %s\n", c.fd,
+                   static_cast<unsigned long long>(total), Printable(bytes).c_str());
+  }
+
+  // Writes as much of the queue as the descriptor takes now.
+  void Flush(Client& c) {
+    while (!c.queue.empty()) {
+      const std::string& front = c.queue.front();
+      long n = host::WriteSome(c.fd, front.data() + c.frontWritten, front.size() - c.frontWritten);
+      if (n < 0 && c.tcp) c.gone = true;
+      if (n <= 0) return;
+      c.frontWritten += static_cast<size_t>(n);
+      c.queuedBytes -= static_cast<size_t>(n);
+      if (c.frontWritten == front.size()) {
+        c.queue.pop_front();
+        c.frontWritten = 0;
+      }
+    }
+  }
+
+  void QueueDue() {
     int64_t nowUs = host::MonotonicMicroseconds();
     for (size_t i = 0; i < outgoing.size();) {
       if (outgoing[i].dueUs <= nowUs) {
         Outgoing o = std::move(outgoing[i]);
         outgoing.erase(outgoing.begin() + static_cast<long>(i));
-        Log("sent", o.fd, o.bytes);
-        host::WriteAll(o.fd, o.bytes.data(), o.bytes.size());
+        if (Client* c = Find(o.fd)) Enqueue(*c, std::move(o.bytes));
       } else {
         ++i;
       }
@@ -119,8 +186,8 @@ struct Simulator::Impl {
   // Notifications go to every connection; `except` gets its copy with its reply.
   void Broadcast(uint32_t flags, int except) {
     if (flags == 0) return;
-    for (const Client& c : clients)
-      if (c.fd != except) Send(c.fd, NotificationFor(c, flags), 0);
+    for (Client& c : clients)
+      if (c.fd != except) Send(c, NotificationFor(c, flags), 0);
   }
 
   std::string Reply(const Client& c, const ExecResult& r, const Faults& f, std::string* late) const {
@@ -171,25 +238,66 @@ struct Simulator::Impl {
     }
     if (flags != 0) reply += NotificationFor(c, flags);
     int64_t latencyUs = static_cast<int64_t>(f.replyLatencyMs) * 1000;
-    Send(c.fd, reply, latencyUs);
-    if (!late.empty()) Send(c.fd, late, latencyUs + static_cast<int64_t>(std::max(f.splitDelayMs, 1)) * 1000);
+    Send(c, reply, latencyUs);
+    if (!late.empty()) Send(c, late, latencyUs + static_cast<int64_t>(std::max(f.splitDelayMs, 1)) * 1000);
     return true;
   }
 
   void DropClient(size_t i) {
-    int fd = clients[i].fd;
+    Client& c = clients[i];
+    if (c.stalled) {
+      ++stalledClosed;
+      Log("closed for not reading", c.fd, std::string());
+    } else {
+      Log("closed", c.fd, std::string());
+    }
     for (size_t k = 0; k < outgoing.size();)
-      if (outgoing[k].fd == fd)
+      if (outgoing[k].fd == c.fd)
         outgoing.erase(outgoing.begin() + static_cast<long>(k));
       else
         ++k;
-    if (clients[i].tcp) host::CloseDescriptor(fd);
+    if (c.tcp) host::CloseDescriptor(c.fd);
     clients.erase(clients.begin() + static_cast<long>(i));
+  }
+
+  void AcceptAll() {
+    int fd;
+    while ((fd = host::AcceptClient(listener)) >= 0) {
+      Client c;
+      c.fd = fd;
+      clients.push_back(c);
+      Log("accepted", fd, std::string());
+    }
+  }
+
+  // Reads what one client sent and runs every text that is complete.
+  void Serve(Client& c, bool readable, int64_t nowUs, char* buffer) {
+    if (readable) {
+      long got = host::ReadSome(c.fd, buffer, kReadSize);
+      if (got > 0 && c.tcp) {
+        // The library sends each command text in one send: one chunk, one text.
+        if (!HandleText(c, std::string(buffer, static_cast<size_t>(got)))) c.gone = true;
+      } else if (got > 0) {
+        c.pending.append(buffer, static_cast<size_t>(got));
+        c.lastByteUs = nowUs;
+      } else if (c.tcp && got == 0) {
+        c.gone = true;
+      }
+    }
+    if (!c.gone && !c.tcp && !c.pending.empty() &&
+        nowUs - c.lastByteUs >= static_cast<int64_t>(options.commandGapMs) * 1000) {
+      std::string text;
+      text.swap(c.pending);
+      HandleText(c, text);
+    }
   }
 
   void Loop();
 };
 
+// One pass: wait a moment for input, run the motion, serve every client, then
+// write what each descriptor takes without waiting, so that a reader that
+// stops reading holds up nobody, not even a Stop().
 void Simulator::Impl::Loop() {
   std::vector<host::PollEntry> entries;
   char buffer[kReadSize];
@@ -204,48 +312,18 @@ void Simulator::Impl::Loop() {
       model.Advance(Now());
       Broadcast(TakeFlags(), -1);
     }
-    size_t e = 0;
-    if (listener >= 0 && entries[e++].readable) {
-      int fd;
-      while ((fd = host::AcceptClient(listener)) >= 0) {
-        Client c;
-        c.fd = fd;
-        clients.push_back(c);
-        Log("accepted", fd, std::string());
-      }
-    }
-    size_t polled = entries.size() - e;
+    size_t first = 0;
+    if (listener >= 0 && entries[first++].readable) AcceptAll();
     int64_t nowUs = host::MonotonicMicroseconds();
-    for (size_t i = 0, k = 0; k < polled; ++k) {
-      Client& c = clients[i];
-      bool readable = entries[e + k].readable;
-      bool keep = true;
-      if (readable) {
-        long got = host::ReadSome(c.fd, buffer, sizeof buffer);
-        if (got > 0 && c.tcp) {
-          // The library sends each command text in one send: one chunk, one text.
-          keep = HandleText(c, std::string(buffer, static_cast<size_t>(got)));
-        } else if (got > 0) {
-          c.pending.append(buffer, static_cast<size_t>(got));
-          c.lastByteUs = nowUs;
-        } else if (c.tcp && got == 0) {
-          keep = false;
-        }
-      }
-      if (keep && !c.tcp && !c.pending.empty() &&
-          nowUs - c.lastByteUs >= static_cast<int64_t>(options.commandGapMs) * 1000) {
-        std::string text;
-        text.swap(c.pending);
-        HandleText(c, text);
-      }
-      if (keep) {
-        ++i;
-      } else {
-        Log("closed", c.fd, std::string());
+    for (size_t k = first; k < entries.size(); ++k) Serve(clients[k - first], entries[k].readable, nowUs, buffer);
+    QueueDue();
+    for (size_t i = 0; i < clients.size();) {
+      Flush(clients[i]);
+      if (clients[i].gone || clients[i].stalled)
         DropClient(i);
-      }
+      else
+        ++i;
     }
-    FlushDue();
   }
 }
 
@@ -296,7 +374,7 @@ void Simulator::Stop() {
   if (s.thread.joinable()) s.thread.join();
   for (const Client& c : s.clients)
     if (c.tcp) host::CloseDescriptor(c.fd);
-  s.clients.clear();
+  s.clients.clear();  // with whatever was still queued
   s.outgoing.clear();
   host::CloseDescriptor(s.listener);
   host::CloseDescriptor(s.ptyMaster);
@@ -368,5 +446,7 @@ std::string Simulator::lastIllegalCommand() const {
 }
 
 uint64_t Simulator::commandsServed() const { return impl_->served; }
+uint64_t Simulator::ptyBytesDropped() const { return impl_->ptyDropped; }
+uint64_t Simulator::clientsClosedForNotReading() const { return impl_->stalledClosed; }
 
 }  // namespace vek::sim

@@ -5,10 +5,13 @@
 //
 // Start() runs the endpoints on one background thread. Every other member may
 // be called from any thread while it runs: the model is guarded by a mutex.
+// The thread never waits for a reader: output a connection cannot take yet is
+// queued, within the limits below, and written as the connection drains.
 #ifndef VEK_SIM_SIMULATOR_H
 #define VEK_SIM_SIMULATOR_H
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,6 +20,13 @@ namespace vek::sim {
 
 inline constexpr int kAxisCount = 10;
 inline constexpr int kIoLineCount = 16;
+
+// Output queued for one connection beyond what the operating system buffers.
+// A serial line has no flow control, so past its limit the pty loses its
+// oldest queued output, as a line with nobody listening would; a TCP client
+// whose queue overflows has stopped reading and is closed.
+inline constexpr size_t kPtyOutputLimit = 16 * 1024;
+inline constexpr size_t kTcpOutputLimit = 64 * 1024;
 
 // Ways the controller can misbehave, to rehearse a bad day. Counters count the
 // command texts received on one connection (TCP) or on the pty, from 1.
@@ -72,7 +82,9 @@ class Simulator {
   // Opens the endpoints and starts serving. False with a reason when a socket
   // or the pty cannot be opened; nothing is left running then.
   bool Start(std::string* error);
-  // Closes every connection and the endpoints; idempotent.
+  // Closes every connection and the endpoints, dropping what is still
+  // queued; returns within a few milliseconds whatever the readers do.
+  // Idempotent.
   void Stop();
   bool running() const;
 
@@ -96,7 +108,9 @@ class Simulator {
   uint16_t outputWord() const;     // the output latch
   uint16_t directionWord() const;  // 1 bits are outputs
   std::string lastIllegalCommand() const;
-  uint64_t commandsServed() const;  // command texts executed (all endpoints)
+  uint64_t commandsServed() const;   // command texts executed (all endpoints)
+  uint64_t ptyBytesDropped() const;  // pty output lost because nobody read it
+  uint64_t clientsClosedForNotReading() const;
 
  private:
   struct Impl;

@@ -65,7 +65,7 @@ int ListenTcp(const char* address, uint16_t port, uint16_t* boundPort, char* err
 }
 
 int AcceptClient(int listener) {
-  int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+  int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
   if (fd >= 0) NoDelay(fd);
   return fd;
 }
@@ -103,21 +103,15 @@ long ReadSome(int fd, char* buffer, size_t capacity) {
   return static_cast<long>(n);
 }
 
-bool WriteAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    ssize_t n = send(fd, data, length, MSG_NOSIGNAL);
+long WriteSome(int fd, const char* data, size_t length) {
+  for (;;) {
+    ssize_t n = send(fd, data, length, MSG_NOSIGNAL | MSG_DONTWAIT);
+    // The pty master is no socket; it was opened non-blocking instead.
     if (n < 0 && errno == ENOTSOCK) n = write(fd, data, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == EAGAIN) {
-      pollfd p{fd, POLLOUT, 0};
-      poll(&p, 1, 100);
-      continue;
-    }
-    if (n <= 0) return false;
-    data += n;
-    length -= static_cast<size_t>(n);
+    if (n >= 0) return static_cast<long>(n);
+    if (errno == EINTR) continue;
+    return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
   }
-  return true;
 }
 
 void CloseDescriptor(int fd) {

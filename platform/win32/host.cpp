@@ -96,9 +96,8 @@ int ListenTcp(const char* address, uint16_t port, uint16_t* boundPort, char* err
 int AcceptClient(int listener) {
   SOCKET s = accept(static_cast<SOCKET>(listener), nullptr, nullptr);
   if (s == INVALID_SOCKET) return -1;
-  // Accepted sockets inherit the listener's non-blocking mode; clients block.
-  u_long blocking = 0;
-  ioctlsocket(s, FIONBIO, &blocking);
+  // Accepted sockets inherit the listener's non-blocking mode, which the
+  // simulator wants for its clients as well.
   NoDelay(s);
   return Descriptor(s);
 }
@@ -132,20 +131,11 @@ long ReadSome(int fd, char* buffer, size_t capacity) {
   return n == SOCKET_ERROR ? -1 : n;
 }
 
-bool WriteAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    int chunk = static_cast<int>(length > 0x10000 ? 0x10000 : length);
-    int n = send(static_cast<SOCKET>(fd), data, chunk, 0);
-    if (n == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
-      WSAPOLLFD p{static_cast<SOCKET>(fd), POLLWRNORM, 0};
-      WSAPoll(&p, 1, 100);
-      continue;
-    }
-    if (n <= 0) return false;
-    data += n;
-    length -= static_cast<size_t>(n);
-  }
-  return true;
+long WriteSome(int fd, const char* data, size_t length) {
+  int chunk = static_cast<int>(length > 0x10000 ? 0x10000 : length);
+  int n = send(static_cast<SOCKET>(fd), data, chunk, 0);
+  if (n != SOCKET_ERROR) return n;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? 0 : -1;
 }
 
 void CloseDescriptor(int fd) {

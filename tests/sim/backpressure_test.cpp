@@ -1,0 +1,193 @@
+// The simulator when its readers stop reading: a pty nobody has open and a
+// TCP client that never reads its answers must hold up no other client, and a
+// stop must come at once whatever is still queued.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "platform/host.h"
+#include "sim/simulator.h"
+#include "vekkestra.h"
+
+namespace vek::sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// "AXID;" on an idle axis reports X done at once: one notification per text
+// on every connection, the pty included. 6000 of them are 84 KB on the pty,
+// several times what its own buffer and the simulator's queue hold.
+constexpr char kNotifyingText[] = "AXID;";
+constexpr int kFloodTexts = 6000;
+constexpr size_t kSerialNotificationSize = 14;  // "%000 ", eight digits, "\n"
+
+// A bare TCP client of the simulator.
+class RawClient {
+ public:
+  explicit RawClient(uint16_t port) : fd_(host::ConnectTcp("127.0.0.1", port)) {}
+  ~RawClient() { host::CloseDescriptor(fd_); }
+  int fd() const { return fd_; }
+
+  // Sends a text and waits for the first chunk of its reply.
+  bool Exchange(const std::string& text, int timeoutMs) {
+    if (send(fd_, text.data(), text.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(text.size())) return false;
+    pollfd p{fd_, POLLIN, 0};
+    char reply[4096];
+    return poll(&p, 1, timeoutMs) == 1 && recv(fd_, reply, sizeof reply, 0) > 0;
+  }
+  // Texts answered in turn, up to `count` or the first that is not.
+  int Flood(int count, int timeoutMs) {
+    int answered = 0;
+    while (answered < count && Exchange(kNotifyingText, timeoutMs)) ++answered;
+    return answered;
+  }
+  // Reads everything that is left; true when the simulator has closed its end.
+  bool ClosedByPeer(int timeoutMs) {
+    char sink[65536];
+    pollfd p{fd_, POLLIN, 0};
+    while (poll(&p, 1, timeoutMs) == 1) {
+      ssize_t n = recv(fd_, sink, sizeof sink, 0);
+      if (n <= 0) return true;
+    }
+    return false;
+  }
+
+ private:
+  int fd_;
+};
+
+// Every position asked for 1365 times in one 4095-byte text: some 27 KB of
+// answers.
+std::string PositionsText() {
+  std::string text;
+  for (int i = 0; i < 1365; ++i) text += "PP;";
+  return text;
+}
+
+bool QueryAnswers(uint32_t* handle, const char* expected) {
+  char answer[128] = {0};
+  return VEKnet_Query(handle, "AXRP;", answer, sizeof answer) == VEK_SUCCESS && std::strcmp(answer, expected) == 0;
+}
+
+TEST(Backpressure, PtyNobodyReadsHoldsUpNoTcpClientNorTheStop) {
+  constexpr int kComPort = 11;
+  Options o;
+  o.enablePty = true;
+  o.publishComPort = kComPort;
+  Simulator sim(o);
+  std::string error;
+  ASSERT_TRUE(sim.Start(&error)) << error;
+  RawClient flood(sim.tcpPort());
+  ASSERT_EQ(flood.Flood(kFloodTexts, 1000), kFloodTexts);
+  // Only whole notifications were dropped: the line never carries half a one.
+  EXPECT_GT(sim.ptyBytesDropped(), 0u);
+  EXPECT_EQ(sim.ptyBytesDropped() % kSerialNotificationSize, 0u);
+
+  uint32_t h = 0;
+  ASSERT_EQ(VEKnet_Initialize("127.0.0.1", sim.tcpPort(), &h), VEK_SUCCESS);
+  ASSERT_EQ(VEKnet_SendCommand(&h, "AXLP1234;"), VEK_SUCCESS);
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_TRUE(flood.Exchange(kNotifyingText, 1000)) << i;
+    ASSERT_TRUE(QueryAnswers(&h, "1234")) << i;
+  }
+  VEKnet_Close(&h);
+
+  // A reader that comes late gets the queued notifications, then its answer.
+  uint32_t serial = 0;
+  ASSERT_EQ(VEKser_Initialize(kComPort, 115200, &serial), VEK_SUCCESS);
+  char answer[128] = {0};
+  EXPECT_EQ(VEKser_Query(&serial, "AXRP;", answer, sizeof answer), VEK_SUCCESS);
+  EXPECT_STREQ(answer, "1234");
+  VEKser_Close(&serial);
+
+  flood.Flood(kFloodTexts / 4, 1000);  // full again
+  auto start = Clock::now();
+  sim.Stop();
+  EXPECT_LT(SecondsSince(start), 1.0);
+}
+
+TEST(Backpressure, TcpClientThatNeverReadsIsClosedAndOthersAreServed) {
+  Simulator sim;
+  std::string error;
+  ASSERT_TRUE(sim.Start(&error)) << error;
+  uint32_t h = 0;
+  ASSERT_EQ(VEKnet_Initialize("127.0.0.1", sim.tcpPort(), &h), VEK_SUCCESS);
+  ASSERT_EQ(VEKnet_SendCommand(&h, "AXLP-77;"), VEK_SUCCESS);
+
+  RawClient stuck(sim.tcpPort());
+  const std::string text = PositionsText();
+  auto start = Clock::now();
+  int queries = 0;
+  while (sim.clientsClosedForNotReading() == 0 && SecondsSince(start) < 20.0) {
+    send(stuck.fd(), text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    ASSERT_TRUE(QueryAnswers(&h, "-77")) << "query " << queries << " while the stuck client fills up";
+    ++queries;
+  }
+  EXPECT_EQ(sim.clientsClosedForNotReading(), 1u);
+  EXPECT_TRUE(stuck.ClosedByPeer(2000));
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(QueryAnswers(&h, "-77")) << i;
+  VEKnet_Close(&h);
+}
+
+// veksim as a user runs it, with a pty nobody opens, flooded until the pty is
+// full, and one client that never reads: SIGTERM ends it within a second.
+TEST(Backpressure, VeksimStopsWithinASecondOfSigterm) {
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    close(out[1]);
+    execl(VEKSIM_PATH, VEKSIM_PATH, "--pty", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  FILE* lines = fdopen(out[0], "r");
+  char line[256] = {0};
+  unsigned port = 0;
+  if (std::fgets(line, sizeof line, lines) != nullptr) std::sscanf(line, "veksim: listening on 127.0.0.1:%u", &port);
+  ASSERT_NE(port, 0u) << line;
+
+  RawClient flood(static_cast<uint16_t>(port));
+  int answered = flood.Flood(kFloodTexts, 500);
+  RawClient stuck(static_cast<uint16_t>(port));
+  const std::string text = PositionsText();
+  for (int i = 0; i < 4; ++i) send(stuck.fd(), text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+  ASSERT_EQ(kill(pid, SIGTERM), 0);
+  auto start = Clock::now();
+  int status = 0;
+  pid_t ended = 0;
+  while ((ended = waitpid(pid, &status, WNOHANG)) == 0 && SecondsSince(start) < 1.0)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (ended != pid) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    fclose(lines);
+    FAIL() << "veksim still ran 1 s after SIGTERM; " << answered << " of " << kFloodTexts << " texts answered";
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(answered, kFloodTexts);
+  std::string rest;
+  while (std::fgets(line, sizeof line, lines) != nullptr) rest += line;
+  fclose(lines);
+  EXPECT_NE(rest.find("bytes of pty output dropped unread"), std::string::npos) << rest;
+}
+
+}  // namespace
+}  // namespace vek::sim
