@@ -1,6 +1,7 @@
 #include "tools/commands.h"
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -22,7 +23,10 @@ bool CollectAxisValues(Session& s, const std::vector<std::string>& pairs, int32_
     int index = 0;
     int32_t value = 0;
     if (!ParseAxisValue(pair, &index, &value) || (*mask & (1 << index)) != 0) {
-      std::fprintf(s.err(), "vekctl: \"%s\" is not AXIS=VALUE for a new axis (axes %s)\n", pair.c_str(), kAxisLetters);
+      std::fprintf(s.err(),
+                   "vekctl: \"%s\" is not AXIS=VALUE for a new axis (axes %s) and a whole number from -2147483648 "
+                   "to 2147483647\n",
+                   pair.c_str(), kAxisLetters);
       return false;
     }
     *mask |= 1 << index;
@@ -40,12 +44,22 @@ bool ParseMaskArg(Session& s, const std::string& text, int32_t* mask) {
 // The only axis of a one-axis mask, as its axis bit.
 int32_t SingleAxisBit(int32_t mask) { return (mask & (mask - 1)) == 0 ? mask : 0; }
 
+// Before a waited motion: the flags stay set from earlier motion until
+// cleared, so only this motion's completion may end the wait, and a limit or
+// slip met before it must not end it at once.
+int PrepareWait(Session& s, int32_t mask, int32_t start[kAxisCount]) {
+  if (int code = s.Check("read positions", s.ops().GetAllAxisMotorPositions(s.handle(), start))) return code;
+  if (int code = s.Check("clear done flags", s.ops().ClearMultiAxisDoneFlags(s.handle(), mask))) return code;
+  if (int code = s.Check("clear limit flags", s.ops().ClearMultiAxisOvertravelFlags(s.handle(), mask))) return code;
+  return s.Check("clear slip flags", s.ops().ClearMultiAxisSlipFlag(s.handle(), mask));
+}
+
 // ---- send, query ----------------------------------------------------------
 
 int DoSend(Session& s, const std::string& text) {
   if (!s.Connect()) return kExitFailed;
   const int code = s.Check("send", s.ops().SendCommand(s.handle(), text.c_str()));
-  if (code == kExitOk) std::fprintf(s.out(), "ok\n");
+  if (code == kExitOk) std::fprintf(s.err(), "ok\n");
   return code;
 }
 
@@ -76,10 +90,7 @@ int DoMove(Session& s, const MoveArgs& a) {
   if (!s.Connect()) return kExitFailed;
   int32_t start[kAxisCount] = {};
   if (a.wait) {
-    // The done flags stay set from earlier moves until cleared, so clear
-    // them first: only this move's completion may end the wait.
-    if (int code = s.Check("read positions", s.ops().GetAllAxisMotorPositions(s.handle(), start))) return code;
-    if (int code = s.Check("clear done flags", s.ops().ClearMultiAxisDoneFlags(s.handle(), mask))) return code;
+    if (int code = PrepareWait(s, mask, start)) return code;
   }
   const int32_t kind = a.relative ? 1 : 0;
   const int32_t suffix = a.inPosition ? 1 : 0;
@@ -93,43 +104,93 @@ int DoMove(Session& s, const MoveArgs& a) {
     result = s.ops().Move(s.handle(), mask, a.am ? 1 : 0, kind, values, suffix, 0);
   }
   if (int code = s.Check("move", result)) return code;
+  s.Started(mask);
   if (!a.wait) {
-    std::fprintf(s.out(), "moving %s\n", AxisListText(mask).c_str());
+    std::fprintf(s.err(), "moving %s\n", AxisListText(mask).c_str());
     return kExitOk;
   }
   int32_t target[kAxisCount];
-  for (int i = 0; i < kAxisCount; ++i) target[i] = a.relative ? start[i] + values[i] : values[i];
-  return s.Check("move", s.WaitWithProgress("move", mask, 0, start, target, a.timeoutMs));
+  for (int i = 0; i < kAxisCount; ++i) {
+    // A distance from a start near the end of the range points past it; the
+    // progress is measured against the end.
+    const int64_t sum = static_cast<int64_t>(start[i]) + values[i];
+    const int64_t clamped = sum < INT32_MIN ? INT32_MIN : sum > INT32_MAX ? INT32_MAX : sum;
+    target[i] = a.relative ? static_cast<int32_t>(clamped) : values[i];
+  }
+  const WaitEnd end = s.WaitWithProgress("move", mask, 0, start, target, a.timeoutMs);
+  if (end == WaitEnd::kReached) s.Settled(mask);
+  return s.WaitExit("move", end);
 }
 
 struct JogArgs {
   std::vector<std::string> pairs;
   bool am = false;
+  bool wait = false;
+  int32_t timeoutMs = 0;
 };
 
-int DoJog(Session& s, const JogArgs& a) {
-  // One axis may jog at a fractional velocity; several go through the
-  // integer value list.
-  if (a.pairs.size() == 1 && !a.am) {
-    const std::string& pair = a.pairs[0];
-    const int index = pair.size() > 2 && (pair[1] == '=' || pair[1] == ':') ? AxisIndexOf(pair[0]) : -1;
-    char* end = nullptr;
-    const double velocity = index >= 0 ? std::strtod(pair.c_str() + 2, &end) : 0.0;
-    if (index < 0 || end == pair.c_str() + 2 || *end != '\0') {
-      std::fprintf(s.err(), "vekctl: \"%s\" is not AXIS=VELOCITY\n", pair.c_str());
-      return kExitUsage;
-    }
-    if (!s.Connect()) return kExitFailed;
-    const int32_t kind = velocity == static_cast<double>(static_cast<int64_t>(velocity)) ? 0 : 1;
-    if (int code = s.Check("jog", s.ops().JogAxis(s.handle(), 1 << index, kind, velocity))) return code;
-  } else {
-    int32_t mask = 0;
-    int32_t values[kAxisCount];
-    if (!CollectAxisValues(s, a.pairs, &mask, values)) return kExitUsage;
-    if (!s.Connect()) return kExitFailed;
-    if (int code = s.Check("jog", s.ops().Jog(s.handle(), mask, a.am ? 1 : 0, values))) return code;
+// A jog velocity as the command line gives it: any number in the range of
+// the controller's whole velocities, fractions included.
+bool ParseVelocity(const std::string& text, double* velocity) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (*end != '\0' || !std::isfinite(value)) return false;
+  if (value < -2147483648.0 || value > 2147483647.0) return false;
+  *velocity = value;
+  return true;
+}
+
+// What a jog sends: one axis may jog at a fractional velocity, several go
+// through the whole-number value list.
+struct JogPlan {
+  int32_t mask = 0;
+  bool single = false;
+  double velocity = 0.0;
+  int32_t values[kAxisCount] = {};
+};
+
+bool PlanJog(Session& s, const JogArgs& a, JogPlan* plan) {
+  if (a.pairs.size() != 1 || a.am) return CollectAxisValues(s, a.pairs, &plan->mask, plan->values);
+  const std::string& pair = a.pairs[0];
+  const int index = pair.size() > 2 && (pair[1] == '=' || pair[1] == ':') ? AxisIndexOf(pair[0]) : -1;
+  if (index < 0 || !ParseVelocity(pair.substr(2), &plan->velocity)) {
+    std::fprintf(s.err(), "vekctl: \"%s\" is not AXIS=VELOCITY with a velocity from -2147483648 to 2147483647\n",
+                 pair.c_str());
+    return false;
   }
-  std::fprintf(s.out(), "jogging; \"vekctl stop\" ends it\n");
+  plan->mask = 1 << index;
+  plan->single = true;
+  return true;
+}
+
+uint32_t SendJog(Session& s, const JogArgs& a, const JogPlan& plan) {
+  if (!plan.single) return s.ops().Jog(s.handle(), plan.mask, a.am ? 1 : 0, plan.values);
+  const int32_t kind = std::trunc(plan.velocity) == plan.velocity ? 0 : 1;
+  return s.ops().JogAxis(s.handle(), plan.mask, kind, plan.velocity);
+}
+
+int DoJog(Session& s, const JogArgs& a) {
+  JogPlan plan;
+  if (!PlanJog(s, a, &plan)) return kExitUsage;
+  if (!s.Connect()) return kExitFailed;
+  int32_t start[kAxisCount] = {};
+  if (a.wait) {
+    if (int code = PrepareWait(s, plan.mask, start)) return code;
+  }
+  if (int code = s.Check("jog", SendJog(s, a, plan))) return code;
+  s.Started(plan.mask);
+  const std::string axes = AxisListText(plan.mask);
+  if (!a.wait) {
+    std::fprintf(s.err(), "jogging %s; \"vekctl stop\" ends it\n", axes.c_str());
+    return kExitOk;
+  }
+  const WaitEnd end = s.WaitWithProgress("jog", plan.mask, 0, start, nullptr, a.timeoutMs);
+  if (end != WaitEnd::kTimedOut) return s.WaitExit("jog", end);
+  // The time-out is how long the jog was asked to last.
+  if (int code = s.Check("stop", s.ops().StopMotion(s.handle(), plan.mask))) return code;
+  s.Settled(plan.mask);
+  std::fprintf(s.err(), "stopped %s after %d ms\n", axes.c_str(), static_cast<int>(a.timeoutMs));
   return kExitOk;
 }
 
@@ -142,7 +203,8 @@ int DoStop(Session& s, const std::string& axes, bool kill) {
   const char* what = kill ? "kill" : "stop";
   const uint32_t result = kill ? s.ops().KillMotion(s.handle(), mask) : s.ops().StopMotion(s.handle(), mask);
   if (int code = s.Check(what, result)) return code;
-  std::fprintf(s.out(), "%s %s\n", kill ? "killed" : "stopped", AxisListText(mask).c_str());
+  s.Settled(mask);
+  std::fprintf(s.err(), "%s %s\n", kill ? "killed" : "stopped", AxisListText(mask).c_str());
   return kExitOk;
 }
 
@@ -168,22 +230,23 @@ int DoHome(Session& s, const SearchArgs& a) {
     if ((mask & bit) == 0) continue;
     int32_t start[kAxisCount] = {};
     if (a.wait) {
-      if (int code = s.Check("read positions", s.ops().GetAllAxisMotorPositions(s.handle(), start))) return code;
-      if (int code = s.Check("clear done flags", s.ops().ClearMultiAxisDoneFlags(s.handle(), bit))) return code;
+      if (int code = PrepareWait(s, bit, start)) return code;
     }
     const uint32_t result = s.ops().FindAxisHome(s.handle(), bit, a.edge ? 1 : 0, a.reset ? 1 : 0, a.homeValue, 0);
     if (int code = s.Check("home", result)) return code;
+    s.Started(bit);
     if (!a.wait) {
-      std::fprintf(s.out(), "homing %c\n", kAxisLetters[i]);
+      std::fprintf(s.err(), "homing %c\n", kAxisLetters[i]);
       continue;
     }
     char what[16];
     std::snprintf(what, sizeof what, "home %c", kAxisLetters[i]);
-    const uint32_t waited = s.WaitWithProgress(what, bit, 0, start, nullptr, a.timeoutMs);
+    const WaitEnd end = s.WaitWithProgress(what, bit, 0, start, nullptr, a.timeoutMs);
     // A search that did not finish is stopped, as the library does after
-    // its own failed home wait.
-    if (waited != VEK_SUCCESS) s.ops().StopMotion(s.handle(), bit);
-    if (int code = s.Check(what, waited)) return code;
+    // its own failed home wait (an interrupted one is stopped already).
+    if (end == WaitEnd::kTimedOut || end == WaitEnd::kFailed) s.ops().StopMotion(s.handle(), bit);
+    if (end != WaitEnd::kInterrupted) s.Settled(bit);
+    if (int code = s.WaitExit(what, end)) return code;
   }
   return kExitOk;
 }
@@ -199,20 +262,22 @@ int DoLimit(Session& s, const SearchArgs& a) {
   if (!s.Connect()) return kExitFailed;
   int32_t start[kAxisCount] = {};
   if (a.wait) {
-    if (int code = s.Check("read positions", s.ops().GetAllAxisMotorPositions(s.handle(), start))) return code;
-    if (int code = s.Check("clear limit flags", s.ops().ClearMultiAxisOvertravelFlags(s.handle(), bit))) return code;
+    if (int code = PrepareWait(s, bit, start)) return code;
   }
   const uint32_t result = s.ops().FindAxisLimit(s.handle(), bit, a.negative ? 1 : 0, a.velocity, 0);
   if (int code = s.Check("limit", result)) return code;
+  s.Started(bit);
   if (!a.wait) {
-    std::fprintf(s.out(), "searching the %s limit of %s\n", a.negative ? "negative" : "positive",
+    std::fprintf(s.err(), "searching the %s limit of %s\n", a.negative ? "negative" : "positive",
                  AxisListText(bit).c_str());
     return kExitOk;
   }
-  const uint32_t waited = s.WaitWithProgress("limit", bit, 1, start, nullptr, a.timeoutMs);
+  const WaitEnd end = s.WaitWithProgress("limit", bit, 1, start, nullptr, a.timeoutMs);
+  if (end == WaitEnd::kInterrupted) return kExitInterrupted;
   // The search jogs until stopped, found or not.
   const uint32_t stopped = s.ops().StopMotion(s.handle(), bit);
-  if (int code = s.Check("limit", waited)) return code;
+  s.Settled(bit);
+  if (int code = s.WaitExit("limit", end)) return code;
   return s.Check("stop", stopped);
 }
 
@@ -246,7 +311,7 @@ int DoFlags(Session& s, bool clear, bool illegal) {
     if (result == VEK_SUCCESS) result = s.ops().ClearMultiAxisSlipFlag(s.handle(), VEK_ALL_AXES);
     if (result == VEK_SUCCESS) result = s.ops().ClearCommandErrorFlag(s.handle());
     if (int code = s.Check("clear flags", result)) return code;
-    std::fprintf(s.out(), "flags cleared\n");
+    std::fprintf(s.err(), "flags cleared\n");
   }
   return kExitOk;
 }
@@ -328,7 +393,7 @@ int DoLogStart(Session& s, const LogArgs& a) {
   }
   if (a.append) mask |= 16;
   if (int code = s.Check("log start", VEK_StartDllLogger(a.path.c_str(), mask))) return code;
-  std::fprintf(s.out(), "logging to %s with mask 0x%X\n", a.path.c_str(), static_cast<unsigned>(mask));
+  std::fprintf(s.err(), "logging to %s with mask 0x%X\n", a.path.c_str(), static_cast<unsigned>(mask));
   return kExitOk;
 }
 
@@ -380,6 +445,10 @@ void AddMotion(CLI::App& app, Session& s, std::function<int()>& action) {
   CLI::App* jog = app.add_subcommand("jog", "jog axes at a velocity until stopped: vekctl jog X=2000");
   jog->add_option("velocities", j->pairs, "AXIS=VELOCITY")->required();
   jog->add_flag("--am", j->am, "address the axes with AM instead of AA");
+  jog->add_flag("-w,--wait", j->wait,
+                "stay while the axes jog, showing positions, until Ctrl-C stops them or a limit or slip ends the jog");
+  jog->add_option("-t,--timeout", j->timeoutMs, "with --wait, stop the jog after this many milliseconds")
+      ->check(CLI::Range(1, 86400000));
   jog->callback([&s, &action, j] { action = [&s, j] { return DoJog(s, *j); }; });
 
   for (bool kill : {false, true}) {
@@ -402,7 +471,9 @@ void AddMotion(CLI::App& app, Session& s, std::function<int()>& action) {
   CLI::App* limit = app.add_subcommand("limit", "jog one axis until it meets its limit switch");
   limit->add_option("axis", l->axes, "axis letter")->required();
   limit->add_flag("-n,--negative", l->negative, "search toward the negative end");
-  limit->add_option("-v,--velocity", l->velocity, "jog velocity")->capture_default_str();
+  limit->add_option("-v,--velocity", l->velocity, "jog velocity (the direction comes from --negative)")
+      ->capture_default_str()
+      ->check(CLI::Range(1, INT32_MAX));
   AddWaitOptions(limit, &l->wait, &l->timeoutMs);
   limit->callback([&s, &action, l] { action = [&s, l] { return DoLimit(s, *l); }; });
 }
@@ -410,7 +481,7 @@ void AddMotion(CLI::App& app, Session& s, std::function<int()>& action) {
 void AddReports(CLI::App& app, Session& s, std::function<int()>& action) {
   auto text = std::make_shared<std::string>();
   CLI::App* send = app.add_subcommand("send", "send a raw command text");
-  send->add_option("text", *text, "command text, for example \"AXMA100;GO;\"")->required();
+  send->add_option("text", *text, "command text, for example \"AXMA100;GD;\"")->required();
   send->callback([&s, &action, text] { action = [&s, text] { return DoSend(s, *text); }; });
   CLI::App* query = app.add_subcommand("query", "send a raw query and print its answer");
   query->add_option("text", *text, "query text, for example \"AXRP;\"")->required();

@@ -26,19 +26,23 @@ std::string TemporaryLogPath() {
   return (dir / name).string();
 }
 
-// Runs one step, reporting how long it took; false after reporting a failure.
+// Runs one step, reporting how long it took; false after reporting a failure
+// or when Ctrl-C came meanwhile.
 bool Step(Session& s, const char* what, uint32_t (*run)(Session&)) {
-  std::fprintf(s.out(), "%s ... ", what);
-  std::fflush(s.out());
+  std::fprintf(s.err(), "%s ... ", what);
   const auto began = std::chrono::steady_clock::now();
   const uint32_t result = run(s);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  if (InterruptRequested()) {
+    std::fprintf(s.err(), "interrupted\n");
+    return false;
+  }
   if (result != VEK_SUCCESS) {
-    std::fprintf(s.out(), "failed\n");
+    std::fprintf(s.err(), "failed\n");
     s.Check(what, result);
     return false;
   }
-  std::fprintf(s.out(), "done in %.2f s\n", seconds);
+  std::fprintf(s.err(), "done in %.2f s\n", seconds);
   return true;
 }
 
@@ -48,6 +52,7 @@ bool Step(Session& s, const char* what, uint32_t (*run)(Session&)) {
 uint32_t Home(Session& s, int32_t axis) {
   const uint32_t result = s.ops().ClearMultiAxisDoneFlags(s.handle(), axis);
   if (result != VEK_SUCCESS) return result;
+  s.Started(axis);
   return s.ops().FindAxisHome(s.handle(), axis, 0, 0, 0, kDemoTimeoutMs);
 }
 uint32_t HomeX(Session& s) { return Home(s, VEK_AXIS_X); }
@@ -57,6 +62,7 @@ uint32_t MoveXY(Session& s) {
   const int32_t targets[VEK_AXIS_COUNT] = {8000, -5000};
   const uint32_t result = s.ops().ClearMultiAxisDoneFlags(s.handle(), axes);
   if (result != VEK_SUCCESS) return result;
+  s.Started(axes);
   return s.ops().Move(s.handle(), axes, 0, 0, targets, 0, kDemoTimeoutMs);
 }
 
@@ -65,10 +71,11 @@ int DemoSteps(Session& s) {
   if (!Step(s, "homing X (FindAxisHome, waiting for done)", HomeX)) return kExitFailed;
   if (!Step(s, "homing Y (FindAxisHome, waiting for done)", HomeY)) return kExitFailed;
   if (!Step(s, "moving X to 8000 and Y to -5000 together (Move, waiting for done)", MoveXY)) return kExitFailed;
+  s.Settled(VEK_AXIS_X | VEK_AXIS_Y);
   int32_t motor[kAxisCount] = {};
   int32_t encoder[kAxisCount] = {};
   if (int code = s.Check("pos", s.ops().GetAllAxisPositions(s.handle(), motor, encoder))) return code;
-  std::fprintf(s.out(), "\n%s", PositionTable(motor, encoder).c_str());
+  std::fputs(PositionTable(motor, encoder).c_str(), s.out());
   return kExitOk;
 }
 
@@ -78,11 +85,13 @@ int RunDemo(Session& s, const std::string& keepLog) {
   char version[80];
   VEK_GetDLLVersion(version, sizeof version);
   version[sizeof version - 1] = '\0';
-  std::fprintf(s.out(), "vekctl demo with %s\n", version);
+  std::fprintf(s.err(), "vekctl demo with %s\n", version);
   const std::string logPath = keepLog.empty() ? TemporaryLogPath() : keepLog;
   if (int code = s.Check("start the trace log", VEK_StartDllLogger(logPath.c_str(), kDemoTraceMask))) return code;
-  std::fprintf(s.out(), "trace log: %s\n", logPath.c_str());
-  const int code = DemoSteps(s);
+  std::fprintf(s.err(), "trace log: %s\n", logPath.c_str());
+  int code = DemoSteps(s);
+  // Ctrl-C during a step stops X and Y while the link is still open.
+  if (InterruptRequested()) code = s.Interrupted();
   s.Disconnect();
   VEK_StopDllLogger();
   std::fprintf(s.out(), "\nlast %d lines of the trace log:\n", kDemoLogLines);
@@ -91,7 +100,7 @@ int RunDemo(Session& s, const std::string& keepLog) {
     std::error_code ignored;
     std::filesystem::remove(logPath, ignored);
   }
-  std::fprintf(s.out(), "%s\n", code == kExitOk ? "demo finished" : "demo failed");
+  std::fprintf(s.err(), "%s\n", code == kExitOk ? "demo finished" : "demo failed");
   return code;
 }
 
@@ -99,11 +108,10 @@ int RunShell(Session& s, std::FILE* in, bool prompt) {
   int failures = 0;
   char line[1024];
   for (;;) {
-    if (prompt) {
-      std::fprintf(s.out(), "vekctl> ");
-      std::fflush(s.out());
-    }
-    if (std::fgets(line, sizeof line, in) == nullptr) break;
+    if (prompt) std::fprintf(s.err(), "vekctl> ");
+    // Ctrl-C ends the shell once the line that was running returns (at the
+    // prompt, when the signal cuts the read short).
+    if (InterruptRequested() || std::fgets(line, sizeof line, in) == nullptr) break;
     std::string text(line);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     const size_t first = text.find_first_not_of(" \t");
@@ -123,7 +131,8 @@ int RunShell(Session& s, std::FILE* in, bool prompt) {
     if (code != kExitOk) ++failures;
     std::fflush(s.out());
   }
-  if (prompt) std::fprintf(s.out(), "\n");
+  if (prompt) std::fprintf(s.err(), "\n");
+  if (InterruptRequested()) return s.Interrupted();
   return failures == 0 ? kExitOk : kExitFailed;
 }
 

@@ -81,9 +81,13 @@ int AxisIndexOf(char letter) {
 bool ParseInt32(const std::string& text, int32_t* value) {
   const std::string trimmed = Trim(text);
   if (trimmed.empty()) return false;
+  // Decimal unless "0x": a leading zero does not make the number octal.
+  const size_t digits = trimmed[0] == '-' || trimmed[0] == '+' ? 1 : 0;
+  const bool hex = trimmed.size() > digits + 1 && trimmed[digits] == '0' &&
+                   (trimmed[digits + 1] == 'x' || trimmed[digits + 1] == 'X');
   errno = 0;
   char* end = nullptr;
-  const long long parsed = std::strtoll(trimmed.c_str(), &end, 0);
+  const long long parsed = std::strtoll(trimmed.c_str(), &end, hex ? 16 : 10);
   if (errno != 0 || end == trimmed.c_str() || *end != '\0') return false;
   if (parsed < INT32_MIN || parsed > INT32_MAX) return false;
   *value = static_cast<int32_t>(parsed);

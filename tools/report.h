@@ -33,7 +33,8 @@ bool ParseAxisMask(const std::string& text, int32_t* mask);
 // Parses "X=1000" (axis letter, "=" or ":", a signed 32-bit integer).
 bool ParseAxisValue(const std::string& text, int* axisIndex, int32_t* value);
 
-// Parses a signed 32-bit integer, decimal or 0x hex, with nothing after it.
+// Parses a signed 32-bit integer, decimal (leading zeros too) or 0x hex, with
+// nothing after it.
 bool ParseInt32(const std::string& text, int32_t* value);
 
 // "X Y" for a mask.

@@ -4,8 +4,8 @@
 
 namespace vekctl {
 
-// Standard input and output are descriptors 0 and 1 on every host that runs vekctl.
-bool StdoutIsTerminal() { return vek::host::IsTerminal(1); }
+// Standard input and error are descriptors 0 and 2 on every host that runs vekctl.
+bool StderrIsTerminal() { return vek::host::IsTerminal(2); }
 bool StdinIsTerminal() { return vek::host::IsTerminal(0); }
 
 }  // namespace vekctl

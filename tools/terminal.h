@@ -1,11 +1,12 @@
 // Whether vekctl's standard streams are terminals: a terminal gets a progress
-// line rewritten in place and a shell prompt, a pipe or file gets plain lines.
+// line rewritten in place (on standard error) and a shell prompt, a pipe or
+// file gets plain lines.
 #ifndef VEK_TOOLS_TERMINAL_H
 #define VEK_TOOLS_TERMINAL_H
 
 namespace vekctl {
 
-bool StdoutIsTerminal();
+bool StderrIsTerminal();
 bool StdinIsTerminal();
 
 }  // namespace vekctl

@@ -9,7 +9,7 @@
 #include "tools/terminal.h"
 
 int main(int argc, char** argv) {
-  vekctl::Session session(stdout, stderr, vekctl::StdoutIsTerminal());
+  vekctl::Session session(stdout, stderr, vekctl::StderrIsTerminal());
   CLI::App app{"vekctl: drive a ten-axis motion controller through the VekKestra library", "vekctl"};
   app.require_subcommand(1);
   app.fallthrough();
@@ -27,7 +27,9 @@ int main(int argc, char** argv) {
   app.add_option("--log-mask", logMask, "trace mask for --log")->capture_default_str();
   app.footer(
       "With neither --tcp nor --com, vekctl starts the simulator in-process on a free loopback port.\n"
-      "Errors name the library's result code and exit with status 1; usage errors exit with 2.");
+      "Results go to standard output; notes, progress and errors to standard error.\n"
+      "Errors name the library's result code and exit with status 1; usage errors exit with 2.\n"
+      "Ctrl-C stops the axes that vekctl set moving and exits with status 130; a second one exits at once.");
 
   std::function<int()> action;
   vekctl::AddCommands(app, session, action, false);
@@ -45,7 +47,11 @@ int main(int argc, char** argv) {
     }
     if (int code = session.Check("--log", VEK_StartDllLogger(logFile.c_str(), mask))) return code;
   }
-  const int code = action ? action() : vekctl::kExitUsage;
+  // From here Ctrl-C only sets a flag: the waits poll it, and the axes that
+  // vekctl set moving are stopped before it exits.
+  vekctl::CatchInterrupts();
+  int code = action ? action() : vekctl::kExitUsage;
+  if (vekctl::InterruptRequested()) code = session.Interrupted();
   session.Disconnect();
   if (!logFile.empty()) VEK_StopDllLogger();
   return code;

@@ -46,7 +46,10 @@ TEST(ReportText, AxisListsAndValues) {
   EXPECT_TRUE(ParseAxisValue("K:0x10", &index, &value));
   EXPECT_EQ(index, 9);
   EXPECT_EQ(value, 16);
-  for (const char* bad : {"X", "X=", "X=12a", "Q=1", "X=2147483648", "XY=1"}) {
+  // A leading zero keeps the number decimal.
+  EXPECT_TRUE(ParseAxisValue("X=-010", &index, &value));
+  EXPECT_EQ(value, -10);
+  for (const char* bad : {"X", "X=", "X=12a", "Q=1", "X=2147483648", "XY=1", "X=0x"}) {
     EXPECT_FALSE(ParseAxisValue(bad, &index, &value)) << bad;
   }
   EXPECT_EQ(AxisListText(0x205), "X Z K");
