@@ -1009,10 +1009,15 @@ bool Model::CheckSlip(int axis, double from, double to) {
       lo = mid;
   }
   a.slipReported = true;
+  // The slip is reported first and the axis is then killed as "KL" would kill
+  // it: at rest where the lag passed the tolerance, a search abandoned, and
+  // done reported (after the aux settle time when "ID" asked for it). A wait
+  // for done thus ends as soon as the axis is at rest, with the slip flag
+  // already set beside the done flag, instead of running out its time-out
+  // as if the motion were still going.
   Report((1u << axis) << kSlipShift);
   a.endKind = EndKind::kNone;
-  a.doneRequest = 0;
-  FinishMotion(axis, slipped(from) ? from : hi, false);
+  FinishMotion(axis, slipped(from) ? from : hi, true);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "core/notification.h"
 
@@ -215,17 +216,25 @@ TEST_F(ModelTest, HomeSearchRunsToTheSwitchAndLoadsTheHomeValue) {
   EXPECT_EQ(Ask("AXRE;"), "-200");
 }
 
-TEST_F(ModelTest, SlippingAxisIsCaughtOnlyWithDetectionOn) {
+// A caught slip kills the axis, and like any kill it reports done: a move's
+// wait ends with the slip flag beside the done flag, a jog's stop is seen.
+TEST_F(ModelTest, SlippingAxisIsCaughtOnlyWithDetectionOnAndKilledWithDone) {
   model_.SetSlip(0, true, 0.0);
   Ok("AXVB0;AXVL10000;AXAC100000;AXMA1000;GDID;");
   EXPECT_EQ(EventsAt(1.0), Done(0));
   EXPECT_EQ(Ask("AXRE;"), "500");  // lags half the way without a report
   Ok("AXIS;AXES20;AXMA2000;GDID;");
-  EXPECT_EQ(EventsAt(2.0), Slip(0));
+  model_.Advance(2.0);
+  now_ = 2.0;
+  const std::vector<uint32_t> events = model_.TakeEvents();
+  EXPECT_EQ(events, (std::vector<uint32_t>{Slip(0), Done(0)}));  // the slip first
   AxisSnapshot s = model_.Snapshot(0, now_);
   EXPECT_FALSE(s.moving);
   EXPECT_LT(s.motorPosition, 1100.0);
   EXPECT_EQ(Ask("AXEA")[2], 'S');
+  Ok("AXJG-5000;");  // no done asked for
+  EXPECT_EQ(EventsAt(2.5), Slip(0) | Done(0));
+  EXPECT_FALSE(model_.Snapshot(0, now_).moving);
 }
 
 TEST_F(ModelTest, TrippedSwitchStopsTheAxisAndReportsItsLimit) {
