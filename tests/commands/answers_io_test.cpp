@@ -99,9 +99,9 @@ TEST_P(Answers, ARejectedMoveOrSearchPassesTheTransportResultThroughAndIsNotStop
   if (serial()) GTEST_SKIP() << "a serial controller acknowledges nothing";
   const int32_t targets[10] = {1};
   tcp_->QueueReply("\x15");  // the long time-outs cost nothing: no wait starts
-  EXPECT_EQ(VEK_ERROR_COMMAND_NAK, Call(VEKnet_Move, VEKser_Move, 1, 0, 0, targets, 0, 60000));
+  EXPECT_EQ(VEK_ERROR_COMMAND_NAK, Call(VEKnet_Move, VEKser_Move, VEK_AXIS_X, 0, 0, targets, 0, 60000));
   tcp_->QueueReply("\x15");
-  EXPECT_EQ(VEK_ERROR_COMMAND_NAK, Call(VEKnet_FindAxisLimit, VEKser_FindAxisLimit, 1, 0, 10, 60000));
+  EXPECT_EQ(VEK_ERROR_COMMAND_NAK, Call(VEKnet_FindAxisLimit, VEKser_FindAxisLimit, VEK_AXIS_X, 0, 10, 60000));
   EXPECT_EQ("AAMA1;;GDID;AXLNJG10;", Sent());
 }
 

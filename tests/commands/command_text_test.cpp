@@ -25,6 +25,21 @@ struct TextCase {
   uint32_t nullResult = VEK_ERROR_INVALID_PARAMETER;  // the same call with a null handle
 };
 
+// The controller's axis table: AxisBit 1 << i names the axis of the i-th
+// letter. It is written out here rather than taken from the library, so that
+// a letter the library gets wrong cannot find its way into what is expected.
+constexpr struct {
+  int32_t bit;
+  char letter;
+} kAxisTable[] = {{VEK_AXIS_X, 'X'}, {VEK_AXIS_Y, 'Y'}, {VEK_AXIS_Z, 'Z'}, {VEK_AXIS_T, 'T'}, {VEK_AXIS_U, 'U'},
+                  {VEK_AXIS_V, 'V'}, {VEK_AXIS_R, 'R'}, {VEK_AXIS_S, 'S'}, {VEK_AXIS_W, 'W'}, {VEK_AXIS_K, 'K'}};
+constexpr bool InAxisOrder() {
+  for (int i = 0; i < 10; ++i)
+    if (kAxisTable[i].bit != 1 << i) return false;
+  return true;
+}
+static_assert(InAxisOrder(), "one bit per axis, X first");
+
 const int32_t kXZ[10] = {100, 0, -5};
 const int32_t kXY[10] = {2000, -2000};
 const int32_t kMin[10] = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN,
@@ -36,102 +51,103 @@ constexpr uint32_t kAxis = VEK_ERROR_INVALID_AXIS;
 
 const TextCase kCases[] = {
     // Moves and jogs; the axis is checked before the kind.
-    {OP(MoveAxis, 1, 0, 1000, 0, 0), 0, "AXMA1000;GDID;", "MoveAxis()"},
-    {OP(MoveAxis, 2, 1, -250, 1, 0), 0, "AYMR-250;GDIP;"},
-    {OP(MoveAxis, 1, 2, 1000, 0, 0), 3, "", "MoveAxis()"},
-    {OP(MoveAxis, 1, 0, 1000, 2, 0), 3, ""},
+    {OP(MoveAxis, VEK_AXIS_X, 0, 1000, 0, 0), 0, "AXMA1000;GDID;", "MoveAxis()"},
+    {OP(MoveAxis, VEK_AXIS_Y, 1, -250, 1, 0), 0, "AYMR-250;GDIP;"},
+    {OP(MoveAxis, VEK_AXIS_X, 2, 1000, 0, 0), 3, "", "MoveAxis()"},
+    {OP(MoveAxis, VEK_AXIS_X, 0, 1000, 2, 0), 3, ""},
     {OP(MoveAxis, 3, 2, 1000, 0, 0), kAxis, ""},
-    {OP(JogAxis, 4, 0, 1500.75), 0, "AZJG1500;", "JogAxis()"},
-    {OP(JogAxis, 1, 0, -2147483648.9), 0, "AXJG-2147483648;"},
-    {OP(JogAxis, 1, 0, 2147483648.0), 3, ""},
-    {OP(JogAxis, 1, 0, kNaN), 3, ""},
-    {OP(JogAxis, 4, 1, 1500.75), 0, "AZJF1500.750000;"},
-    {OP(JogAxis, 1, 1, 1e200), 3, ""},  // too long for the command
-    {OP(JogAxis, 1, 2, 1.0), 3, "", "JogAxis()"},
+    {OP(JogAxis, VEK_AXIS_Z, 0, 1500.75), 0, "AZJG1500;", "JogAxis()"},
+    {OP(JogAxis, VEK_AXIS_X, 0, -2147483648.9), 0, "AXJG-2147483648;"},
+    {OP(JogAxis, VEK_AXIS_X, 0, 2147483648.0), 3, ""},
+    {OP(JogAxis, VEK_AXIS_X, 0, kNaN), 3, ""},
+    {OP(JogAxis, VEK_AXIS_Z, 1, 1500.75), 0, "AZJF1500.750000;"},
+    {OP(JogAxis, VEK_AXIS_X, 1, 1e200), 3, ""},  // too long for the command
+    {OP(JogAxis, VEK_AXIS_X, 2, 1.0), 3, "", "JogAxis()"},
     // One step: the direction is checked before the axis.
-    {OP(MoveAxisOneStep, 1, 1), 0, "AXMMMO;", "SendSingleCommand()"},
+    {OP(MoveAxisOneStep, VEK_AXIS_X, 1), 0, "AXMMMO;", "SendSingleCommand()"},
     {OP(MoveAxisOneStep, 3, 2), 3, ""},
     // Several axes (time-out 0: no wait).
-    {OP(Move, 5, 0, 0, kXZ, 0, 0), 0, "AAMA100,,-5;;GDID;", "Move()"},
-    {OP(Move, 2, 1, 3, kXY, 0, 0), 0, "AMML,-2000;;GDID;"},
+    {OP(Move, VEK_AXIS_X | VEK_AXIS_Z, 0, 0, kXZ, 0, 0), 0, "AAMA100,,-5;;GDID;", "Move()"},
+    {OP(Move, VEK_AXIS_Y, 1, 3, kXY, 0, 0), 0, "AMML,-2000;;GDID;"},
     {OP(Move, 1024, 0, 0, kXZ, 0, 0), kAxis, ""},
     {OP(Move, 5, 2, 0, kXZ, 0, 0), 3, "", "Move()"},
     {OP(Move, 5, 0, 4, kXZ, 0, 0), 3, ""},
     {OP(Move, 5, 0, 0, nullptr, 0, 0), 3, ""},
     {OP(Move, 5, 0, 0, kXZ, -1, 0), 3, ""},
     {OP(Move, 1023, 0, 0, kMin, 0, 0), 3, ""},  // no room left for the suffix
-    {OP(Jog, 3, 0, kXY), 0, "AAJG2000,-2000;", "Jog()"},
-    {OP(Jog, 4, 1, kXZ), 0, "AMJG,,-5;"},
+    {OP(Jog, VEK_AXIS_X | VEK_AXIS_Y, 0, kXY), 0, "AAJG2000,-2000;", "Jog()"},
+    {OP(Jog, VEK_AXIS_Z, 1, kXZ), 0, "AMJG,,-5;"},
     {OP(Jog, 1024, 0, nullptr), kAxis, ""},
     {OP(Jog, 3, -1, kXY), 3, "", "Jog()"},
-    {OP(StopMotion, 1023), 0, "SA", "StopMotion()"},
-    {OP(KillMotion, 1023), 0, ";AMKL", "KillMotion()"},
-    {OP(StopMotion, 512), 0, "SI,,,,,,,,,1;"},
-    {OP(KillMotion, 5), 0, "KS1,,1;"},
+    {OP(StopMotion, VEK_ALL_AXES), 0, "SA", "StopMotion()"},
+    {OP(KillMotion, VEK_ALL_AXES), 0, ";AMKL", "KillMotion()"},
+    {OP(StopMotion, VEK_AXIS_K), 0, "SI,,,,,,,,,1;"},
+    {OP(KillMotion, VEK_AXIS_X | VEK_AXIS_Z), 0, "KS1,,1;"},
     {OP(StopMotion, -1), 0, "SI1,1,1,1,1,1,1,1,1,1;"},
     {OP(StopMotion, 1024), kAxis, ""},
     // Searches (time-out 0: no wait, no stop).
-    {OP(SetAxisHomeSwitchLogic, 1, 0), 0, "AXHL", "SetAxisHomeSwitchLogic()"},
+    {OP(SetAxisHomeSwitchLogic, VEK_AXIS_X, 0), 0, "AXHL", "SetAxisHomeSwitchLogic()"},
     {OP(SetAxisHomeSwitchLogic, 3, 2), 3, "", "SetAxisHomeSwitchLogic()"},
-    {OP(FindAxisHome, 1, 0, 0, 0, 0), 0, "AXHSHM0;ID", "VEKnet_FindAxisHome()"},
+    {OP(FindAxisHome, VEK_AXIS_X, 0, 0, 0, 0), 0, "AXHSHM0;ID", "VEKnet_FindAxisHome()"},
     {OP(FindAxisHome, 3, 2, 2, 0, 0), kAxis, ""},
-    {OP(FindAxisHome, 1, 2, 0, 0, 0), 3, "", "VEKnet_FindAxisHome()"},
-    {OP(FindAxisHome, 1, 0, 2, 0, 0), 3, ""},
-    {OP(FindAxisLimit, 4, 1, -5000, 0), 0, "AZLNJG--5000;", "FindAxisLimit()"},
-    {OP(FindAxisLimit, 4, 2, 5000, 0), 3, "", "FindAxisLimit()"},
+    {OP(FindAxisHome, VEK_AXIS_X, 2, 0, 0, 0), 3, "", "VEKnet_FindAxisHome()"},
+    {OP(FindAxisHome, VEK_AXIS_X, 0, 2, 0, 0), 3, ""},
+    {OP(FindAxisLimit, VEK_AXIS_Z, 1, -5000, 0), 0, "AZLNJG--5000;", "FindAxisLimit()"},
+    {OP(FindAxisLimit, VEK_AXIS_Z, 2, 5000, 0), 3, "", "FindAxisLimit()"},
     {OP(FindAxisLimit, 0, 0, 5000, 0), kAxis, ""},
-    {OP(FindAxisLimit, 4, 0, 5000, -1), 3, "AZLNJG5000;SI,,1;"},  // stopped at once
+    {OP(FindAxisLimit, VEK_AXIS_Z, 0, 5000, -1), 3, "AZLNJG5000;SI,,1;"},  // stopped at once
     // Positions.
-    {OP(GetAxisMotorPosition, 4, gOut), 0, "AZRP;", "GetAxisMotorPosition()", "5"},
-    {OP(GetAxisEncoderPosition, 4, gOut), 0, "AZRE;", "GetAxisEncoderPosition()", "5"},
+    {OP(GetAxisMotorPosition, VEK_AXIS_Z, gOut), 0, "AZRP;", "GetAxisMotorPosition()", "5"},
+    {OP(GetAxisEncoderPosition, VEK_AXIS_Z, gOut), 0, "AZRE;", "GetAxisEncoderPosition()", "5"},
     {OP(GetAxisMotorPosition, 3, nullptr), kAxis, ""},
     {OP(GetAllAxisMotorPositions, gOut), 0, "PP", "GetAllAxisMotorPositions()", "1,2"},
     {OP(GetAllAxisEncoderPositions, gOut), 0, "PE;", "GetAllAxisEncoderPositions()", "1,2"},
     {OP(GetAllAxisPositions, gOut, nullptr), 3, ""},
-    {OP(SetAxisMotorPosition, 1, -1500), 0, "AXLP-1500;", "SetAxisMotorPosition()"},
-    {OP(SetMultiAxisMotorPositions, 5, 0, kXZ), 0, "AALP100,,-5;", "SetMultiAxisMotorPositions()"},
+    {OP(SetAxisMotorPosition, VEK_AXIS_X, -1500), 0, "AXLP-1500;", "SetAxisMotorPosition()"},
+    {OP(SetMultiAxisMotorPositions, VEK_AXIS_X | VEK_AXIS_Z, 0, kXZ), 0, "AALP100,,-5;",
+     "SetMultiAxisMotorPositions()"},
     {OP(SetMultiAxisMotorPositions, 5, 2, kXZ), 3, "", "SetMultiAxisMotorPositions()"},
     {OP(SetMultiAxisMotorPositions, 1024, 0, nullptr), kAxis, ""},
     // Velocities and accelerations.
-    {OP(GetAxisCurrentVelocity, 1, gOut), 0, "AXRV", "GetAxisCurrentVelocity()", "5"},
-    {OP(GetAxisBaseVelocity, 2, gOut), 0, "AY?VB", "GetAxisBaseVelocity()", "=5"},
+    {OP(GetAxisCurrentVelocity, VEK_AXIS_X, gOut), 0, "AXRV", "GetAxisCurrentVelocity()", "5"},
+    {OP(GetAxisBaseVelocity, VEK_AXIS_Y, gOut), 0, "AY?VB", "GetAxisBaseVelocity()", "=5"},
     {OP(GetAllCurrentVelocities, 0, gOut), 0, "AARV", "GetAllCurrentVelocities()", "1"},
     {OP(GetAllCurrentAccelerations, 1, gOut), 0, "AMRC", "GetAllCurrentAccelerations()", "1"},
     {OP(GetAllCurrentAccelerations, 2, gOut), 3, "", "GetAllCurrentAccelerations()"},
     // Settings built straight from the axis look at it before the handle.
-    {OP(SetAxisBaseVelocity, 1, INT32_MIN), 0, "AXVB-2147483648;", "SendSingleParamCommand()"},
-    {OP(SetAxisAccelerationCosine, 8), 0, "ATSC;", "SendSingleCommand()"},
+    {OP(SetAxisBaseVelocity, VEK_AXIS_X, INT32_MIN), 0, "AXVB-2147483648;", "SendSingleParamCommand()"},
+    {OP(SetAxisAccelerationCosine, VEK_AXIS_T), 0, "ATSC;", "SendSingleCommand()"},
     {OP(SetAxisAccelerationLinear, 0), kAxis, "", "SendSingleCommand()", nullptr, kAxis},
     // Servo and encoder settings; the PID selector comes before the axis.
-    {OP(SetAxisPID, 128, 0), 0, "ASHF"},
+    {OP(SetAxisPID, VEK_AXIS_S, 0), 0, "ASHF"},
     {OP(SetAxisPID, 3, 2), 3, ""},
-    {OP(SetAxisEncoderRatio, 256, INT32_MIN, INT32_MAX), 0, "AWER-2147483648,2147483647;"},
+    {OP(SetAxisEncoderRatio, VEK_AXIS_W, INT32_MIN, INT32_MAX), 0, "AWER-2147483648,2147483647;"},
     {OP(SetAxisEncoderRatio, 0, 3, 4), kAxis, ""},
-    {OP(SetAxisHoldDeadBand, 1, 5, 10, 20), 0, "AXHD5,10,20;"},
-    {OP(SetAxisHoldDeadBand, 1, -5, 0, 0), 0, "AXHD-5,;"},  // zeros leave their fields empty
-    {OP(SetAxisHoldDeadBand, 1, 5, -1, 0), 3, ""},
-    {OP(SetAxisHoldDeadBand, 1, 5, 10, -1), 3, "", "SetAxisHoldDeadBand()"},
+    {OP(SetAxisHoldDeadBand, VEK_AXIS_X, 5, 10, 20), 0, "AXHD5,10,20;"},
+    {OP(SetAxisHoldDeadBand, VEK_AXIS_X, -5, 0, 0), 0, "AXHD-5,;"},  // zeros leave their fields empty
+    {OP(SetAxisHoldDeadBand, VEK_AXIS_X, 5, -1, 0), 3, ""},
+    {OP(SetAxisHoldDeadBand, VEK_AXIS_X, 5, 10, -1), 3, "", "SetAxisHoldDeadBand()"},
     {OP(SetAxisHoldVelocity, -1, 3), kAxis, "", "", nullptr, kAxis},
-    {OP(EnableAxisSlipDectection, 32), 0, "AVIS;"},
+    {OP(EnableAxisSlipDectection, VEK_AXIS_V), 0, "AVIS;"},
     // Overtravel switches trace once the axis is good, also before a bad
     // selector; the travel limits look at the axis before the handle.
-    {OP(SetAxisOvertravelDetect, 16, 1u), 0, "AULN;", "SetAxisOvertravelDetect()"},
-    {OP(SetAxisOvertravelDetect, 1, 2u), 3, "", "SetAxisOvertravelDetect()"},
-    {OP(SetAxisOvertravelSense, 1, 1u), 0, "AXLH;", "SetAxisOvertravelSense()"},
-    {OP(SetAxisOvertravelStopMode, 1, 1u), 0, "AXSL;", "SetAxisOvertravelStopMode()"},
-    {OP(SetAxisSoftwareTravelLimits, 1, 500, -500), 0, "AXTL500,-500;"},
+    {OP(SetAxisOvertravelDetect, VEK_AXIS_U, 1u), 0, "AULN;", "SetAxisOvertravelDetect()"},
+    {OP(SetAxisOvertravelDetect, VEK_AXIS_X, 2u), 3, "", "SetAxisOvertravelDetect()"},
+    {OP(SetAxisOvertravelSense, VEK_AXIS_X, 1u), 0, "AXLH;", "SetAxisOvertravelSense()"},
+    {OP(SetAxisOvertravelStopMode, VEK_AXIS_X, 1u), 0, "AXSL;", "SetAxisOvertravelStopMode()"},
+    {OP(SetAxisSoftwareTravelLimits, VEK_AXIS_X, 500, -500), 0, "AXTL500,-500;"},
     {OP(SetAxisSoftwareTravelLimits, 3, 1, 2), kAxis, "", "", nullptr, kAxis},
     // Auxiliary output: the selector comes before the axis and the handle.
-    {OP(EnableAxisAux, 1, 1), 0, "AXPA1;", "SendSingleParamCommand()"},
+    {OP(EnableAxisAux, VEK_AXIS_K, 1), 0, "AKPA1;", "SendSingleParamCommand()"},
     {OP(EnableAxisAux, 3, 2), 3, ""},
     {OP(EnableAxisAux, 3, 1), kAxis, "", "", nullptr, kAxis},
-    {OP(SetAxisAuxDefaultState, 1, 0u), 0, "AXADL"},
-    {OP(SetAxisAuxBit, 64, 0u), 0, "ARAF"},
-    {OP(SetAxisAuxBit, 1, 0xFFFFFFFFu), 3, ""},
+    {OP(SetAxisAuxDefaultState, VEK_AXIS_X, 0u), 0, "AXADL"},
+    {OP(SetAxisAuxBit, VEK_AXIS_R, 0u), 0, "ARAF"},
+    {OP(SetAxisAuxBit, VEK_AXIS_X, 0xFFFFFFFFu), 3, ""},
     // Encoder status and I/O reads: the handle, then the axis, then the pointer.
-    {OP(GetAxisEncoderStatus, 2, gWord), 0, "AYEA", "GetAxisEncoderStatus()", "EDSPN"},
+    {OP(GetAxisEncoderStatus, VEK_AXIS_Y, gWord), 0, "AYEA", "GetAxisEncoderStatus()", "EDSPN"},
     {OP(GetAxisEncoderStatus, 3, nullptr), kAxis, ""},
-    {OP(GetAxisEncoderStatus, 1, nullptr), 3, ""},
+    {OP(GetAxisEncoderStatus, VEK_AXIS_X, nullptr), 3, ""},
     {OP(GetIOBitsDirection, gWord), 0, "RB", "GetIOBitsDirection()", "=0"},
     {OP(GetIOBitState, 1u, gWord), 0, "BX", "GetIOBitState()", "1"},
     {OP(GetIOBitState, 1u, nullptr), 3, ""},
@@ -162,6 +178,20 @@ TEST_P(CommandText, EverySendsItsExactTextOrNothing) {
     EXPECT_EQ(HandleText(handle()) + " - " + (serial() ? "VEKser_" : "VEKnet_") + c.op + "()", log.Traces().at(0))
         << "the entry trace first";
     EXPECT_TRUE(c.worker[0] == '\0' || log.HasTrace(HandleText(handle()) + " - " + c.worker)) << c.worker;
+  }
+}
+
+// Every axis by its own letter, through a worker that formats its text, a
+// builder, and a query worker.
+TEST_P(CommandText, EveryAxisIsAddressedByItsOwnLetter) {
+  for (const auto& axis : kAxisTable) {
+    SCOPED_TRACE(axis.letter);
+    const std::string a = std::string("A") + axis.letter;
+    Answer("5");
+    EXPECT_EQ(0u, Call(VEKnet_GetAxisMotorPosition, VEKser_GetAxisMotorPosition, axis.bit, gOut));
+    EXPECT_EQ(0u, Call(VEKnet_MoveAxis, VEKser_MoveAxis, axis.bit, 1, -250, 1, 0));
+    EXPECT_EQ(0u, Call(VEKnet_SetAxisAuxSettleTime, VEKser_SetAxisAuxSettleTime, axis.bit, 50));
+    EXPECT_EQ(a + "RP;" + a + "MR-250;GDIP;" + a + "SE50;", Sent());
   }
 }
 
