@@ -1,6 +1,4 @@
-// The core: the logger's start, stop and marker rules, its banners and the
-// version text; the trace writer's categories, formats and bounds; and the
-// reading of notification values.
+// The core: the logger, the version text, the trace writer and notification values.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -55,7 +53,6 @@ TEST_F(Logger, BadArgumentsKeepARunningLoggerARefusedMaskOrPathStopsIt) {
   EXPECT_EQ(VEK_StartDllLogger((longest + "x").c_str(), 1), VEK_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(gState.traceMask, 1);
   EXPECT_STREQ(gState.logPath, log.path().c_str());
-
   EXPECT_EQ(VEK_StartDllLogger(log.path().c_str(), 17), VEK_ERROR_INVALID_PARAMETER);
   EXPECT_EQ(gState.traceMask, 0);
   EXPECT_EQ(VEK_StopDllLogger(), VEK_ERROR_LOG_FILE);
@@ -80,8 +77,7 @@ TEST_F(Logger, WritesTheBannersAndTruncatesOrAppends) {
   ASSERT_EQ(VEK_StopDllLogger(), VEK_SUCCESS);
   EXPECT_TRUE(std::regex_search(
       ReadFile(path_), std::regex(R"(\n\nLogger Stop: \d{1,2}:\d{1,2}:\d{1,2}\.\d{1,3}  \w+ \d{4}-\w+-\d{1,2}\n$)")));
-
-  // Bit 4 appends: the first banner and its stop line stay.
+  // Bit 4 appends.
   ASSERT_EQ(VEK_StartDllLogger(path_.c_str(), 16), VEK_SUCCESS);
   std::string appended = ReadFile(path_);
   EXPECT_EQ(appended.find("<*> VekKestra DLL Logger <*>\nDll"), 0u);
@@ -108,11 +104,9 @@ TEST(Version, CopiesAtMostSizeMinusOneCharactersAndNeverTouchesTheLastByte) {
   const std::string version = "VekKestra DLL v1.03.02 - ethernet v1.03.01 - serial v1.03.01";
   char buffer[80];
   for (uint32_t size : {80u, 10u, 1u}) {
-    SCOPED_TRACE(size);
     std::memset(buffer, '#', sizeof buffer);
     EXPECT_EQ(VEK_GetDLLVersion(buffer, size), buffer);
-    std::string expected = (version + std::string(80, '\0')).substr(0, size - 1) + "#";  // last byte untouched
-    EXPECT_EQ(std::string(buffer, size), expected);
+    EXPECT_EQ(std::string(buffer, size), (version + std::string(80, '\0')).substr(0, size - 1) + "#") << size;
   }
   EXPECT_EQ(VEK_GetDLLVersion(nullptr, 10), nullptr);
   EXPECT_EQ(log.CountContaining("NULL - VEK_GetDLLVersion()"), 4);
@@ -154,12 +148,10 @@ TEST(Trace, HandleChoiceFormatsAndBounds) {
   vek::TraceError(&net, nullptr, "e-net");
   vek::TraceError(nullptr, nullptr, "");
   vek::TraceSent(nullptr, &ser, "s-ser");
-  // Without a handle a flag dump prints both words.
   gState.netStatusFlags = 0x3FF | (5u << 10) | (1u << 30);
   gState.serStatusFlags = (0x3FFu << 20);
   vek::TraceStatusFlags(nullptr, nullptr, "L3");
   gState.netStatusFlags = gState.serStatusFlags = 0;
-  // Long texts are cut to the 256-byte trace buffer; caller text is never a format.
   std::string longText(400, 'x');
   vek::TraceVerbose(&net, nullptr, longText.c_str());
   vek::TraceEntryf(nullptr, "VEKnet_Query() pCmd=%s  lLen=%d", longText.c_str(), 7);
@@ -176,15 +168,10 @@ TEST(Trace, HandleChoiceFormatsAndBounds) {
   EXPECT_EQ(log.Traces(), expected);
 }
 
-TEST(NotificationValue, ReadsLikeAHexadecimalStrtolSaturatedTo31Bits) {
-  EXPECT_EQ(vek::ParseNotificationValue("0000001F"), 0x1F);
-  EXPECT_EQ(vek::ParseNotificationValue("0000a0B0"), 0xA0B0);
-  EXPECT_EQ(vek::ParseNotificationValue("80000000"), 0x7FFFFFFF);
-  EXPECT_EQ(vek::ParseNotificationValue("0001x234"), 0x1);  // stops at the first non-digit
-  EXPECT_EQ(vek::ParseNotificationValue(" 0x00010"), 0x10);
-}
-
-TEST(NotificationValue, MapsEachByteOntoItsGroup) {
+TEST(NotificationValue, ParsesLikeHexStrtolSaturatedAndMapsEachByteOntoItsGroup) {
+  for (auto [text, value] : {std::pair{"0000001F", 0x1F}, {"0000a0B0", 0xA0B0}, {"80000000", 0x7FFFFFFF},
+                             {"0001x234", 0x1}, {" 0x00010", 0x10}})
+    EXPECT_EQ(vek::ParseNotificationValue(text), value) << text;
   struct Case {
     uint32_t n, flags;
   } cases[] = {{0x0000001F, 0x1F},    {0x00000100, 1u << 10}, {0x00FF0000, 0xFFu << 20}, {0x01000000, 1u << 30},
