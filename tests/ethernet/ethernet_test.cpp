@@ -2,7 +2,6 @@
 #include "ethernet/ethernet.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -26,14 +25,6 @@ namespace {
 // An ACK followed by `text` (kept apart so that hex digits never join the escape).
 inline std::string Ack(const std::string& text = "") { return "\x06" + text; }
 
-// Puts the open descriptor `fd` on the free number `number`.
-int MoveDescriptor(int fd, int number) {
-  if (fd < 0 || fd == number) return fd;
-  int moved = dup2(fd, number);
-  close(fd);
-  return moved;
-}
-
 class EthernetTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -43,7 +34,6 @@ class EthernetTest : public ::testing::Test {
     log.Clear();
   }
   void TearDown() override { VEKnet_Close(&sock); }
-  std::string Handle() const { return HandleText(&sock); }
 
   TcpPeer peer;
   uint32_t sock = 0;
@@ -113,24 +103,28 @@ TEST(NetConnection, StaleCopyOfAClosedSocketReachesNothing) {
   to.sin_port = htons(other.port());
   to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   ASSERT_EQ(0, connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to));
-  ASSERT_EQ(static_cast<int>(stale), MoveDescriptor(client, static_cast<int>(stale)));
+  const int n = static_cast<int>(stale);
+  ASSERT_EQ(n, dup2(client, n));
+  if (client != n) close(client);
   char answer[64];
   EXPECT_EQ(VEK_ERROR_SOCKET_SEND, VEKnet_SendCommand(&stale, "AXMA1000;GD;"));
   EXPECT_EQ(ENOTSOCK, VEKnet_GetLastError());
   EXPECT_EQ(VEK_ERROR_SOCKET_SEND, VEKnet_Query(&stale, "AXRP;", answer, sizeof answer));
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ("", other.Received());
-  close(static_cast<int>(stale));
+  close(n);
 
   char path[] = "/tmp/vek-stale-XXXXXX";
-  ASSERT_EQ(static_cast<int>(stale), MoveDescriptor(mkstemp(path), static_cast<int>(stale)));
+  int file = mkstemp(path);
+  ASSERT_EQ(n, dup2(file, n));
+  if (file != n) close(file);
   uint32_t copy = stale;
   EXPECT_EQ(VEK_ERROR_SOCKET_SEND, VEKnet_SendCommand(&stale, "AXMA1000;GD;"));
   VEKnet_Close(&copy);
   struct stat written {};
-  EXPECT_EQ(0, fstat(static_cast<int>(stale), &written)) << "the file was closed";
+  EXPECT_EQ(0, fstat(n, &written)) << "the file was closed";
   EXPECT_EQ(0, written.st_size);
-  close(static_cast<int>(stale));
+  close(n);
   unlink(path);
 }
 
@@ -157,7 +151,7 @@ TEST_F(NetExchange, CommandVerdictFollowsAckAndNakBytes) {
   EXPECT_EQ(command, peer.Received());
 }
 
-TEST_F(NetExchange, QueryAnswersWithTheAckOrAfterItUpToTwoChunks) {
+TEST_F(NetExchange, QueryAnswersFromUpToTwoChunksCutToTheBuffer) {
   peer.QueueReply(Ack("k\x15m"));
   EXPECT_EQ(VEK_SUCCESS, VEKnet_Query(&sock, "AXRP;", answer, sizeof answer));
   EXPECT_STREQ("km", answer);
@@ -173,18 +167,6 @@ TEST_F(NetExchange, QueryAnswersWithTheAckOrAfterItUpToTwoChunks) {
   EXPECT_STREQ("EF", answer);
   peer.QueueReply(std::string("\0\x06", 2));
   EXPECT_EQ(VEK_ERROR_NO_COMMAND_ACK, VEKnet_SendCommand(&sock, "AXST;"));
-}
-
-TEST_F(NetExchange, NotificationOnlyChunksBeforeTheAck) {
-  peer.QueueReply(Reply{{Notification(0x1)}, {Ack(), 50}});
-  EXPECT_EQ(VEK_SUCCESS, VEKnet_SendCommand(&sock, "AXMA10;GD;"));
-  EXPECT_EQ(0x1u, gState.netStatusFlags);
-  peer.QueueReply(Reply{{Notification(0x2)}, {Notification(0x100), 50}, {Ack(), 50}});
-  EXPECT_EQ(VEK_ERROR_NO_COMMAND_ACK, VEKnet_SendCommand(&sock, "AYMA10;GD;"));
-  EXPECT_EQ(0x1u | 0x2u | (1u << 10), gState.netStatusFlags);
-}
-
-TEST_F(NetExchange, FullChunksStayTerminatedAndAnswersAreCut) {
   peer.QueueReply(Ack(std::string(255, 'A')));
   EXPECT_EQ(VEK_SUCCESS, VEKnet_Query(&sock, "Q;", answer, sizeof answer));
   EXPECT_EQ(std::string(255, 'A'), answer);
@@ -197,6 +179,15 @@ TEST_F(NetExchange, FullChunksStayTerminatedAndAnswersAreCut) {
   EXPECT_EQ(std::string("0123456\0#", 9), std::string(answer, 9));
 }
 
+TEST_F(NetExchange, NotificationOnlyChunksBeforeTheAck) {
+  peer.QueueReply(Reply{{Notification(0x1)}, {Ack(), 50}});
+  EXPECT_EQ(VEK_SUCCESS, VEKnet_SendCommand(&sock, "AXMA10;GD;"));
+  EXPECT_EQ(0x1u, gState.netStatusFlags);
+  peer.QueueReply(Reply{{Notification(0x2)}, {Notification(0x100), 50}, {Ack(), 50}});
+  EXPECT_EQ(VEK_ERROR_NO_COMMAND_ACK, VEKnet_SendCommand(&sock, "AYMA10;GD;"));
+  EXPECT_EQ(0x1u | 0x2u | (1u << 10), gState.netStatusFlags);
+}
+
 TEST_F(NetExchange, TracesNeverFormatCallerText) {
   peer.QueueReply(Ack("%s%n%x"));
   ASSERT_EQ(VEK_SUCCESS, VEKnet_Query(&sock, "%s%n%d;", answer, sizeof answer));
@@ -205,7 +196,7 @@ TEST_F(NetExchange, TracesNeverFormatCallerText) {
   ASSERT_EQ(VEK_ERROR_COMMAND_NAK, VEKnet_SendCommand(&sock, "BAD;"));
   peer.QueueReply("OK");
   ASSERT_EQ(VEK_ERROR_NO_COMMAND_ACK, VEKnet_SendCommand(&sock, "HUH;"));
-  const std::string h = Handle();
+  const std::string h = HandleText(&sock);
   std::vector<std::string> expected = {
       h + " - VEKnet_Query() pCmd=%s%n%d;  lLen=300",
       h + " - Sent=%s%n%d;",
@@ -226,7 +217,7 @@ TEST_F(NetExchange, ControllerClosingMidQueryIsAReceiveFailure) {
   EXPECT_EQ(VEK_ERROR_SOCKET_RECEIVE, VEKnet_Query(&sock, "AXRP;", answer, sizeof answer));
   EXPECT_STREQ("", answer);
   EXPECT_EQ(0, VEKnet_GetLastError());
-  EXPECT_TRUE(log.HasTrace(Handle() + " - ReadTCPIP() recv() error:0"));
+  EXPECT_TRUE(log.HasTrace(HandleText(&sock) + " - ReadTCPIP() recv() error:0"));
   EXPECT_EQ(VEK_ERROR_SOCKET_RECEIVE, VEKnet_SendCommand(&sock, "AXST;"));  // not reopened
 }
 
@@ -234,7 +225,7 @@ TEST_F(NetExchange, SilentControllerTimesOut) {
   peer.QueueReply(Reply{});
   double ms = MillisecondsOf([&] { EXPECT_EQ(VEK_ERROR_ACK_NAK_TIMEOUT, VEKnet_SendCommand(&sock, "AXST;")); });
   EXPECT_GE(ms, 2490.0);
-  EXPECT_TRUE(log.HasTrace(Handle() + " - Error=SendCommand | ACK/NAK err lRetVal:214  buff:"));
+  EXPECT_TRUE(log.HasTrace(HandleText(&sock) + " - Error=SendCommand | ACK/NAK err lRetVal:214  buff:"));
   ms = MillisecondsOf(
       [&] { EXPECT_EQ(VEK_ERROR_SOCKET_RECEIVE_TIMEOUT, VEKnet_Query(&sock, "AXRP;", answer, sizeof answer)); });
   EXPECT_GE(ms, 2490.0);

@@ -154,7 +154,7 @@ TEST_F(SerExchange, CommandsAreWrittenExactlyUpTo128Characters) {
   EXPECT_TRUE(log.HasTrace(HandleText(&handle_) + " - Sent=" + exact));
 }
 
-TEST_F(SerExchange, QueryReturnsTheAnswerLineAsReceived) {
+TEST_F(SerExchange, QueryReturnsTheAnswerLineAsReceivedCutToItsBuffers) {
   peer_.Reply("AX", "\r1234\r\n");
   std::memset(answer_, 'x', sizeof answer_);
   EXPECT_EQ(VEKser_Query(&handle_, "AX", answer_, 128), VEK_SUCCESS);
@@ -177,9 +177,6 @@ TEST_F(SerExchange, QueryReturnsTheAnswerLineAsReceived) {
   EXPECT_STREQ(answer_, "12,3");
   EXPECT_EQ(gState.serStatusFlags, 0x1u | 0x2u | (1u << 10));
   EXPECT_TRUE(log.HasTrace(HandleText(&handle_) + " - VEKser_Query( pCmd=AX  lLen=128)"));
-}
-
-TEST_F(SerExchange, AnswersAsLongAsTheBufferAreCutWithoutTerminator) {
   peer_.Reply("Q127", std::string(127, 'a') + "\n");
   peer_.Reply("Q128", std::string(128, 'b') + "\n");
   peer_.Reply("Q300", std::string(300, 'c') + "\n");
@@ -190,6 +187,7 @@ TEST_F(SerExchange, AnswersAsLongAsTheBufferAreCutWithoutTerminator) {
   EXPECT_EQ(std::string(answer_, 129), std::string(128, 'b') + "x");
   EXPECT_EQ(VEKser_Query(&handle_, "Q300", answer_, 512), VEK_SUCCESS);
   EXPECT_EQ(std::string(answer_), std::string(255, 'c'));
+  gState.serStatusFlags = 0;
   peer_.Reply("QN", std::string(200, 'd') + "%000 00000001" + std::string(100, 'e') + "\n");
   EXPECT_EQ(VEKser_Query(&handle_, "QN", answer_, 512), VEK_SUCCESS);
   EXPECT_EQ(std::string(answer_), std::string(200, 'd') + std::string(55, 'e'));
@@ -261,7 +259,7 @@ TEST(SerFilter, CutsNotificationsOutAndKeepsOtherText) {
 
 using SerWait = SerialPortTest;
 
-TEST_F(SerWait, QuietPortIsDrainedOncePerFiveOfTheTimeOut) {
+TEST_F(SerWait, DrainsOncePerFiveMsAndTheGroupChoosesTheAwaitedBits) {
   EXPECT_EQ(WaitOnSerial(&handle_, 1, 0, 0), VEK_SUCCESS);
   EXPECT_EQ(WaitOnSerial(&handle_, 1, -5, 0), VEK_ERROR_INVALID_PARAMETER);
   EXPECT_TRUE(log.Traces().empty());
@@ -270,9 +268,6 @@ TEST_F(SerWait, QuietPortIsDrainedOncePerFiveOfTheTimeOut) {
     EXPECT_EQ(WaitOnSerial(&handle_, 1, timeout, 0), VEK_ERROR_WAIT_TIMEOUT) << timeout;
     EXPECT_EQ(log.CountContaining("ReadSerialBuff() timeout=-35"), drains) << timeout;
   }
-}
-
-TEST_F(SerWait, FlagGroupChoosesTheAwaitedBitsAndSetFlagsNeedNoRead) {
   struct Case {
     uint32_t group;
     uint32_t flags;  // set before the wait
