@@ -26,9 +26,8 @@ using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
-// "AXID;" on an idle axis reports X done at once: one notification per text
-// on every connection, the pty included. 6000 of them are 84 KB on the pty,
-// several times what its own buffer and the simulator's queue hold.
+// "AXID;" on an idle axis notifies X done at once on every connection, the pty
+// included: 6000 are 84 KB, several times what the pty and the queue hold.
 constexpr char kNotifyingText[] = "AXID;";
 constexpr int kFloodTexts = 6000;
 constexpr size_t kSerialNotificationSize = 14;  // "%000 ", eight digits, "\n"
@@ -68,17 +67,16 @@ class RawClient {
   int fd_;
 };
 
-// Every position asked for 1365 times in one 4095-byte text: some 27 KB of
-// answers.
-std::string PositionsText() {
+// Every position asked for 1365 times in one 4095-byte text: some 27 KB of answers.
+void SendPositionsText(int fd, int times) {
   std::string text;
   for (int i = 0; i < 1365; ++i) text += "PP;";
-  return text;
+  for (int i = 0; i < times; ++i) send(fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
-bool QueryAnswers(uint32_t* handle, const char* expected) {
+bool QueryAnswers(uint32_t* handle, const char* expected, decltype(&VEKnet_Query) query = VEKnet_Query) {
   char answer[128] = {0};
-  return VEKnet_Query(handle, "AXRP;", answer, sizeof answer) == VEK_SUCCESS && std::strcmp(answer, expected) == 0;
+  return query(handle, "AXRP;", answer, sizeof answer) == VEK_SUCCESS && std::strcmp(answer, expected) == 0;
 }
 
 TEST(Backpressure, PtyNobodyReadsHoldsUpNoTcpClientNorTheStop) {
@@ -107,13 +105,11 @@ TEST(Backpressure, PtyNobodyReadsHoldsUpNoTcpClientNorTheStop) {
   // A reader that comes late gets the queued notifications, then its answer.
   uint32_t serial = 0;
   ASSERT_EQ(VEKser_Initialize(kComPort, 115200, &serial), VEK_SUCCESS);
-  char answer[128] = {0};
-  EXPECT_EQ(VEKser_Query(&serial, "AXRP;", answer, sizeof answer), VEK_SUCCESS);
-  EXPECT_STREQ(answer, "1234");
+  EXPECT_TRUE(QueryAnswers(&serial, "1234", VEKser_Query));
   VEKser_Close(&serial);
 
   flood.Flood(kFloodTexts / 4, 1000);  // full again
-  auto start = Clock::now();
+  const auto start = Clock::now();
   sim.Stop();
   EXPECT_LT(SecondsSince(start), 1.0);
 }
@@ -127,13 +123,10 @@ TEST(Backpressure, TcpClientThatNeverReadsIsClosedAndOthersAreServed) {
   ASSERT_EQ(VEKnet_SendCommand(&h, "AXLP-77;"), VEK_SUCCESS);
 
   RawClient stuck(sim.tcpPort());
-  const std::string text = PositionsText();
-  auto start = Clock::now();
-  int queries = 0;
-  while (sim.clientsClosedForNotReading() == 0 && SecondsSince(start) < 20.0) {
-    send(stuck.fd(), text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  const auto start = Clock::now();
+  for (int queries = 0; sim.clientsClosedForNotReading() == 0 && SecondsSince(start) < 20.0; ++queries) {
+    SendPositionsText(stuck.fd(), 1);
     ASSERT_TRUE(QueryAnswers(&h, "-77")) << "query " << queries << " while the stuck client fills up";
-    ++queries;
   }
   EXPECT_EQ(sim.clientsClosedForNotReading(), 1u);
   EXPECT_TRUE(stuck.ClosedByPeer(2000));
@@ -165,8 +158,7 @@ TEST(Backpressure, VeksimStopsWithinASecondOfSigterm) {
   RawClient flood(static_cast<uint16_t>(port));
   int answered = flood.Flood(kFloodTexts, 500);
   RawClient stuck(static_cast<uint16_t>(port));
-  const std::string text = PositionsText();
-  for (int i = 0; i < 4; ++i) send(stuck.fd(), text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  SendPositionsText(stuck.fd(), 4);
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
 
   ASSERT_EQ(kill(pid, SIGTERM), 0);
@@ -178,9 +170,8 @@ TEST(Backpressure, VeksimStopsWithinASecondOfSigterm) {
   if (ended != pid) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
-    fclose(lines);
-    FAIL() << "veksim still ran 1 s after SIGTERM; " << answered << " of " << kFloodTexts << " texts answered";
   }
+  EXPECT_EQ(ended, pid) << "veksim still ran 1 s after SIGTERM; " << answered << " of " << kFloodTexts << " answered";
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(answered, kFloodTexts);
   std::string rest;
