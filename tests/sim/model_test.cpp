@@ -64,8 +64,8 @@ TEST_F(ModelTest, AcceptsTheLibrarysTextsRunTogetherOrSeparated) {
 TEST_F(ModelTest, RefusesWhatItCannotParseAndRemembersIt) {
   // Unknown mnemonic, no axis, no value, zero ratio term, a number where none
   // goes, 17 lines, no such bit, no speed, a bare sign, one bad part of many.
-  const char* refused[] = {"AXQQ;", "MA100;", "AXMA;",  "AXER1,0;", "AXHL5",
-                           "BD10000;", "BH16;", "AXVL0;", "AXMA-;", "AXLP5;QQ"};
+  const char* refused[] = {"AXQQ;",    "MA100;", "AXMA;",  "AXER1,0;", "AXHL5",
+                           "BD10000;", "BH16;",  "AXVL0;", "AXMA-;",   "AXLP5;QQ"};
   for (const char* text : refused) {
     EXPECT_FALSE(Run(text).accepted) << text;
     EXPECT_EQ(EventsAt(now_), kCommandErrorFlag) << text;
@@ -98,8 +98,7 @@ TEST_F(ModelTest, MovesEndAtTheirAnalyticTime) {
   const struct {
     const char* setup;
     const char* move;
-    double total;
-    double end;
+    double total, end;
   } rows[] = {
       {"AXVB1000;AXVL10000;AXAC100000;", "AXMA5000;GDID;", 0.581, 5000},
       {"AXVB0;AXVL10000;AXAC100000;", "AXMR-400;GDIP;", 2.0 * std::sqrt(100000.0 * 400.0) / 100000.0, -400},

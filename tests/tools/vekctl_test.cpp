@@ -84,7 +84,7 @@ TEST(Vekctl, ResultsOnStandardOutputAndEverythingElseOnStandardError) {
     const char* args;
     const char* input;
     int status;
-    const char* out;  // patterns
+    const char* out;
     const char* err;
   } rows[] = {
       // Homing sets the motor position only, so the encoders may differ.
@@ -102,7 +102,8 @@ TEST(Vekctl, ResultsOnStandardOutputAndEverythingElseOnStandardError) {
       {"io --direction 0x00FF --set 3=1 --set 0=1", "", 0,
        "\nstate +0  0  0  0  0  0  0  0  0  0  0  0  1  0  0  1\n\\(direction 0x00FF", ""},
       // Nothing listens on port 1 of the loopback interface.
-      {"--tcp 127.0.0.1:1 pos", "", 1, "", "vekctl: connect to 127\\.0\\.0\\.1:1: VEK_ERROR_ETHERNET_CONNECT \\(202\\)\n"},
+      {"--tcp 127.0.0.1:1 pos", "", 1, "",
+       "vekctl: connect to 127\\.0\\.0\\.1:1: VEK_ERROR_ETHERNET_CONNECT \\(202\\)\n"},
       {"move X=500000 --wait --timeout 300", "", 1, "", "vekctl: move: VEK_ERROR_WAIT_TIMEOUT \\(6\\)\n"},
       // A refused text fails the shell, which still runs the lines after it.
       {"shell", "send NOT-A-COMMAND\npos\n", 1, "\nK +0 +0 +0\n", "vekctl: send: VEK_ERROR_COMMAND_NAK \\(216\\)\n"},
@@ -219,8 +220,9 @@ TEST(Vekctl, ExternalControllerOverTcpAndSerial) {
   EXPECT_FALSE(Has(run.err, "\r")) << run.output;
   // The move left the done flags of X and Y set, the search the limit of Z;
   // nothing after "quit" runs: one position table only.
-  EXPECT_TRUE(Has(run.out, "^500\naxis +motor[^\n]*\nX +1500 +1500 +0\nY +-200 +-200 +0\nZ +3000 +3000 +0\n"
-                           "[\\s\\S]*\nX +yes +- +-\nY +yes +- +-\nZ +- +yes +-\n"))
+  EXPECT_TRUE(Has(run.out,
+                  "^500\naxis +motor[^\n]*\nX +1500 +1500 +0\nY +-200 +-200 +0\nZ +3000 +3000 +0\n"
+                  "[\\s\\S]*\nX +yes +- +-\nY +yes +- +-\nZ +- +yes +-\n"))
       << run.output;
   EXPECT_FALSE(Has(run.out, "axis +motor +encoder[\\s\\S]*axis +motor +encoder")) << run.output;
 
@@ -237,14 +239,14 @@ TEST(Vekctl, ExternalControllerOverTcpAndSerial) {
 // of running out its time-out; the flags of other axes, and those set before
 // the motion, do not end it.
 TEST(Vekctl, WaitsEndWhenAnAwaitedAxisMeetsALimitOrSlips) {
-  struct Row {
+  const struct {
     const char* name;
     int slipAxis;
     const char* input;
     int status;
     const char* err;
-  };
-  const Row rows[] = {{"move into a limit", -1, "move X=5000 --wait --timeout 10000\n", 1,
+  } rows[] = {
+      {"move into a limit", -1, "move X=5000 --wait --timeout 10000\n", 1,
        "\nvekctl: move: X stopped at a limit switch \\(limit flag set\\)\n$"},
       {"home search beyond a limit", -1, "home Y --wait --timeout 10000\n", 1,
        "\nvekctl: home Y: Y stopped at a limit switch \\(limit flag set\\)\n$"},
@@ -255,7 +257,7 @@ TEST(Vekctl, WaitsEndWhenAnAwaitedAxisMeetsALimitOrSlips) {
       {"limits met before", -1, "limit X -v 20000 --wait\nlimit Z -v 20000 --wait\nmove X=0 --wait\n", 0,
        "\nmove  X=0  100%  [0-9.]+ s\n$"},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     vek::sim::Options options;
     for (int axis : {0, 1, 2}) options.axes[axis].negativeLimit = -1000, options.axes[axis].positiveLimit = 1000;
     options.axes[1].homeSwitch = 5000;
@@ -275,17 +277,16 @@ TEST(Vekctl, CtrlCStopsTheMovingAxes) {
   options.axes[2].homeSwitch = -400000.0;
   LocalSimulator local(options);
   ASSERT_TRUE(local.started);
-  struct Row {
+  const struct {
     const char* command;
     int axis;
     const char* err;
-  };
-  const Row rows[] = {
+  } rows[] = {
       {"move X=500000 Y=-300 --wait", 0, "\nvekctl: interrupted; stopped X Y\n$"},
       {"jog Y=5000 --wait", 1, "\nvekctl: interrupted; stopped Y\n$"},
       {"home Z --wait", 2, "\nvekctl: interrupted; stopped Z\n$"},
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     const std::string errPath = TempPath("vekctl_test_sigint.txt");
     const std::string command = "exec '" + std::string(VEKCTL_PATH) + "' --tcp " + local.address + " " + row.command +
                                 " >/dev/null 2>'" + errPath + "'";
