@@ -198,19 +198,10 @@ class ExternalSimulator {
 
 TEST(Vekctl, ExternalControllerOverTcpAndSerial) {
   ExternalSimulator sim("--limits Z=-1000,3000");
-  ASSERT_FALSE(sim.address.empty());
-  ASSERT_FALSE(sim.ptyPath.empty());
-
+  ASSERT_TRUE(!sim.address.empty() && !sim.ptyPath.empty());
   Outcome run = RunVekctl("--tcp " + sim.address + " shell",
-                          "# set, move and read back\n"
-                          "send AXLP500;\n"
-                          "query AXRP;\n"
-                          "move X=1500 Y=-200 --wait\n"
-                          "limit Z -v 20000 --wait\n"
-                          "pos\n"
-                          "flags\n"
-                          "quit\n"
-                          "pos\n");
+                          "# set, move and read back\nsend AXLP500;\nquery AXRP;\nmove X=1500 Y=-200 --wait\n"
+                          "limit Z -v 20000 --wait\npos\nflags\nquit\npos\n");
   EXPECT_EQ(run.status, 0) << run.output;
   EXPECT_TRUE(Has(run.err, "^connected to " + sim.address + " \\(ethernet\\)\nok\n")) << run.output;
   EXPECT_FALSE(Has(run.err, "simulator|connected to [\\s\\S]*connected to")) << run.output;
