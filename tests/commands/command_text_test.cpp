@@ -33,12 +33,6 @@ constexpr struct {
   char letter;
 } kAxisTable[] = {{VEK_AXIS_X, 'X'}, {VEK_AXIS_Y, 'Y'}, {VEK_AXIS_Z, 'Z'}, {VEK_AXIS_T, 'T'}, {VEK_AXIS_U, 'U'},
                   {VEK_AXIS_V, 'V'}, {VEK_AXIS_R, 'R'}, {VEK_AXIS_S, 'S'}, {VEK_AXIS_W, 'W'}, {VEK_AXIS_K, 'K'}};
-constexpr bool InAxisOrder() {
-  for (int i = 0; i < 10; ++i)
-    if (kAxisTable[i].bit != 1 << i) return false;
-  return true;
-}
-static_assert(InAxisOrder(), "one bit per axis, X first");
 
 const int32_t kXZ[10] = {100, 0, -5};
 const int32_t kXY[10] = {2000, -2000};

@@ -5,39 +5,31 @@
 // notifications it is sent, so a letter that the library and its own tests got
 // wrong together still moves, sets or reports the wrong slot here.
 #include <arpa/inet.h>
-#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "sim/simulator.h"
-#include "vekkestra.h"
+#include "tests/sim/sim_link.h"
 
 namespace vek::sim {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using List = std::vector<std::string>;
 
-enum class Link { kTcp, kSerial };
-constexpr int kComPort = 6;
-
-// The axes by position: AxisBit kAxes[i] is the i-th field of every all-axes
-// answer and the i-th bit of each flag group.
+// The axes by position: kAxes[i] is the i-th field of every all-axes answer
+// and the i-th bit of each flag group.
 constexpr int32_t kAxes[] = {VEK_AXIS_X, VEK_AXIS_Y, VEK_AXIS_Z, VEK_AXIS_T, VEK_AXIS_U,
                              VEK_AXIS_V, VEK_AXIS_R, VEK_AXIS_S, VEK_AXIS_W, VEK_AXIS_K};
 constexpr int kAxisCount = 10;
+const List kAtRest(kAxisCount, "0");
 
 enum Group { kDone, kLimit, kSlip };
-
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 List Split(const std::string& text) {
   List fields(1);
@@ -138,30 +130,16 @@ class RawLink {
   uint32_t seen_ = 0;
 };
 
-// clang-format off
-#define CALL(name, ...) (serial() ? VEKser_##name(&h_, __VA_ARGS__) : VEKnet_##name(&h_, __VA_ARGS__))
-// clang-format on
+// The flag word a reader returns, or a marker no flag word can be.
+#define FLAGS(getter) [&] { uint32_t w = 0; return CALL(getter, &w) == VEK_SUCCESS ? w : 0xFFFFFFFFu; }()
 
-class AxesOracle : public ::testing::TestWithParam<Link> {
+class AxesOracle : public SimLinkTest {
  protected:
+  AxesOracle() : SimLinkTest(6) {}
   void SetUp() override {
-    Options o;
-    o.enablePty = true;
-    o.publishComPort = kComPort;
-    sim_ = std::make_unique<Simulator>(o);
-    std::string error;
-    ASSERT_TRUE(sim_->Start(&error)) << error;
+    SimLinkTest::SetUp();
     ASSERT_TRUE(raw_.Connect(sim_->tcpPort()));
-    if (serial())
-      ASSERT_EQ(VEKser_Initialize(kComPort, 115200, &h_), VEK_SUCCESS);
-    else
-      ASSERT_EQ(VEKnet_Initialize("127.0.0.1", sim_->tcpPort(), &h_), VEK_SUCCESS);
   }
-  void TearDown() override {
-    if (h_ != 0) serial() ? VEKser_Close(&h_) : VEKnet_Close(&h_);
-    if (sim_) sim_->Stop();
-  }
-  bool serial() const { return GetParam() == Link::kSerial; }
 
   // A serial command is only written; a query through the library returns
   // once the controller has run everything sent before it.
@@ -169,31 +147,31 @@ class AxesOracle : public ::testing::TestWithParam<Link> {
     char answer[128] = {0};
     ASSERT_EQ(CALL(Query, "PP", answer, sizeof answer), VEK_SUCCESS);
   }
+  // A setting's result, once the controller has run it.
+  void Applied(uint32_t result) {
+    EXPECT_EQ(result, VEK_SUCCESS);
+    Sync();
+  }
   // Folds what the library has been sent, then forgets every axis flag.
   void ClearLibraryFlags() {
-    uint32_t word = 0;
-    CALL(GetAllDoneFlags, &word);
+    FLAGS(GetAllDoneFlags);
     CALL(ClearMultiAxisDoneFlags, VEK_ALL_AXES);
     CALL(ClearMultiAxisOvertravelFlags, VEK_ALL_AXES);
     CALL(ClearMultiAxisSlipFlag, VEK_ALL_AXES);
   }
-  // Reads `query` until it answers `expected` (motion takes a moment) or 3 s pass.
-  List ReadUntil(const std::string& query, const List& expected) {
+  // Reads the velocities until they are `expected` (motion takes a moment) or 3 s pass.
+  void ExpectVelocities(const List& expected) {
     const auto start = Clock::now();
-    List got = raw_.Read(query);
+    List got = raw_.Read("AARV");
     while (got != expected && SecondsSince(start) < 3.0) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      got = raw_.Read(query);
+      got = raw_.Read("AARV");
     }
-    return got;
+    EXPECT_EQ(got, expected);
   }
 
-  std::unique_ptr<Simulator> sim_;
   RawLink raw_;
-  uint32_t h_ = 0;
 };
-
-const List kAtRest(kAxisCount, "0");
 
 TEST_P(AxesOracle, MoveJogStopKillAndSlipMoveOnlyTheirAxis) {
   for (int i = 0; i < kAxisCount; ++i) {
@@ -209,23 +187,17 @@ TEST_P(AxesOracle, MoveJogStopKillAndSlipMoveOnlyTheirAxis) {
     EXPECT_EQ(CALL(MoveAxis, axis, 0, target, 0, 2000), VEK_SUCCESS);
     EXPECT_EQ(raw_.Read("PP"), Replaced(before, i, std::to_string(target)));
     EXPECT_EQ(raw_.Notified(kDone, bit), bit);
-    uint32_t word = 0;
-    EXPECT_EQ(CALL(GetAllDoneFlags, &word), VEK_SUCCESS);
-    EXPECT_EQ(word, bit);
+    EXPECT_EQ(FLAGS(GetAllDoneFlags), bit);
 
     // A jog, stopped; a jog the other way, killed.
-    raw_.Forget();
-    EXPECT_EQ(CALL(JogAxis, axis, 0, 2000.0), VEK_SUCCESS);
-    EXPECT_EQ(ReadUntil("AARV", Replaced(kAtRest, i, "2000")), Replaced(kAtRest, i, "2000"));
-    EXPECT_EQ(CALL(StopMotion, axis), VEK_SUCCESS);
-    EXPECT_EQ(ReadUntil("AARV", kAtRest), kAtRest);
-    EXPECT_EQ(raw_.Notified(kDone, bit), bit);
-    raw_.Forget();
-    EXPECT_EQ(CALL(JogAxis, axis, 1, -1500.25), VEK_SUCCESS);
-    EXPECT_EQ(ReadUntil("AARV", Replaced(kAtRest, i, "-1500")), Replaced(kAtRest, i, "-1500"));
-    EXPECT_EQ(CALL(KillMotion, axis), VEK_SUCCESS);
-    EXPECT_EQ(ReadUntil("AARV", kAtRest), kAtRest);
-    EXPECT_EQ(raw_.Notified(kDone, bit), bit);
+    for (const bool kill : {false, true}) {
+      raw_.Forget();
+      EXPECT_EQ(CALL(JogAxis, axis, kill, kill ? -1500.25 : 2000.0), VEK_SUCCESS);
+      ExpectVelocities(Replaced(kAtRest, i, kill ? "-1500" : "2000"));
+      EXPECT_EQ(kill ? CALL(KillMotion, axis) : CALL(StopMotion, axis), VEK_SUCCESS);
+      ExpectVelocities(kAtRest);
+      EXPECT_EQ(raw_.Notified(kDone, bit), bit);
+    }
 
     // A slipping encoder with detection on ends the move early: the axis is
     // killed and reports done, so the wait ends, with the slip flag beside it.
@@ -237,9 +209,8 @@ TEST_P(AxesOracle, MoveJogStopKillAndSlipMoveOnlyTheirAxis) {
     EXPECT_EQ(CALL(MoveAxis, axis, 1, 5000, 0, 2000), VEK_SUCCESS);
     EXPECT_EQ(raw_.Notified(kSlip, bit), bit);
     EXPECT_EQ(raw_.Notified(kDone, bit), bit);
-    EXPECT_EQ(CALL(GetAllAxesSlipFlag, &word), VEK_SUCCESS);
-    EXPECT_EQ(word, bit);
-    EXPECT_EQ(ReadUntil("AARV", kAtRest), kAtRest);
+    EXPECT_EQ(FLAGS(GetAllAxesSlipFlag), bit);
+    ExpectVelocities(kAtRest);
     sim_->MakeAxisSlip(i, false);
     if (HasFailure()) return;  // one wrong axis tells enough; the waits of the rest only cost time
   }
@@ -261,9 +232,7 @@ TEST_P(AxesOracle, LimitAndHomeSearchesRunOnlyTheirAxis) {
     EXPECT_EQ(CALL(FindAxisLimit, axis, 0, 5000, 2000), VEK_SUCCESS);
     EXPECT_EQ(raw_.Notified(kLimit, bit), bit);
     EXPECT_EQ(raw_.Read("PP"), Replaced(before, i, "200"));  // halted at the switch
-    uint32_t word = 0;
-    EXPECT_EQ(CALL(GetAllOvertravelFlags, &word), VEK_SUCCESS);
-    EXPECT_EQ(word, bit);
+    EXPECT_EQ(FLAGS(GetAllOvertravelFlags), bit);
 
     raw_.Forget();
     EXPECT_EQ(CALL(FindAxisHome, axis, 0, 0, 1000 + i, 2000), VEK_SUCCESS);
@@ -306,30 +275,25 @@ TEST_P(AxesOracle, ReadsAndSettingsReachOnlyTheirAxis) {
     SCOPED_TRACE("axis position " + std::to_string(i));
 
     List before = raw_.Read("PP");
-    EXPECT_EQ(CALL(SetAxisMotorPosition, axis, -1000 - i), VEK_SUCCESS);
-    Sync();
+    Applied(CALL(SetAxisMotorPosition, axis, -1000 - i));
     EXPECT_EQ(raw_.Read("PP"), Replaced(before, i, std::to_string(-1000 - i)));
 
     before = raw_.Read("AA?VL");
-    EXPECT_EQ(CALL(SetAxisMaxVelocity, axis, 5000 + i), VEK_SUCCESS);
-    Sync();
+    Applied(CALL(SetAxisMaxVelocity, axis, 5000 + i));
     EXPECT_EQ(raw_.Read("AA?VL"), Replaced(before, i, "=" + std::to_string(5000 + i)));
 
     // Encoder status letters: PID on/off first, slip detection on/off second.
     List expected = raw_.Read("AAEA");
     EXPECT_EQ(CALL(SetAxisPID, axis, 0), VEK_SUCCESS);
-    EXPECT_EQ(CALL(EnableAxisSlipDectection, axis), VEK_SUCCESS);
-    Sync();
+    Applied(CALL(EnableAxisSlipDectection, axis));
     if (i < static_cast<int>(expected.size()) && expected[i].size() == 5) expected[i][0] = 'D', expected[i][1] = 'E';
     EXPECT_EQ(raw_.Read("AAEA"), expected);
 
-    EXPECT_EQ(CALL(SetAxisAuxBit, axis, 1u), VEK_SUCCESS);
-    Sync();
+    Applied(CALL(SetAxisAuxBit, axis, 1u));
     for (int j = 0; j < kAxisCount; ++j) EXPECT_EQ(sim_->axis(j).auxOutput, j <= i) << "aux of position " << j;
 
     // Travel limits of this axis alone: every axis jogs, this one halts at 50.
-    EXPECT_EQ(CALL(SetAxisSoftwareTravelLimits, axis, -50, 50), VEK_SUCCESS);
-    Sync();
+    Applied(CALL(SetAxisSoftwareTravelLimits, axis, -50, 50));
     ASSERT_EQ(raw_.Exchange("AALP0,0,0,0,0,0,0,0,0,0;"), "");
     raw_.Forget();
     ASSERT_EQ(raw_.Exchange("AAJG3000,3000,3000,3000,3000,3000,3000,3000,3000,3000;"), "");
@@ -344,8 +308,7 @@ TEST_P(AxesOracle, ReadsAndSettingsReachOnlyTheirAxis) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLinks, AxesOracle, ::testing::Values(Link::kTcp, Link::kSerial),
-                         [](const auto& info) { return info.param == Link::kTcp ? "Tcp" : "Serial"; });
+VEK_SIM_LINK_SUITE(AxesOracle);
 
 }  // namespace
 }  // namespace vek::sim

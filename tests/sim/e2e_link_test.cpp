@@ -1,25 +1,14 @@
 // The simulator driven through the real library, on both links: loopback TCP
 // and a pseudo-terminal published as a COM port. Every case runs on both.
-#include <gtest/gtest.h>
-
-#include <chrono>
 #include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
 
-#include "sim/simulator.h"
-#include "vekkestra.h"
+#include "tests/sim/sim_link.h"
 
 namespace vek::sim {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-enum class Link { kTcp, kSerial };
-constexpr int kComPort = 9;
-
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 bool Eventually(const std::function<bool()>& condition, double seconds = 3.0) {
   auto start = Clock::now();
@@ -30,33 +19,12 @@ bool Eventually(const std::function<bool()>& condition, double seconds = 3.0) {
   return condition();
 }
 
-// One connection to the simulator, on either link; CALL picks the export of
-// the link under test, FLAG_SETS polls a flag reader until it gives 1.
-// clang-format off
-#define CALL(name, ...) (serial() ? VEKser_##name(&h_, __VA_ARGS__) : VEKnet_##name(&h_, __VA_ARGS__))
+// FLAG_SETS polls a flag reader until it gives 1.
 #define FLAG_SETS(...) Eventually([&] { uint32_t f = 0; return CALL(__VA_ARGS__, &f) == VEK_SUCCESS && f == 1u; })
-// clang-format on
 
-class LinkTest : public ::testing::TestWithParam<Link> {
+class LinkTest : public SimLinkTest {
  protected:
-  void SetUp() override {
-    Options o;
-    o.enablePty = true;
-    o.publishComPort = kComPort;
-    sim_ = std::make_unique<Simulator>(o);
-    std::string error;
-    ASSERT_TRUE(sim_->Start(&error)) << error;
-    if (serial())
-      ASSERT_EQ(VEKser_Initialize(kComPort, 115200, &h_), VEK_SUCCESS);
-    else
-      ASSERT_EQ(VEKnet_Initialize("127.0.0.1", sim_->tcpPort(), &h_), VEK_SUCCESS);
-  }
-  void TearDown() override {
-    if (h_ != 0) serial() ? VEKser_Close(&h_) : VEKnet_Close(&h_);
-    if (sim_) sim_->Stop();
-  }
-  bool serial() const { return GetParam() == Link::kSerial; }
-
+  LinkTest() : SimLinkTest(9) {}
   uint32_t Send(const char* text) { return CALL(SendCommand, text); }
   uint32_t Query(const char* text, std::string* answer) {
     char buffer[128] = {0};
@@ -64,9 +32,6 @@ class LinkTest : public ::testing::TestWithParam<Link> {
     *answer = std::string(buffer, strnlen(buffer, sizeof buffer));
     return r;
   }
-
-  std::unique_ptr<Simulator> sim_;
-  uint32_t h_ = 0;
 };
 
 TEST_P(LinkTest, MoveAndWaitEndsWithinTheProfileTimePlusOnePoll) {
@@ -154,8 +119,7 @@ TEST_P(LinkTest, InjectedFaultsGiveTheirResultCodes) {
   VEKnet_Close(&h_);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothLinks, LinkTest, ::testing::Values(Link::kTcp, Link::kSerial),
-                         [](const auto& info) { return info.param == Link::kTcp ? "Tcp" : "Serial"; });
+VEK_SIM_LINK_SUITE(LinkTest);
 
 }  // namespace
 }  // namespace vek::sim

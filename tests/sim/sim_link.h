@@ -1,0 +1,62 @@
+// The simulator driven through the real library on either link: loopback TCP
+// or a pseudo-terminal published as a COM port. CALL picks the export of the
+// link under test.
+#ifndef VEK_TESTS_SIM_SIM_LINK_H
+#define VEK_TESTS_SIM_SIM_LINK_H
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "sim/simulator.h"
+#include "vekkestra.h"
+
+// clang-format off
+#define CALL(name, ...) (serial() ? VEKser_##name(&h_, __VA_ARGS__) : VEKnet_##name(&h_, __VA_ARGS__))
+// clang-format on
+
+namespace vek::sim {
+
+using Clock = std::chrono::steady_clock;
+enum class Link { kTcp, kSerial };
+
+inline double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Each test program publishes its own COM port so that CTest may run them side by side.
+class SimLinkTest : public ::testing::TestWithParam<Link> {
+ protected:
+  explicit SimLinkTest(int comPort) : comPort_(comPort) {}
+  void SetUp() override {
+    Options o;
+    o.enablePty = true;
+    o.publishComPort = comPort_;
+    sim_ = std::make_unique<Simulator>(o);
+    std::string error;
+    ASSERT_TRUE(sim_->Start(&error)) << error;
+    if (serial())
+      ASSERT_EQ(VEKser_Initialize(comPort_, 115200, &h_), VEK_SUCCESS);
+    else
+      ASSERT_EQ(VEKnet_Initialize("127.0.0.1", sim_->tcpPort(), &h_), VEK_SUCCESS);
+  }
+  void TearDown() override {
+    if (h_ != 0) serial() ? VEKser_Close(&h_) : VEKnet_Close(&h_);
+    if (sim_) sim_->Stop();
+  }
+  bool serial() const { return GetParam() == Link::kSerial; }
+
+  const int comPort_;
+  std::unique_ptr<Simulator> sim_;
+  uint32_t h_ = 0;
+};
+
+#define VEK_SIM_LINK_SUITE(suite)                                                            \
+  INSTANTIATE_TEST_SUITE_P(BothLinks, suite, ::testing::Values(Link::kTcp, Link::kSerial), \
+                           [](const auto& info) { return info.param == Link::kTcp ? "Tcp" : "Serial"; })
+
+}  // namespace vek::sim
+
+#endif  // VEK_TESTS_SIM_SIM_LINK_H
