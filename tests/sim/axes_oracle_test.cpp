@@ -1,9 +1,8 @@
 // Every single-axis operation family on all ten axes, through the real library
-// on both links, with its effect read back over a second, raw TCP connection to
-// the same simulator. That connection speaks the command language itself and
-// reads all axes at once, by position in the answer, and it decodes the
-// notifications it is sent, so a letter that the library and its own tests got
-// wrong together still moves, sets or reports the wrong slot here.
+// on both links, read back over a second, raw TCP connection that speaks the
+// command language itself, reads all axes at once by position and decodes the
+// notifications: a letter the library and its own tests got wrong together
+// still moves, sets or reports the wrong slot here.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -244,10 +243,9 @@ TEST_P(AxesOracle, LimitAndHomeSearchesRunOnlyTheirAxis) {
 
 TEST_P(AxesOracle, ReadsAndSettingsReachOnlyTheirAxis) {
   // Reads: the raw link gives every axis a value of its own first.
-  const List positions = {"-7", "13", "-21", "34", "-55", "89", "-144", "233", "-377", "610"};
-  std::string command = "AALP";
-  for (int i = 0; i < kAxisCount; ++i) command += (i ? "," : "") + positions[i];
-  ASSERT_EQ(raw_.Exchange(command + ";"), "");
+  const std::string kPositions = "-7,13,-21,34,-55,89,-144,233,-377,610";
+  const List positions = Split(kPositions);
+  ASSERT_EQ(raw_.Exchange("AALP" + kPositions + ";"), "");
   ASSERT_EQ(raw_.Exchange("AAAC100000,110000,120000,130000,140000,150000,160000,170000,180000,190000;"), "");
   for (int i = 0; i < kAxisCount; ++i) {
     const int32_t axis = kAxes[i];

@@ -57,20 +57,6 @@ TEST_P(LinkTest, RefusedTextIsFlaggedAndReportedBack) {
   EXPECT_EQ(length, 6);
 }
 
-TEST_P(LinkTest, SlippingAxisAndTrippedSwitchAreReported) {
-  sim_->MakeAxisSlip(0);
-  ASSERT_EQ(Send("AXIS;AXES20;"), VEK_SUCCESS);
-  ASSERT_EQ(CALL(MoveAxis, VEK_AXIS_X, 0, 3000, 0, 0), VEK_SUCCESS);
-  EXPECT_TRUE(FLAG_SETS(GetAxisSlipFlag, VEK_AXIS_X));
-  EXPECT_LT(sim_->axis(0).motorPosition, 3000.0);
-
-  ASSERT_EQ(CALL(JogAxis, VEK_AXIS_U, 0, 1000.0), VEK_SUCCESS);
-  ASSERT_TRUE(Eventually([&] { return sim_->axis(4).moving; }));
-  sim_->TripLimit(4, true);
-  EXPECT_FALSE(sim_->axis(4).moving);
-  EXPECT_TRUE(FLAG_SETS(GetAxisOvertravelFlag, VEK_AXIS_U));
-}
-
 // Each injected fault gives the result the link contract predicts for it.
 TEST_P(LinkTest, InjectedFaultsGiveTheirResultCodes) {
   struct Case {
