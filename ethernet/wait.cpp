@@ -33,13 +33,6 @@ double ElapsedMs(const Stopwatch& watch, int64_t start, int cycles) {
   return ms;
 }
 
-// The result of a cycle that found every awaited flag set. The flag word is
-// shared by every Ethernet connection, so the completing notification may
-// have been folded by another connection's read while this one's poll heard
-// nothing: a silent poll is no failure then, and the wait has succeeded. A
-// failed read is still reported.
-uint32_t CompletedResult(uint32_t read) { return read == VEK_ERROR_POLL_TIMEOUT ? VEK_SUCCESS : read; }
-
 }  // namespace
 
 void StartTimer(Stopwatch* watch) {
@@ -84,10 +77,11 @@ uint32_t WaitOnEthernet(uint32_t* handle, int32_t axisMask, int32_t timeoutMs, u
       // reports it even if its read completed the flags.
       result = ElapsedMs(watch, start, cycles) > static_cast<double>(timeoutMs) ? VEK_ERROR_WAIT_TIMEOUT : read;
       if (result == VEK_ERROR_WAIT_TIMEOUT) break;
-      if (AllSet(awaited)) {
-        result = CompletedResult(read);
-        break;
-      }
+      // Found set, the flags end the wait with this cycle's read result. On
+      // one connection that is 0; a 101 (or 212) tells that another
+      // connection's read folded the completing notification into the shared
+      // word while this one's own link stayed silent (or failed).
+      if (AllSet(awaited)) break;
     }
   }
 

@@ -96,7 +96,8 @@
  *   connection would take each other's replies and notifications. Serialize them in the application.
  * - Each transport has one process-wide status word shared by all its connections: a notification from one
  *   controller is seen by waits and getters on another connection of the same transport, and initializing a
- *   connection clears the flags that the others had collected. Give concurrent waits on one transport distinct
+ *   connection clears the flags that the others had collected. An Ethernet wait completed that way while its own
+ *   poll heard nothing ends with VEK_ERROR_POLL_TIMEOUT (101). Give concurrent waits on one transport distinct
  *   axes, or keep one connection per transport.
  * - Flag updates are atomic (no locks): a notification folded on one thread and a clear on another never lose
  *   each other's bits. The last system error is also one value per transport, handed out once.
@@ -155,7 +156,7 @@ extern "C" {
 #define VEK_ERROR_WAIT_TIMEOUT           6u   /**< A motion wait ran out before all its flags were set (no stop). */
 #define VEK_ERROR_ANSWER_TOO_LONG        7u   /**< Serial answer as long as the buffer or longer (unterminated). */
 #define VEK_ERROR_LOG_FILE               50u  /**< Opening or closing the log file failed, or no logger is running. */
-#define VEK_ERROR_POLL_TIMEOUT           101u /**< Internal: a 10 ms poll of the socket found nothing to read. */
+#define VEK_ERROR_POLL_TIMEOUT           101u /**< A 10 ms poll found nothing; a wait whose flags another connection set. */
 #define VEK_ERROR_INVALID_IP_ADDRESS     201u /**< The IP address text is not a dotted IPv4 address. */
 #define VEK_ERROR_ETHERNET_CONNECT       202u /**< Socket start-up, socket creation or connect failed. */
 #define VEK_ERROR_SOCKET_SEND            211u /**< send() failed. */

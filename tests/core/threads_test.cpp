@@ -1,8 +1,7 @@
 // Two controllers on one transport, driven from two threads at once. Each
 // transport has one status word for all of its connections: both threads'
-// reads fold notifications into it while the other thread clears flags in it,
-// and the move that ends first on one controller also ends the wait on the
-// other. Run under ThreadSanitizer as well (the "tsan" preset).
+// reads fold notifications into it while the other thread clears flags in it.
+// Run under ThreadSanitizer as well (the "tsan" preset).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -18,19 +17,21 @@
 namespace vek::test {
 namespace {
 
-constexpr int32_t kAxisX = 1;
-constexpr int32_t kAxisZ = 4;
 constexpr int32_t kWaitMs = 3000;
-constexpr char kMoveX[] = "AXMA1000;GDID;";
+constexpr int32_t kAxisZ = VEK_AXIS_Z;
 
-// One scripted controller that acknowledges the move of X and reports X
-// done `doneMs` later.
+// One scripted controller that acknowledges the move of its axis (X or Y)
+// and reports that axis done `doneMs` later.
 class Controller {
  public:
-  Controller(bool serial, int comPort, int doneMs) : serial_(serial), comPort_(comPort), doneMs_(doneMs) {
+  Controller(bool serial, int comPort, int32_t axis, int doneMs)
+      : serial_(serial), comPort_(comPort), axis_(axis), doneMs_(doneMs) {
     if (serial_) {
+      char done[16];
+      std::snprintf(done, sizeof done, "%%000 %08X\n", static_cast<unsigned>(axis_));
       pty_ = std::make_unique<PtyPeer>(comPort_);
-      pty_->Reply(kMoveX, std::vector<PtyPeer::Step>{{doneMs_, "%000 00000001\n"}});
+      pty_->Reply(axis_ == VEK_AXIS_X ? "AXMA1000;GDID;" : "AYMA1000;GDID;",
+                  std::vector<PtyPeer::Step>{{doneMs_, done}});
     } else {
       tcp_ = std::make_unique<TcpPeer>();
     }
@@ -42,16 +43,15 @@ class Controller {
   // The thread's work: the move and its wait, then a clear of an axis
   // nobody waits for, so that it meets the other thread's folds.
   void MoveAndClear() {
-    if (!serial_) tcp_->QueueReply(Reply{{"\x06"}, {Notification(0x1), doneMs_}});
-    moved_ = serial_ ? VEKser_MoveAxis(&handle_, kAxisX, 0, 1000, 0, kWaitMs)
-                     : VEKnet_MoveAxis(&handle_, kAxisX, 0, 1000, 0, kWaitMs);
+    if (!serial_) tcp_->QueueReply(Reply{{"\x06"}, {Notification(static_cast<uint32_t>(axis_)), doneMs_}});
+    moved_ = serial_ ? VEKser_MoveAxis(&handle_, axis_, 0, 1000, 0, kWaitMs)
+                     : VEKnet_MoveAxis(&handle_, axis_, 0, 1000, 0, kWaitMs);
     cleared_ =
         serial_ ? VEKser_ClearMultiAxisDoneFlags(&handle_, kAxisZ) : VEKnet_ClearMultiAxisDoneFlags(&handle_, kAxisZ);
   }
 
-  uint32_t ClearX() {
-    return serial_ ? VEKser_ClearMultiAxisDoneFlags(&handle_, kAxisX)
-                   : VEKnet_ClearMultiAxisDoneFlags(&handle_, kAxisX);
+  uint32_t ClearOwnAxis() {
+    return serial_ ? VEKser_ClearMultiAxisDoneFlags(&handle_, axis_) : VEKnet_ClearMultiAxisDoneFlags(&handle_, axis_);
   }
 
   uint32_t moved() const { return moved_; }
@@ -60,6 +60,7 @@ class Controller {
  private:
   bool serial_;
   int comPort_;
+  int32_t axis_;
   int doneMs_;
   uint32_t handle_ = 0;
   uint32_t moved_ = 0xFFFFFFFFu;
@@ -68,28 +69,44 @@ class Controller {
   std::unique_ptr<PtyPeer> pty_;
 };
 
+void RunTogether(Controller& a, Controller& b) {
+  ASSERT_EQ(VEK_SUCCESS, a.ClearOwnAxis());
+  ASSERT_EQ(VEK_SUCCESS, b.ClearOwnAxis());
+  std::thread other([&] { b.MoveAndClear(); });
+  a.MoveAndClear();
+  other.join();
+}
+
 TEST(Threads, TwoControllersMoveAndWaitAtOnce) {
   LogCapture log(kAllTraces);  // every trace category runs on both threads
   ASSERT_TRUE(log.started());
   for (bool serial : {false, true}) {
     SCOPED_TRACE(serial ? "serial" : "Ethernet");
-    // The quick controller's done notification ends the slow one's wait too,
-    // while the slow one's poll has heard nothing: that is still a success.
-    Controller quick(serial, 21, 20);
-    Controller slow(serial, 22, 150);
+    Controller quick(serial, 21, VEK_AXIS_X, 20);
+    Controller slow(serial, 22, VEK_AXIS_Y, 150);
     ASSERT_EQ(VEK_SUCCESS, quick.Open());
     ASSERT_EQ(VEK_SUCCESS, slow.Open());
     for (int round = 0; round < 3; ++round) {
-      ASSERT_EQ(VEK_SUCCESS, quick.ClearX());
-      std::thread other([&] { slow.MoveAndClear(); });
-      quick.MoveAndClear();
-      other.join();
+      RunTogether(quick, slow);
       EXPECT_EQ(VEK_SUCCESS, quick.moved()) << "round " << round;
       EXPECT_EQ(VEK_SUCCESS, slow.moved()) << "round " << round;
       EXPECT_EQ(VEK_SUCCESS, quick.cleared());
       EXPECT_EQ(VEK_SUCCESS, slow.cleared());
     }
   }
+}
+
+// The shared word seen from outside: when two Ethernet controllers move the
+// same axis, the first done ends both waits, and the wait whose own link
+// stayed silent says so with 101 instead of claiming success mid-move.
+TEST(Threads, ASharedAxisEndsTheOtherWaitWithItsSilentPoll) {
+  Controller quick(false, 0, VEK_AXIS_X, 200);
+  Controller slow(false, 0, VEK_AXIS_X, 1500);
+  ASSERT_EQ(VEK_SUCCESS, quick.Open());
+  ASSERT_EQ(VEK_SUCCESS, slow.Open());
+  RunTogether(quick, slow);
+  EXPECT_EQ(VEK_SUCCESS, quick.moved());
+  EXPECT_EQ(VEK_ERROR_POLL_TIMEOUT, slow.moved());
 }
 
 }  // namespace
