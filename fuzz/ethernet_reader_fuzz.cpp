@@ -24,6 +24,7 @@
 
 namespace {
 
+using vek::fuzz::OneOf;
 using vek::fuzz::Require;
 
 struct Link {
@@ -62,10 +63,7 @@ Link& Connect() {
     // wait for the library's delayed ACK and merge with the next one.
     int on = 1;
     setsockopt(made.peer, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    // Every trace on, by default into a sink: the traces print received text.
-    // VEK_FUZZ_LOG names a real file when a reproducer needs reading.
-    const char* log = std::getenv("VEK_FUZZ_LOG");
-    VEK_StartDllLogger(log != nullptr ? log : "/dev/null", -1);
+    vek::fuzz::StartTraceSink();
     uint32_t handle = made.handle;
     made.script = new vek::fuzz::ScriptedPeer(made.peer, [handle] { return Unread(handle); });
     return made;
@@ -81,13 +79,6 @@ void Drain(Link& link) {
   }
   while (Unread(link.handle) > 0) vek::ReadTCPIP(&link.handle, nullptr, 0, vek::kPollTimeoutUs);
   vek::gState.netStatusFlags = 0;
-}
-
-bool OneOf(uint32_t result, std::initializer_list<uint32_t> allowed) {
-  for (uint32_t value : allowed) {
-    if (result == value) return true;
-  }
-  return false;
 }
 
 void CheckAnswer(const char* answer, int32_t lLen) {
@@ -133,16 +124,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       break;
     }
     default: {  // a motion wait of 1 to 36 ms; mask bit 10 reaches into the next group
-      int32_t mask = script.param1 | ((script.param2 & 3) << 8) | ((script.param2 & 4) << 8);
-      uint32_t group = (script.param2 >> 3) & 3u;
-      int32_t timeoutMs = 1 + 5 * (script.param2 >> 5);
-      uint32_t shift = group == 1 ? vek::kLimitShift : group == 2 ? vek::kSlipShift : vek::kDoneShift;
-      uint32_t awaited = static_cast<uint32_t>(mask) << shift;
+      const vek::fuzz::WaitArgs w = vek::fuzz::DecodeWait(script);
       link.script->Play(script.chunks, false);
-      uint32_t result = vek::WaitOnEthernet(&link.handle, mask, timeoutMs, group);
+      uint32_t result = vek::WaitOnEthernet(&link.handle, w.mask, w.timeout, w.group);
       link.script->Finish();
       Require(OneOf(result, {VEK_SUCCESS, VEK_ERROR_WAIT_TIMEOUT}));
-      if (result == VEK_SUCCESS) Require((vek::gState.netStatusFlags & awaited) == awaited);
+      if (result == VEK_SUCCESS) Require((vek::gState.netStatusFlags & w.awaited) == w.awaited);
       break;
     }
   }

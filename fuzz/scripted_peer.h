@@ -14,11 +14,16 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "core/state.h"
+#include "vekkestra.h"
 
 namespace vek::fuzz {
 
@@ -160,6 +165,40 @@ class ScriptedPeer {
 // Traps on a broken invariant: libFuzzer records the input as a crash.
 inline void Require(bool ok) {
   if (!ok) __builtin_trap();
+}
+
+inline bool OneOf(uint32_t result, std::initializer_list<uint32_t> allowed) {
+  for (uint32_t value : allowed) {
+    if (result == value) return true;
+  }
+  return false;
+}
+
+// Every trace on, by default into a sink: the traces print received text.
+// VEK_FUZZ_LOG names a real file when a reproducer needs reading.
+inline void StartTraceSink() {
+  const char* log = std::getenv("VEK_FUZZ_LOG");
+  VEK_StartDllLogger(log != nullptr ? log : "/dev/null", -1);
+}
+
+// A motion wait's arguments from the two parameter bytes: any mask of the ten
+// axes plus bit 10, which reaches into the next group; a flag group; a
+// time-out of 1 to 36.
+struct WaitArgs {
+  int32_t mask;
+  uint32_t group;
+  int32_t timeout;
+  uint32_t awaited;  // the status bits the wait needs
+};
+
+inline WaitArgs DecodeWait(const Script& script) {
+  WaitArgs w{};
+  w.mask = script.param1 | ((script.param2 & 3) << 8) | ((script.param2 & 4) << 8);
+  w.group = (script.param2 >> 3) & 3u;
+  w.timeout = 1 + 5 * (script.param2 >> 5);
+  const uint32_t shift = w.group == 1 ? kLimitShift : w.group == 2 ? kSlipShift : kDoneShift;
+  w.awaited = static_cast<uint32_t>(w.mask) << shift;
+  return w;
 }
 
 }  // namespace vek::fuzz

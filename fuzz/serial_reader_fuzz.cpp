@@ -24,6 +24,7 @@
 
 namespace {
 
+using vek::fuzz::OneOf;
 using vek::fuzz::Require;
 
 constexpr int kPort = 9;
@@ -60,10 +61,7 @@ Port& Open() {
     tcsetattr(made.slave, TCSANOW, &raw);
     setenv("VEKKESTRA_COM9", path, 1);
     if (VEKser_Initialize(kPort, 115200, &made.handle) != VEK_SUCCESS) std::abort();
-    // Every trace on, by default into a sink: the traces print received lines.
-    // VEK_FUZZ_LOG names a real file when a reproducer needs reading.
-    const char* log = std::getenv("VEK_FUZZ_LOG");
-    VEK_StartDllLogger(log != nullptr ? log : "/dev/null", -1);
+    vek::fuzz::StartTraceSink();
     int slave = made.slave;
     made.script = new vek::fuzz::ScriptedPeer(made.master, [slave] { return Unread(slave); });
     return made;
@@ -82,13 +80,6 @@ void Drain(Port& port) {
   fcntl(port.master, F_SETFL, flags);
   tcflush(port.slave, TCIOFLUSH);
   vek::gState.serStatusFlags = 0;
-}
-
-bool OneOf(uint32_t result, std::initializer_list<uint32_t> allowed) {
-  for (uint32_t value : allowed) {
-    if (result == value) return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -122,16 +113,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     case 1: {  // a motion wait counting 1 to 36; mask bit 10 reaches into the next group
       script.chunks.emplace_back("\n");
-      int32_t mask = script.param1 | ((script.param2 & 3) << 8) | ((script.param2 & 4) << 8);
-      uint32_t group = (script.param2 >> 3) & 3u;
-      int32_t timeout = 1 + 5 * (script.param2 >> 5);
-      uint32_t shift = group == 1 ? vek::kLimitShift : group == 2 ? vek::kSlipShift : vek::kDoneShift;
-      uint32_t awaited = static_cast<uint32_t>(mask) << shift;
+      const vek::fuzz::WaitArgs w = vek::fuzz::DecodeWait(script);
       port.script->Play(script.chunks, false);
-      uint32_t result = vek::WaitOnSerial(&port.handle, mask, timeout, group);
+      uint32_t result = vek::WaitOnSerial(&port.handle, w.mask, w.timeout, w.group);
       port.script->Finish();
       Require(OneOf(result, {VEK_SUCCESS, VEK_ERROR_WAIT_TIMEOUT}));
-      Require((result == VEK_SUCCESS) == ((vek::gState.serStatusFlags & awaited) == awaited));
+      Require((result == VEK_SUCCESS) == ((vek::gState.serStatusFlags & w.awaited) == w.awaited));
       break;
     }
     default: {  // a flag getter: its refresh drain folds what is waiting
