@@ -130,7 +130,11 @@ class RawLink {
 };
 
 // The flag word a reader returns, or a marker no flag word can be.
-#define FLAGS(getter) [&] { uint32_t w = 0; return CALL(getter, &w) == VEK_SUCCESS ? w : 0xFFFFFFFFu; }()
+#define FLAGS(getter)                                         \
+  [&] {                                                       \
+    uint32_t w = 0;                                           \
+    return CALL(getter, &w) == VEK_SUCCESS ? w : 0xFFFFFFFFu; \
+  }()
 
 class AxesOracle : public SimLinkTest {
  protected:
@@ -152,7 +156,10 @@ class AxesOracle : public SimLinkTest {
     Sync();
   }
   // Folds what the library has been sent, then forgets every axis flag.
-  void ClearLibraryFlags() {
+  // A clean start for one step: no notification remembered on the raw side,
+  // no flag left in the library.
+  void FreshStep() {
+    raw_.Forget();
     FLAGS(GetAllDoneFlags);
     CALL(ClearMultiAxisDoneFlags, VEK_ALL_AXES);
     CALL(ClearMultiAxisOvertravelFlags, VEK_ALL_AXES);
@@ -179,8 +186,7 @@ TEST_P(AxesOracle, MoveJogStopKillAndSlipMoveOnlyTheirAxis) {
     SCOPED_TRACE("axis position " + std::to_string(i));
 
     // A move with its wait; the library's done flags hold that axis alone.
-    raw_.Forget();
-    ClearLibraryFlags();
+    FreshStep();
     const List before = raw_.Read("PP");
     const int32_t target = 100 + 11 * i;
     EXPECT_EQ(CALL(MoveAxis, axis, 0, target, 0, 2000), VEK_SUCCESS);
@@ -200,8 +206,7 @@ TEST_P(AxesOracle, MoveJogStopKillAndSlipMoveOnlyTheirAxis) {
 
     // A slipping encoder with detection on ends the move early: the axis is
     // killed and reports done, so the wait ends, with the slip flag beside it.
-    raw_.Forget();
-    ClearLibraryFlags();
+    FreshStep();
     sim_->MakeAxisSlip(i);
     EXPECT_EQ(CALL(EnableAxisSlipDectection, axis), VEK_SUCCESS);
     EXPECT_EQ(CALL(SetAxisEncoderSlipTolerance, axis, 20), VEK_SUCCESS);
@@ -225,8 +230,7 @@ TEST_P(AxesOracle, LimitAndHomeSearchesRunOnlyTheirAxis) {
     const uint32_t bit = 1u << i;
     SCOPED_TRACE("axis position " + std::to_string(i));
 
-    raw_.Forget();
-    ClearLibraryFlags();
+    FreshStep();
     const List before = raw_.Read("PP");
     EXPECT_EQ(CALL(FindAxisLimit, axis, 0, 5000, 2000), VEK_SUCCESS);
     EXPECT_EQ(raw_.Notified(kLimit, bit), bit);
