@@ -1,14 +1,40 @@
-# The library's version is written once, in the text VEK_GetDLLVersion hands
-# out ("VekKestra DLL v1.03.02 - ..."): the project, the shared library's
-# VERSION/SOVERSION, the CMake package, vekkestra.pc and the .deb all take it
-# from there, so they cannot drift apart. Sets VEK_VERSION ("1.3.2").
-file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../core/state.h _vek_version_line REGEX "kVersionText")
-if(NOT _vek_version_line MATCHES "DLL v([0-9]+)\\.([0-9]+)\\.([0-9]+)")
-  message(FATAL_ERROR "core/state.h: kVersionText holds no \"DLL vMM.mm.pp\"")
+# The product's version is written once, in the file VERSION at the root: the
+# project, the shared library's VERSION (its SOVERSION is the major number),
+# the CMake package, vekkestra.pc, the Debian packages, `vekctl --version`,
+# `veksim --version` and the Python package all take it from there.
+#
+# The text VEK_GetDLLVersion hands out ("VekKestra DLL v1.03.02 - ...") is a
+# constant of the library's contract that applications compare against, so it
+# does not follow the product's version.
+#
+# Sets VEK_VERSION ("1.3.2") before project(); vek_write_version_header() then
+# writes <build>/generated/vekkestra_version.h with VEK_PRODUCT_VERSION.
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../VERSION VEK_VERSION LIMIT_COUNT 1)
+string(STRIP "${VEK_VERSION}" VEK_VERSION)
+if(NOT VEK_VERSION MATCHES "^[0-9]+\\.[0-9]+\\.[0-9]+$")
+  message(FATAL_ERROR "VERSION holds \"${VEK_VERSION}\", not MAJOR.MINOR.PATCH")
 endif()
-# "03" is 3: the text pads each number to two digits.
-math(EXPR _vek_major "${CMAKE_MATCH_1}")
-math(EXPR _vek_minor "${CMAKE_MATCH_2}")
-math(EXPR _vek_patch "${CMAKE_MATCH_3}")
-set(VEK_VERSION ${_vek_major}.${_vek_minor}.${_vek_patch})
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/../core/state.h)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/../VERSION)
+
+function(vek_write_version_header)
+  set(VEK_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated PARENT_SCOPE)
+  file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/generated/vekkestra_version.h CONTENT
+"// Written by CMake from the file VERSION; do not edit.
+#ifndef VEKKESTRA_VERSION_H
+#define VEKKESTRA_VERSION_H
+#define VEK_PRODUCT_VERSION \"@VEK_VERSION@\"
+#endif
+" @ONLY)
+endfunction()
+
+# The Python package carries the version as a module of its own, so that it
+# can be imported from the source tree and from an installation alike; a
+# package that disagrees with VERSION stops the configuration.
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../bindings/python/vekkestra/_version.py _vek_py_version
+     REGEX "^__version__ = ")
+if(NOT _vek_py_version STREQUAL "__version__ = \"${VEK_VERSION}\"")
+  message(FATAL_ERROR "bindings/python/vekkestra/_version.py says ${_vek_py_version}; VERSION says ${VEK_VERSION}: "
+                      "write the same version into both")
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${CMAKE_CURRENT_LIST_DIR}/../bindings/python/vekkestra/_version.py)

@@ -60,18 +60,19 @@ def main():
                    "print(vekkestra.version())\n"], cwd=work, env=env).splitlines()
         print("\n".join(out))
         package, files, versions, library_version = out
-        expected = ["__init__.py", "_exports.py", "py.typed"]
+        expected = ["__init__.py", "_exports.py", "_version.py", "py.typed"]
+        root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+        with open(os.path.join(root, "VERSION"), encoding="ascii") as f:
+            product = f.read().strip()
         problems = []
         if not os.path.realpath(package).startswith(os.path.realpath(venv) + os.sep):
             problems.append("imported from %s, not from the environment" % package)
         if files != repr(expected):
             problems.append("installed files %s, expected %s" % (files, expected))
-        if versions != "1.3.2 1.3.2":
-            problems.append("versions (metadata, module) %s" % versions)
-        # The package and the library are released together: "v1.03.02" is 1.3.2.
-        numbers = re.match(r"VekKestra DLL v(\d+)\.(\d+)\.(\d+)", library_version)
-        if not numbers or ".".join(str(int(n)) for n in numbers.groups()) != versions.split()[1]:
-            problems.append("library version %r is not the package's" % library_version)
+        if versions != "%s %s" % (product, product):
+            problems.append("versions (metadata, module) %s, VERSION says %s" % (versions, product))
+        if not re.match(r"VekKestra DLL v\d\d\.\d\d\.\d\d - ", library_version):
+            problems.append("library version text %r" % library_version)
         if problems:
             sys.exit("\n".join(problems))
     print("installed offline and imported: ok")

@@ -44,8 +44,7 @@ import time
 from typing import Any, Callable, Dict, Iterable, List, Mapping, Optional, Tuple, Type, Union
 
 from ._exports import all_signatures
-
-__version__ = "1.3.2"
+from ._version import __version__
 
 __all__ = [
     "AXES", "ALL_AXES", "AXIS_COUNT", "INT32_MIN", "INT32_MAX", "UINT32_MAX", "Result", "VekError",
