@@ -43,7 +43,7 @@ import sys
 import time
 from typing import Any, Callable, Dict, Iterable, List, Mapping, Optional, Tuple, Type, Union
 
-from ._exports import all_signatures
+from ._exports import RESULT_CODES, all_signatures
 from ._version import __version__
 
 __all__ = [
@@ -67,30 +67,8 @@ Axis = Union[str, int]
 Axes = Union[str, int, Iterable[Axis]]
 
 
-class Result(enum.IntEnum):
-    """The library's result codes."""
-
-    VEK_SUCCESS = 0
-    VEK_ERROR_INVALID_AXIS = 2
-    VEK_ERROR_INVALID_PARAMETER = 3
-    VEK_ERROR_COMMAND_TOO_LONG = 5
-    VEK_ERROR_WAIT_TIMEOUT = 6
-    VEK_ERROR_ANSWER_TOO_LONG = 7
-    VEK_ERROR_LOG_FILE = 50
-    VEK_ERROR_POLL_TIMEOUT = 101
-    VEK_ERROR_INVALID_IP_ADDRESS = 201
-    VEK_ERROR_ETHERNET_CONNECT = 202
-    VEK_ERROR_SOCKET_SEND = 211
-    VEK_ERROR_SOCKET_RECEIVE = 212
-    VEK_ERROR_SOCKET_RECEIVE_TIMEOUT = 213
-    VEK_ERROR_ACK_NAK_TIMEOUT = 214
-    VEK_ERROR_BAD_RESPONSE = 215
-    VEK_ERROR_COMMAND_NAK = 216
-    VEK_ERROR_NO_COMMAND_ACK = 217
-    VEK_ERROR_SERIAL_OPEN = 301
-    VEK_ERROR_SERIAL_WRITE = 350
-    VEK_ERROR_SERIAL_READ = 351
-    VEK_ERROR_SERIAL_READ_TIMEOUT = 352
+Result = enum.IntEnum("Result", RESULT_CODES)  # type: ignore[misc]
+Result.__doc__ = "The library's result codes."
 
 
 def result_text(code: int) -> str:

@@ -105,6 +105,32 @@ OPERATIONS = (
 )
 
 
+# The result codes, name and number, in the header's order.
+RESULT_CODES = (
+    ("VEK_SUCCESS", 0),
+    ("VEK_ERROR_INVALID_AXIS", 2),
+    ("VEK_ERROR_INVALID_PARAMETER", 3),
+    ("VEK_ERROR_COMMAND_TOO_LONG", 5),
+    ("VEK_ERROR_WAIT_TIMEOUT", 6),
+    ("VEK_ERROR_ANSWER_TOO_LONG", 7),
+    ("VEK_ERROR_LOG_FILE", 50),
+    ("VEK_ERROR_POLL_TIMEOUT", 101),
+    ("VEK_ERROR_INVALID_IP_ADDRESS", 201),
+    ("VEK_ERROR_ETHERNET_CONNECT", 202),
+    ("VEK_ERROR_SOCKET_SEND", 211),
+    ("VEK_ERROR_SOCKET_RECEIVE", 212),
+    ("VEK_ERROR_SOCKET_RECEIVE_TIMEOUT", 213),
+    ("VEK_ERROR_ACK_NAK_TIMEOUT", 214),
+    ("VEK_ERROR_BAD_RESPONSE", 215),
+    ("VEK_ERROR_COMMAND_NAK", 216),
+    ("VEK_ERROR_NO_COMMAND_ACK", 217),
+    ("VEK_ERROR_SERIAL_OPEN", 301),
+    ("VEK_ERROR_SERIAL_WRITE", 350),
+    ("VEK_ERROR_SERIAL_READ", 351),
+    ("VEK_ERROR_SERIAL_READ_TIMEOUT", 352),
+)
+
+
 def all_signatures() -> Iterator[Tuple[str, Optional[Any], Sequence[Any]]]:
     """Yields (export name, result type, argument types) for all 145 exports."""
     yield from UTILITIES
