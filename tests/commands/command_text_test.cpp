@@ -112,6 +112,9 @@ const TextCase kCases[] = {
     {OP(SetAxisBaseVelocity, VEK_AXIS_X, INT32_MIN), 0, "AXVB-2147483648;", "SendSingleParamCommand()"},
     {OP(SetAxisAccelerationCosine, VEK_AXIS_T), 0, "ATSC;", "SendSingleCommand()"},
     {OP(SetAxisAccelerationLinear, 0), kAxis, "", "SendSingleCommand()", nullptr, kAxis},
+    {OP(SetAxisAcceleration, VEK_AXIS_Y, 250000), 0, "AYAC250000;", "SendSingleParamCommand()"},
+    {OP(SetAxisAccelerationParabolic, VEK_AXIS_Z, 3), 0, "AZPR3;"},
+    {OP(SetAxisAccelerationSCurve, VEK_AXIS_U, -7), 0, "AUSS-7;"},
     // Servo and encoder settings; the PID selector comes before the axis.
     {OP(SetAxisPID, VEK_AXIS_S, 0), 0, "ASHF"},
     {OP(SetAxisPID, 3, 2), 3, ""},
@@ -121,6 +124,7 @@ const TextCase kCases[] = {
     {OP(SetAxisHoldDeadBand, VEK_AXIS_X, -5, 0, 0), 0, "AXHD-5,;"},  // zeros leave their fields empty
     {OP(SetAxisHoldDeadBand, VEK_AXIS_X, 5, -1, 0), 3, ""},
     {OP(SetAxisHoldDeadBand, VEK_AXIS_X, 5, 10, -1), 3, "", "SetAxisHoldDeadBand()"},
+    {OP(SetAxisHoldGain, VEK_AXIS_R, 25), 0, "ARHG25;", "SendSingleParamCommand()"},
     {OP(SetAxisHoldVelocity, -1, 3), kAxis, "", "", nullptr, kAxis},
     {OP(EnableAxisSlipDectection, VEK_AXIS_V), 0, "AVIS;"},
     // Overtravel switches trace once the axis is good, also before a bad

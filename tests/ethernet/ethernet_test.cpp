@@ -4,11 +4,13 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -177,6 +179,30 @@ TEST_F(NetExchange, QueryAnswersFromUpToTwoChunksCutToTheBuffer) {
   peer.QueueReply(Ack("0123456789"));
   EXPECT_EQ(VEK_SUCCESS, VEKnet_Query(&sock, "Q;", answer, 8));
   EXPECT_EQ(std::string("0123456\0#", 9), std::string(answer, 9));
+}
+
+// The answer that starts in the ACK's chunk may end in the next one: the
+// query reads once more (10 ms) for it. The rest is sent only once the
+// library has taken the first chunk out of its socket, so the two can never
+// arrive as one chunk.
+TEST_F(NetExchange, AnswerBegunWithTheAckEndsInTheFollowUpRead) {
+  peer.QueueReply(Reply{});  // this test's thread answers
+  std::thread controller([this] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    auto waiting = [this] {
+      int bytes = 0;
+      return ioctl(static_cast<int>(sock), FIONREAD, &bytes) == 0 ? bytes : -1;
+    };
+    while (peer.Received().find("AXRP;") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    }
+    peer.SendNow(Ack("-12"));
+    while (waiting() > 0 && std::chrono::steady_clock::now() < deadline) {
+    }
+    peer.SendNow("34");
+  });
+  EXPECT_EQ(VEK_SUCCESS, VEKnet_Query(&sock, "AXRP;", answer, sizeof answer));
+  controller.join();
+  EXPECT_STREQ("-1234", answer);
 }
 
 TEST_F(NetExchange, NotificationOnlyChunksBeforeTheAck) {

@@ -91,6 +91,11 @@ void TcpPeer::Push(const std::string& bytes, int delayMs) {
   Schedule(Reply{ReplyPart{bytes, delayMs}});
 }
 
+void TcpPeer::SendNow(const std::string& bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (clientFd_ >= 0) SendAll(clientFd_, bytes);
+}
+
 bool TcpPeer::WaitForClientGone(int timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
   return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !clientOpen_; });

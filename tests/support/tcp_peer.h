@@ -58,6 +58,10 @@ class TcpPeer {
   void QueueReply(const std::string& bytes) { QueueReply(Reply{ReplyPart{bytes}}); }
   // Sends bytes to the current client after `delayMs`, unasked.
   void Push(const std::string& bytes, int delayMs = 0);
+  // Sends bytes to the current client from the caller's thread, at once:
+  // for a test that must time a part to the microsecond, not to the peer's
+  // 2 ms poll.
+  void SendNow(const std::string& bytes);
 
   // Waits until the client connection has gone.
   bool WaitForClientGone(int timeoutMs = 5000);
