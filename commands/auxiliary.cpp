@@ -2,6 +2,7 @@
 // state and its bit. Each export hands a fixed text to the single-axis
 // builders; the selector is checked first, before the axis or the handle.
 #include "commands/axis.h"
+#include "commands/workers.h"
 #include "core/trace.h"
 #include "vekkestra.h"
 
@@ -11,62 +12,30 @@ namespace {
 constexpr const char* kDefaultStateTexts[2] = {"ADL", "ADH"};
 constexpr const char* kAuxBitTexts[2] = {"AF", "AN"};
 
-uint32_t EnableAux(uint32_t* net, uint32_t* ser, int32_t axis, int32_t selector) {
-  if (selector != 0 && selector != 1) return VEK_ERROR_INVALID_PARAMETER;
-  return SendSingleParamCommand(net, ser, axis, "PA", selector);
-}
-
 // One of two texts picked by a 0/1 selector.
-uint32_t SendSelected(uint32_t* net, uint32_t* ser, int32_t axis, uint32_t selector, const char* const texts[2]) {
+uint32_t SendSelected(Link link, int32_t axis, uint32_t selector, const char* const texts[2]) {
   if (selector > 1) return VEK_ERROR_INVALID_PARAMETER;
-  return SendSingleCommand(net, ser, axis, texts[selector]);
+  return SendSingleCommand(link, axis, texts[selector]);
 }
 
 }  // namespace
+
+// The enable selector is checked before the axis and the handle.
+uint32_t ops::EnableAxisAux(Link link, int32_t axis, int32_t selector) {
+  if (selector != 0 && selector != 1) return VEK_ERROR_INVALID_PARAMETER;
+  return SendSingleParamCommand(link, axis, "PA", selector);
+}
+
+uint32_t ops::SetAxisAuxSettleTime(Link link, int32_t axis, int32_t settleTime) {
+  return SendSingleParamCommand(link, axis, "SE", settleTime);
+}
+
+uint32_t ops::SetAxisAuxDefaultState(Link link, int32_t axis, uint32_t selector) {
+  return SendSelected(link, axis, selector, kDefaultStateTexts);
+}
+
+uint32_t ops::SetAxisAuxBit(Link link, int32_t axis, uint32_t selector) {
+  return SendSelected(link, axis, selector, kAuxBitTexts);
+}
+
 }  // namespace vek
-
-using vek::TraceEntry;
-
-// ---- Ethernet ----
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_EnableAxisAux(uint32_t* handle, int32_t axis, int32_t selector) {
-  TraceEntry(handle, "VEKnet_EnableAxisAux()");
-  return vek::EnableAux(handle, nullptr, axis, selector);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_SetAxisAuxSettleTime(uint32_t* handle, int32_t axis, int32_t settleTime) {
-  TraceEntry(handle, "VEKnet_SetAxisAuxSettleTime()");
-  return vek::SendSingleParamCommand(handle, nullptr, axis, "SE", settleTime);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_SetAxisAuxDefaultState(uint32_t* handle, int32_t axis, uint32_t selector) {
-  TraceEntry(handle, "VEKnet_SetAxisAuxDefaultState()");
-  return vek::SendSelected(handle, nullptr, axis, selector, vek::kDefaultStateTexts);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_SetAxisAuxBit(uint32_t* handle, int32_t axis, uint32_t selector) {
-  TraceEntry(handle, "VEKnet_SetAxisAuxBit()");
-  return vek::SendSelected(handle, nullptr, axis, selector, vek::kAuxBitTexts);
-}
-
-// ---- Serial ----
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_EnableAxisAux(uint32_t* handle, int32_t axis, int32_t selector) {
-  TraceEntry(handle, "VEKser_EnableAxisAux()");
-  return vek::EnableAux(nullptr, handle, axis, selector);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_SetAxisAuxSettleTime(uint32_t* handle, int32_t axis, int32_t settleTime) {
-  TraceEntry(handle, "VEKser_SetAxisAuxSettleTime()");
-  return vek::SendSingleParamCommand(nullptr, handle, axis, "SE", settleTime);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_SetAxisAuxDefaultState(uint32_t* handle, int32_t axis, uint32_t selector) {
-  TraceEntry(handle, "VEKser_SetAxisAuxDefaultState()");
-  return vek::SendSelected(nullptr, handle, axis, selector, vek::kDefaultStateTexts);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_SetAxisAuxBit(uint32_t* handle, int32_t axis, uint32_t selector) {
-  TraceEntry(handle, "VEKser_SetAxisAuxBit()");
-  return vek::SendSelected(nullptr, handle, axis, selector, vek::kAuxBitTexts);
-}

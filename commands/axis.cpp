@@ -5,17 +5,14 @@
 #include <cstring>
 
 #include "core/trace.h"
-#include "ethernet/ethernet.h"
-#include "serial/serial.h"
 #include "vekkestra.h"
 
 namespace vek {
 namespace {
 
 // Builds "A<letter><text>" plus `tail` and sends it; shared by both builders.
-uint32_t SendAxisText(uint32_t* net, uint32_t* ser, int32_t axisBit, const char* label, const char* text,
-                      const char* tail) {
-  TraceVerbose(net, ser, label);
+uint32_t SendAxisText(const Link& link, int32_t axisBit, const char* label, const char* text, const char* tail) {
+  TraceVerbose(link.handle, label);
   char letter = 0;
   if (!AxisLetterOf(axisBit, &letter)) return VEK_ERROR_INVALID_AXIS;
   char command[kCommandBufferSize] = {};
@@ -24,7 +21,7 @@ uint32_t SendAxisText(uint32_t* net, uint32_t* ser, int32_t axisBit, const char*
   if (!AppendCommand(command, "A%c%s%s", letter, text != nullptr ? text : "", tail)) {
     return VEK_ERROR_INVALID_PARAMETER;
   }
-  return SendOn(net, ser, command);
+  return link.Send(command);
 }
 
 }  // namespace
@@ -36,14 +33,14 @@ bool AxisLetterOf(int32_t axisBit, char* letter) {
   return true;
 }
 
-uint32_t SendSingleCommand(uint32_t* net, uint32_t* ser, int32_t axisBit, const char* text) {
-  return SendAxisText(net, ser, axisBit, "SendSingleCommand()", text, "");
+uint32_t SendSingleCommand(const Link& link, int32_t axisBit, const char* text) {
+  return SendAxisText(link, axisBit, "SendSingleCommand()", text, "");
 }
 
-uint32_t SendSingleParamCommand(uint32_t* net, uint32_t* ser, int32_t axisBit, const char* text, int32_t value) {
+uint32_t SendSingleParamCommand(const Link& link, int32_t axisBit, const char* text, int32_t value) {
   char tail[16];
   std::snprintf(tail, sizeof tail, "%d;", static_cast<int>(value));
-  return SendAxisText(net, ser, axisBit, "SendSingleParamCommand()", text, tail);
+  return SendAxisText(link, axisBit, "SendSingleParamCommand()", text, tail);
 }
 
 uint32_t BuildMultiAxisValues(int32_t mask, const int32_t* values, char* command) {
@@ -63,24 +60,6 @@ uint32_t BuildMultiAxisValues(int32_t mask, const int32_t* values, char* command
   if (std::strlen(command) + used >= kCommandBufferSize) return VEK_ERROR_INVALID_PARAMETER;
   std::strcat(command, list);
   return VEK_SUCCESS;
-}
-
-uint32_t SendOn(uint32_t* net, uint32_t* ser, const char* command) {
-  return ser != nullptr ? VEKser_SendCommand(ser, command) : VEKnet_SendCommand(net, command);
-}
-
-uint32_t QueryOn(uint32_t* net, uint32_t* ser, const char* command, char* answer, int32_t answerSize) {
-  return ser != nullptr ? VEKser_Query(ser, command, answer, answerSize)
-                        : VEKnet_Query(net, command, answer, answerSize);
-}
-
-uint32_t WaitOn(uint32_t* net, uint32_t* ser, int32_t axisMask, int32_t timeoutMs, uint32_t flagGroup) {
-  return ser != nullptr ? WaitOnSerial(ser, axisMask, timeoutMs, flagGroup)
-                        : WaitOnEthernet(net, axisMask, timeoutMs, flagGroup);
-}
-
-uint32_t StopOn(uint32_t* net, uint32_t* ser, int32_t axisMask) {
-  return ser != nullptr ? VEKser_StopMotion(ser, axisMask) : VEKnet_StopMotion(net, axisMask);
 }
 
 bool AppendCommand(char* command, const char* format, ...) {

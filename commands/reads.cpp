@@ -7,17 +7,17 @@
 
 namespace vek {
 
-uint32_t ReadAxisValue(uint32_t* net, uint32_t* ser, int32_t axisBit, int32_t* value, const AxisReadKind& kind) {
-  if (net == nullptr && ser == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+uint32_t ReadAxisValue(const Link& link, int32_t axisBit, int32_t* value, const AxisReadKind& kind) {
+  if (link.Missing()) return VEK_ERROR_INVALID_PARAMETER;
   char letter = 0;
   if (!AxisLetterOf(axisBit, &letter)) return VEK_ERROR_INVALID_AXIS;
   if (value == nullptr) return VEK_ERROR_INVALID_PARAMETER;
-  TraceVerbose(net, ser, kind.label);
+  TraceVerbose(link.handle, kind.label);
 
   char command[kCommandBufferSize] = {};
   if (!AppendCommand(command, "A%c%s", letter, kind.query)) return VEK_ERROR_INVALID_PARAMETER;
   char answer[kCommandBufferSize] = {};
-  const uint32_t result = QueryOn(net, ser, command, answer, static_cast<int32_t>(sizeof answer));
+  const uint32_t result = link.Query(command, answer, static_cast<int32_t>(sizeof answer));
   if (result != VEK_SUCCESS) return result;
   // The transport fills at most the capacity; keep the text terminated even
   // when it filled every byte.
@@ -28,20 +28,20 @@ uint32_t ReadAxisValue(uint32_t* net, uint32_t* ser, int32_t axisBit, int32_t* v
   if (scanned) return VEK_SUCCESS;
   const char* shown = kind.withAnswer ? answer : "";
   if (kind.errorTrace) {
-    TraceErrorf(net, ser, "%s%s", kind.badText, shown);
+    TraceErrorf(link.handle, "%s%s", kind.badText, shown);
   } else {
-    TraceVerbosef(net, ser, "%s%s", kind.badText, shown);
+    TraceVerbosef(link.handle, "%s%s", kind.badText, shown);
   }
   return VEK_ERROR_BAD_RESPONSE;
 }
 
-uint32_t ReadValueList(uint32_t* net, uint32_t* ser, const char* command, int32_t* values, bool clearFirst,
+uint32_t ReadValueList(const Link& link, const char* command, int32_t* values, bool clearFirst,
                        const char* answerLabel) {
   char answer[kCommandBufferSize] = {};
-  const uint32_t result = QueryOn(net, ser, command, answer, static_cast<int32_t>(sizeof answer));
+  const uint32_t result = link.Query(command, answer, static_cast<int32_t>(sizeof answer));
   if (result != VEK_SUCCESS) return result;
   answer[sizeof answer - 1] = '\0';
-  if (answerLabel != nullptr) TraceVerbosef(net, ser, "%s receive string: recv %s", answerLabel, answer);
+  if (answerLabel != nullptr) TraceVerbosef(link.handle, "%s receive string: recv %s", answerLabel, answer);
   if (answer[0] == '\0') return VEK_ERROR_BAD_RESPONSE;
   if (clearFirst) {
     for (int32_t i = 0; i < kAxisCount; ++i) values[i] = 0;

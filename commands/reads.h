@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "commands/link.h"
+
 namespace vek {
 
 // How one single-axis read asks and parses. The command is "A", the axis
@@ -22,7 +24,7 @@ struct AxisReadKind {
 
 // Checks handles, axis and output in that order, traces, queries and scans.
 // The output is written only when a number was scanned.
-uint32_t ReadAxisValue(uint32_t* net, uint32_t* ser, int32_t axisBit, int32_t* value, const AxisReadKind& kind);
+uint32_t ReadAxisValue(const Link& link, int32_t axisBit, int32_t* value, const AxisReadKind& kind);
 
 // Queries `command` and spreads its comma-separated answer over the ten
 // slots of `values` (first field to slot 0). The caller has checked handles
@@ -30,7 +32,7 @@ uint32_t ReadAxisValue(uint32_t* net, uint32_t* ser, int32_t axisBit, int32_t* v
 // stored, else the slots without a field keep their content. With
 // `answerLabel` the answer is traced verbosely as "<answerLabel> receive
 // string: recv <answer>".
-uint32_t ReadValueList(uint32_t* net, uint32_t* ser, const char* command, int32_t* values, bool clearFirst,
+uint32_t ReadValueList(const Link& link, const char* command, int32_t* values, bool clearFirst,
                        const char* answerLabel);
 
 }  // namespace vek

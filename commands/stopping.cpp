@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "commands/axis.h"
+#include "commands/workers.h"
 #include "core/trace.h"
 #include "vekkestra.h"
 
@@ -19,10 +20,10 @@ struct EndMotionTexts {
 constexpr EndMotionTexts kStop = {"StopMotion()", "SA", "SI"};
 constexpr EndMotionTexts kKill = {"KillMotion()", ";AMKL", "KS"};
 
-uint32_t EndMotion(uint32_t* net, uint32_t* ser, int32_t mask, const EndMotionTexts& texts) {
-  if (net == nullptr && ser == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+uint32_t EndMotion(Link link, int32_t mask, const EndMotionTexts& texts) {
+  if (link.Missing()) return VEK_ERROR_INVALID_PARAMETER;
   if (mask > kAllAxesMask) return VEK_ERROR_INVALID_AXIS;
-  TraceVerbose(net, ser, texts.label);
+  TraceVerbose(link.handle, texts.label);
   int32_t ones[kAxisCount];
   for (int32_t& one : ones) one = 1;
   char command[kCommandBufferSize] = {};
@@ -33,28 +34,13 @@ uint32_t EndMotion(uint32_t* net, uint32_t* ser, int32_t mask, const EndMotionTe
     const uint32_t built = BuildMultiAxisValues(mask, ones, command);
     if (built != VEK_SUCCESS) return built;
   }
-  return SendOn(net, ser, command);
+  return link.Send(command);
 }
 
 }  // namespace
+
+uint32_t ops::StopMotion(Link link, int32_t axes) { return EndMotion(link, axes, kStop); }
+
+uint32_t ops::KillMotion(Link link, int32_t axes) { return EndMotion(link, axes, kKill); }
+
 }  // namespace vek
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_StopMotion(uint32_t* handle, int32_t axes) {
-  vek::TraceEntry(handle, "VEKnet_StopMotion()");
-  return vek::EndMotion(handle, nullptr, axes, vek::kStop);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_StopMotion(uint32_t* handle, int32_t axes) {
-  vek::TraceEntry(handle, "VEKser_StopMotion()");
-  return vek::EndMotion(nullptr, handle, axes, vek::kStop);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_KillMotion(uint32_t* handle, int32_t axes) {
-  vek::TraceEntry(handle, "VEKnet_KillMotion()");
-  return vek::EndMotion(handle, nullptr, axes, vek::kKill);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_KillMotion(uint32_t* handle, int32_t axes) {
-  vek::TraceEntry(handle, "VEKser_KillMotion()");
-  return vek::EndMotion(nullptr, handle, axes, vek::kKill);
-}

@@ -4,6 +4,7 @@
 
 #include "commands/axis.h"
 #include "commands/reads.h"
+#include "commands/workers.h"
 #include "core/trace.h"
 #include "vekkestra.h"
 
@@ -49,164 +50,65 @@ constexpr AllAxesRead kAllVelocities = {"GetAllCurrentVelocities()", {"AARV", "A
 constexpr AllAxesRead kAllAccelerations = {"GetAllCurrentAccelerations()", {"AARC", "AMRC"}};
 
 // The slots without a field in the answer keep what the caller left there.
-uint32_t ReadAllAxes(uint32_t* net, uint32_t* ser, int32_t addressing, int32_t* values, const AllAxesRead& read) {
-  if ((net == nullptr && ser == nullptr) || values == nullptr) return VEK_ERROR_INVALID_PARAMETER;
-  TraceVerbose(net, ser, read.label);
+uint32_t ReadAllAxes(Link link, int32_t addressing, int32_t* values, const AllAxesRead& read) {
+  if (link.Missing() || values == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+  TraceVerbose(link.handle, read.label);
   if (addressing != 0 && addressing != 1) return VEK_ERROR_INVALID_PARAMETER;
-  return ReadValueList(net, ser, read.commands[addressing], values, false, nullptr);
+  return ReadValueList(link, read.commands[addressing], values, false, nullptr);
 }
 
 }  // namespace
+
+uint32_t ops::GetAxisCurrentVelocity(Link link, int32_t axis, int32_t* velocity) {
+  return ReadAxisValue(link, axis, velocity, kCurrentVelocity);
+}
+
+uint32_t ops::GetAxisBaseVelocity(Link link, int32_t axis, int32_t* velocity) {
+  return ReadAxisValue(link, axis, velocity, kBaseVelocity);
+}
+
+uint32_t ops::GetAxisMaxVelocity(Link link, int32_t axis, int32_t* velocity) {
+  return ReadAxisValue(link, axis, velocity, kMaxVelocity);
+}
+
+uint32_t ops::GetAxisAcceleration(Link link, int32_t axis, int32_t* acceleration) {
+  return ReadAxisValue(link, axis, acceleration, kAcceleration);
+}
+
+uint32_t ops::GetAxisCurrentAcceleration(Link link, int32_t axis, int32_t* acceleration) {
+  return ReadAxisValue(link, axis, acceleration, kCurrentAcceleration);
+}
+
+uint32_t ops::GetAllCurrentVelocities(Link link, int32_t addressing, int32_t* velocities) {
+  return ReadAllAxes(link, addressing, velocities, kAllVelocities);
+}
+
+uint32_t ops::GetAllCurrentAccelerations(Link link, int32_t addressing, int32_t* accelerations) {
+  return ReadAllAxes(link, addressing, accelerations, kAllAccelerations);
+}
+
+uint32_t ops::SetAxisBaseVelocity(Link link, int32_t axis, int32_t velocity) {
+  return SendSingleParamCommand(link, axis, "VB", velocity);
+}
+
+uint32_t ops::SetAxisMaxVelocity(Link link, int32_t axis, int32_t velocity) {
+  return SendSingleParamCommand(link, axis, "VL", velocity);
+}
+
+uint32_t ops::SetAxisAcceleration(Link link, int32_t axis, int32_t acceleration) {
+  return SendSingleParamCommand(link, axis, "AC", acceleration);
+}
+
+uint32_t ops::SetAxisAccelerationParabolic(Link link, int32_t axis, int32_t rampParameter) {
+  return SendSingleParamCommand(link, axis, "PR", rampParameter);
+}
+
+uint32_t ops::SetAxisAccelerationSCurve(Link link, int32_t axis, int32_t rampParameter) {
+  return SendSingleParamCommand(link, axis, "SS", rampParameter);
+}
+
+uint32_t ops::SetAxisAccelerationCosine(Link link, int32_t axis) { return SendSingleCommand(link, axis, "SC;"); }
+
+uint32_t ops::SetAxisAccelerationLinear(Link link, int32_t axis) { return SendSingleCommand(link, axis, "LA;"); }
+
 }  // namespace vek
-
-using vek::TraceEntry;
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_GetAxisCurrentVelocity(uint32_t* handle, int32_t axis, int32_t* velocity) {
-  TraceEntry(handle, "VEKnet_GetAxisCurrentVelocity()");
-  return vek::ReadAxisValue(handle, nullptr, axis, velocity, vek::kCurrentVelocity);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_GetAxisCurrentVelocity(uint32_t* handle, int32_t axis, int32_t* velocity) {
-  TraceEntry(handle, "VEKser_GetAxisCurrentVelocity()");
-  return vek::ReadAxisValue(nullptr, handle, axis, velocity, vek::kCurrentVelocity);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_GetAxisBaseVelocity(uint32_t* handle, int32_t axis, int32_t* velocity) {
-  TraceEntry(handle, "VEKnet_GetAxisBaseVelocity()");
-  return vek::ReadAxisValue(handle, nullptr, axis, velocity, vek::kBaseVelocity);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_GetAxisBaseVelocity(uint32_t* handle, int32_t axis, int32_t* velocity) {
-  TraceEntry(handle, "VEKser_GetAxisBaseVelocity()");
-  return vek::ReadAxisValue(nullptr, handle, axis, velocity, vek::kBaseVelocity);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_GetAxisMaxVelocity(uint32_t* handle, int32_t axis, int32_t* velocity) {
-  TraceEntry(handle, "VEKnet_GetAxisMaxVelocity()");
-  return vek::ReadAxisValue(handle, nullptr, axis, velocity, vek::kMaxVelocity);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_GetAxisMaxVelocity(uint32_t* handle, int32_t axis, int32_t* velocity) {
-  TraceEntry(handle, "VEKser_GetAxisMaxVelocity()");
-  return vek::ReadAxisValue(nullptr, handle, axis, velocity, vek::kMaxVelocity);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_GetAxisAcceleration(uint32_t* handle, int32_t axis, int32_t* acceleration) {
-  TraceEntry(handle, "VEKnet_GetAxisAcceleration()");
-  return vek::ReadAxisValue(handle, nullptr, axis, acceleration, vek::kAcceleration);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_GetAxisAcceleration(uint32_t* handle, int32_t axis, int32_t* acceleration) {
-  TraceEntry(handle, "VEKser_GetAxisAcceleration()");
-  return vek::ReadAxisValue(nullptr, handle, axis, acceleration, vek::kAcceleration);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_GetAxisCurrentAcceleration(uint32_t* handle, int32_t axis,
-                                                                       int32_t* acceleration) {
-  TraceEntry(handle, "VEKnet_GetAxisCurrentAcceleration()");
-  return vek::ReadAxisValue(handle, nullptr, axis, acceleration, vek::kCurrentAcceleration);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_GetAxisCurrentAcceleration(uint32_t* handle, int32_t axis,
-                                                                       int32_t* acceleration) {
-  TraceEntry(handle, "VEKser_GetAxisCurrentAcceleration()");
-  return vek::ReadAxisValue(nullptr, handle, axis, acceleration, vek::kCurrentAcceleration);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_GetAllCurrentVelocities(uint32_t* handle, int32_t addressing,
-                                                                    int32_t* velocities) {
-  TraceEntry(handle, "VEKnet_GetAllCurrentVelocities()");
-  return vek::ReadAllAxes(handle, nullptr, addressing, velocities, vek::kAllVelocities);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_GetAllCurrentVelocities(uint32_t* handle, int32_t addressing,
-                                                                    int32_t* velocities) {
-  TraceEntry(handle, "VEKser_GetAllCurrentVelocities()");
-  return vek::ReadAllAxes(nullptr, handle, addressing, velocities, vek::kAllVelocities);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_GetAllCurrentAccelerations(uint32_t* handle, int32_t addressing,
-                                                                       int32_t* accelerations) {
-  TraceEntry(handle, "VEKnet_GetAllCurrentAccelerations()");
-  return vek::ReadAllAxes(handle, nullptr, addressing, accelerations, vek::kAllAccelerations);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_GetAllCurrentAccelerations(uint32_t* handle, int32_t addressing,
-                                                                       int32_t* accelerations) {
-  TraceEntry(handle, "VEKser_GetAllCurrentAccelerations()");
-  return vek::ReadAllAxes(nullptr, handle, addressing, accelerations, vek::kAllAccelerations);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_SetAxisBaseVelocity(uint32_t* handle, int32_t axis, int32_t velocity) {
-  TraceEntry(handle, "VEKnet_SetAxisBaseVelocity()");
-  return vek::SendSingleParamCommand(handle, nullptr, axis, "VB", velocity);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_SetAxisBaseVelocity(uint32_t* handle, int32_t axis, int32_t velocity) {
-  TraceEntry(handle, "VEKser_SetAxisBaseVelocity()");
-  return vek::SendSingleParamCommand(nullptr, handle, axis, "VB", velocity);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_SetAxisMaxVelocity(uint32_t* handle, int32_t axis, int32_t velocity) {
-  TraceEntry(handle, "VEKnet_SetAxisMaxVelocity()");
-  return vek::SendSingleParamCommand(handle, nullptr, axis, "VL", velocity);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_SetAxisMaxVelocity(uint32_t* handle, int32_t axis, int32_t velocity) {
-  TraceEntry(handle, "VEKser_SetAxisMaxVelcoity()");
-  return vek::SendSingleParamCommand(nullptr, handle, axis, "VL", velocity);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_SetAxisAcceleration(uint32_t* handle, int32_t axis, int32_t acceleration) {
-  TraceEntry(handle, "VEKnet_SetAxisAcceleration()");
-  return vek::SendSingleParamCommand(handle, nullptr, axis, "AC", acceleration);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_SetAxisAcceleration(uint32_t* handle, int32_t axis, int32_t acceleration) {
-  TraceEntry(handle, "VEKser_SetAxisAcceleration()");
-  return vek::SendSingleParamCommand(nullptr, handle, axis, "AC", acceleration);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_SetAxisAccelerationParabolic(uint32_t* handle, int32_t axis,
-                                                                         int32_t rampParameter) {
-  TraceEntry(handle, "VEKnet_SetAxisAccelerationParabolic()");
-  return vek::SendSingleParamCommand(handle, nullptr, axis, "PR", rampParameter);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_SetAxisAccelerationParabolic(uint32_t* handle, int32_t axis,
-                                                                         int32_t rampParameter) {
-  TraceEntry(handle, "VEKser_SetAxisAccelerationParabolic()");
-  return vek::SendSingleParamCommand(nullptr, handle, axis, "PR", rampParameter);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_SetAxisAccelerationSCurve(uint32_t* handle, int32_t axis,
-                                                                      int32_t rampParameter) {
-  TraceEntry(handle, "VEKnet_SetAxisAccelerationSCurve()");
-  return vek::SendSingleParamCommand(handle, nullptr, axis, "SS", rampParameter);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_SetAxisAccelerationSCurve(uint32_t* handle, int32_t axis,
-                                                                      int32_t rampParameter) {
-  TraceEntry(handle, "VEKser_SetAxisAccelerationSCurve()");
-  return vek::SendSingleParamCommand(nullptr, handle, axis, "SS", rampParameter);
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_SetAxisAccelerationCosine(uint32_t* handle, int32_t axis) {
-  TraceEntry(handle, "VEKnet_SetAxisAccelerationCosine()");
-  return vek::SendSingleCommand(handle, nullptr, axis, "SC;");
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_SetAxisAccelerationCosine(uint32_t* handle, int32_t axis) {
-  TraceEntry(handle, "VEKser_SetAxisAccelerationCosine()");
-  return vek::SendSingleCommand(nullptr, handle, axis, "SC;");
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKnet_SetAxisAccelerationLinear(uint32_t* handle, int32_t axis) {
-  TraceEntry(handle, "VEKnet_SetAxisAccelerationLinear()");
-  return vek::SendSingleCommand(handle, nullptr, axis, "LA;");
-}
-
-extern "C" VEK_API uint32_t VEK_CALL VEKser_SetAxisAccelerationLinear(uint32_t* handle, int32_t axis) {
-  TraceEntry(handle, "VEKser_SetAxisAccelerationLinear()");
-  return vek::SendSingleCommand(nullptr, handle, axis, "LA;");
-}

@@ -10,9 +10,6 @@
 namespace vek {
 namespace {
 
-// The handle a trace names: the serial one when given, else the Ethernet one.
-const uint32_t* ChosenHandle(const uint32_t* net, const uint32_t* ser) { return ser != nullptr ? ser : net; }
-
 uintptr_t AddressOf(const void* handle) { return reinterpret_cast<uintptr_t>(handle); }
 
 void VFormatInto(char* buffer, std::size_t size, const char* format, va_list args) {
@@ -23,6 +20,17 @@ void VFormatInto(char* buffer, std::size_t size, const char* format, va_list arg
 void WriteHandleLine(const void* handle, const char* text) {
   char line[kTraceBufferSize];
   FormatText(line, "0x%" PRIXPTR " - %s", AddressOf(handle), text);
+  WriteLogLine(line);
+}
+
+// "0x%X - <tag><text>", or "<tag><text>" without a handle.
+void WriteTaggedLine(const void* handle, const char* tag, const char* text) {
+  char line[kTraceBufferSize];
+  if (handle != nullptr) {
+    FormatText(line, "0x%" PRIXPTR " - %s%s", AddressOf(handle), tag, text != nullptr ? text : "");
+  } else {
+    FormatText(line, "%s%s", tag, text != nullptr ? text : "");
+  }
   WriteLogLine(line);
 }
 
@@ -72,69 +80,57 @@ void TraceEntryf(const void* handle, const char* format, ...) {
   TraceEntry(handle, label);
 }
 
-void TraceVerbose(const uint32_t* net, const uint32_t* ser, const char* text) {
+void TraceVerbose(const void* handle, const char* text) {
   if (!VerboseTraceOn() || text == nullptr || text[0] == '\0') return;
-  WriteHandleLine(ChosenHandle(net, ser), text);
+  WriteHandleLine(handle, text);
 }
 
-void TraceVerbosef(const uint32_t* net, const uint32_t* ser, const char* format, ...) {
+void TraceVerbosef(const void* handle, const char* format, ...) {
   if (!VerboseTraceOn()) return;
   char text[kTraceBufferSize];
   va_list args;
   va_start(args, format);
   VFormatInto(text, sizeof text, format, args);
   va_end(args);
-  TraceVerbose(net, ser, text);
+  TraceVerbose(handle, text);
 }
 
-void TraceError(const uint32_t* net, const uint32_t* ser, const char* text) {
+void TraceError(const void* handle, const char* text) {
   if (!ErrorTraceOn()) return;
-  char line[kTraceBufferSize];
-  const uint32_t* handle = ChosenHandle(net, ser);
-  if (handle != nullptr) {
-    FormatText(line, "0x%" PRIXPTR " - Error=%s", AddressOf(handle), text != nullptr ? text : "");
-  } else {
-    FormatText(line, "Error=%s", text != nullptr ? text : "");
-  }
-  WriteLogLine(line);
+  WriteTaggedLine(handle, "Error=", text);
 }
 
-void TraceErrorf(const uint32_t* net, const uint32_t* ser, const char* format, ...) {
+void TraceErrorf(const void* handle, const char* format, ...) {
   if (!ErrorTraceOn()) return;
   char text[kTraceBufferSize];
   va_list args;
   va_start(args, format);
   VFormatInto(text, sizeof text, format, args);
   va_end(args);
-  TraceError(net, ser, text);
+  TraceError(handle, text);
 }
 
-void TraceSent(const uint32_t* net, const uint32_t* ser, const char* command) {
+void TraceSent(const void* handle, const char* command) {
   if (!SentTraceOn()) return;
-  char line[kTraceBufferSize];
-  const uint32_t* handle = ChosenHandle(net, ser);
-  if (handle != nullptr) {
-    FormatText(line, "0x%" PRIXPTR " - Sent=%s", AddressOf(handle), command != nullptr ? command : "");
-  } else {
-    FormatText(line, "Sent=%s", command != nullptr ? command : "");
-  }
-  WriteLogLine(line);
+  WriteTaggedLine(handle, "Sent=", command);
 }
 
-void TraceStatusFlags(const uint32_t* net, const uint32_t* ser, const char* label) {
+void TraceStatusWord(const void* handle, const char* label, uint32_t word) {
   if (!StatusDumpOn()) return;
+  char fields[80];
+  WriteFields(fields, sizeof fields, word);
   char line[kTraceBufferSize];
+  WriteLogLine(FormatText(line, "0x%" PRIXPTR " - %s - %s", AddressOf(handle), label, fields));
+}
+
+void TraceStatusWords(const char* label) {
+  if (!StatusDumpOn()) return;
   char fields[80];
   char serialFields[80];
-  if (ser != nullptr || net != nullptr) {
-    WriteFields(fields, sizeof fields, ser != nullptr ? gState.serStatusFlags.load() : gState.netStatusFlags.load());
-    FormatText(line, "0x%" PRIXPTR " - %s - %s", AddressOf(ChosenHandle(net, ser)), label, fields);
-  } else {
-    WriteFields(fields, sizeof fields, gState.netStatusFlags.load());
-    WriteFields(serialFields, sizeof serialFields, gState.serStatusFlags.load());
-    FormatText(line, "%s - Ethernet: %s  Serial: %s", label, fields, serialFields);
-  }
-  WriteLogLine(line);
+  WriteFields(fields, sizeof fields, gState.netStatusFlags.load());
+  WriteFields(serialFields, sizeof serialFields, gState.serStatusFlags.load());
+  char line[kTraceBufferSize];
+  WriteLogLine(FormatText(line, "%s - Ethernet: %s  Serial: %s", label, fields, serialFields));
 }
 
 void WriteFlagsLine(const char* label, uint32_t word) {

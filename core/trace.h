@@ -3,8 +3,8 @@
 // category mask. Traces never fail: a line that cannot be written is dropped.
 //
 // Handles are the addresses of the application's variables and are printed
-// as such ("0x%X"); the serial handle wins when both are given. Texts are
-// always passed as arguments, never used as a format.
+// as such ("0x%X"). Texts are always passed as arguments, never used as a
+// format.
 #ifndef VEK_CORE_TRACE_H
 #define VEK_CORE_TRACE_H
 
@@ -50,20 +50,23 @@ void WriteLogLine(const char* text);
 void TraceEntry(const void* handle, const char* label);
 void TraceEntryf(const void* handle, const char* format, ...) VEK_PRINTF(2, 3);
 
-// "0x%X - text" (0x0 when both handles are null); empty texts are skipped.
-void TraceVerbose(const uint32_t* net, const uint32_t* ser, const char* text);
-void TraceVerbosef(const uint32_t* net, const uint32_t* ser, const char* format, ...) VEK_PRINTF(3, 4);
+// "0x%X - text" with the handle (0x0 when it is null); empty texts are skipped.
+void TraceVerbose(const void* handle, const char* text);
+void TraceVerbosef(const void* handle, const char* format, ...) VEK_PRINTF(2, 3);
 
-// "0x%X - Error=text", or "Error=text" when both handles are null.
-void TraceError(const uint32_t* net, const uint32_t* ser, const char* text);
-void TraceErrorf(const uint32_t* net, const uint32_t* ser, const char* format, ...) VEK_PRINTF(3, 4);
+// "0x%X - Error=text", or "Error=text" when the handle is null.
+void TraceError(const void* handle, const char* text);
+void TraceErrorf(const void* handle, const char* format, ...) VEK_PRINTF(2, 3);
 
-// "0x%X - Sent=command", or "Sent=command" when both handles are null.
-void TraceSent(const uint32_t* net, const uint32_t* ser, const char* command);
+// "0x%X - Sent=command", or "Sent=command" when the handle is null.
+void TraceSent(const void* handle, const char* command);
 
-// The status dump: the four fields of the chosen transport's word, or of both
-// words when both handles are null.
-void TraceStatusFlags(const uint32_t* net, const uint32_t* ser, const char* label);
+// The status dump of one word: "0x%X - <label> - done:0x%02X limit:0x%02X
+// slip:0x%02X err:0x%X".
+void TraceStatusWord(const void* handle, const char* label, uint32_t word);
+// The status dump of no connection in particular: "<label> - Ethernet: <the
+// fields of the Ethernet word>  Serial: <those of the serial word>".
+void TraceStatusWords(const char* label);
 
 // The dump line itself, "<label> - done:0x%02X limit:0x%02X slip:0x%02X err:0x%X",
 // written straight to the log (the notification filters' in/out lines).

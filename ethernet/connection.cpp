@@ -42,13 +42,12 @@ extern "C" VEK_API uint32_t VEK_CALL VEKnet_Initialize(const char* ipAddress, ui
   int32_t started = plat::NetStartup(kSocketVersion, &granted);
   if (started != 0) {
     const int32_t error = RecordNetError();
-    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | WSAStartup() error:%d  WinSOCK error:%d", started,
-                error);
+    TraceErrorf(nullptr, "NULL - VEKnet_Initialize() | WSAStartup() error:%d  WinSOCK error:%d", started, error);
     return VEK_ERROR_ETHERNET_CONNECT;
   }
   if (granted != kSocketVersion) {
     RecordNetError();
-    TraceError(nullptr, nullptr, "NULL - VEKnet_Initialize() | HOST WinSOCK unable to support version 2.2");
+    TraceError(nullptr, "NULL - VEKnet_Initialize() | HOST WinSOCK unable to support version 2.2");
     plat::NetCleanup();
     return VEK_ERROR_ETHERNET_CONNECT;
   }
@@ -64,7 +63,7 @@ extern "C" VEK_API uint32_t VEK_CALL VEKnet_Initialize(const char* ipAddress, ui
     usable = false;
   }
   if (!usable) {
-    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | socket() error:%d", createError);
+    TraceErrorf(nullptr, "NULL - VEKnet_Initialize() | socket() error:%d", createError);
     *handle = 0;
     return VEK_ERROR_ETHERNET_CONNECT;
   }
@@ -74,12 +73,12 @@ extern "C" VEK_API uint32_t VEK_CALL VEKnet_Initialize(const char* ipAddress, ui
   if (address == kAddressNotAccepted) {
     // The unconnected socket stays in the caller's variable; VEKnet_Close
     // releases it.
-    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | inet_addr() error:%d", RecordNetError());
+    TraceErrorf(nullptr, "NULL - VEKnet_Initialize() | inet_addr() error:%d", RecordNetError());
     return VEK_ERROR_INVALID_IP_ADDRESS;
   }
 
   if (!plat::SocketConnect(created, address, static_cast<uint16_t>(port))) {
-    TraceErrorf(nullptr, nullptr, "NULL - VEKnet_Initialize() | connect() error:%d", RecordNetError());
+    TraceErrorf(nullptr, "NULL - VEKnet_Initialize() | connect() error:%d", RecordNetError());
     // The caller only sees a variable of 0, so nobody else could ever close
     // this socket: release it here.
     CloseOpenedSocket(*handle);

@@ -23,10 +23,10 @@ uint32_t SilenceVerdict(const uint32_t* handle, int32_t timeoutUs) {
     case kPollTimeoutUs:
       return VEK_ERROR_POLL_TIMEOUT;
     case kReplyTimeoutUs:
-      TraceVerbose(handle, nullptr, "ReadTCPIP() ACK_NAK_TIMEOUT");
+      TraceVerbose(handle, "ReadTCPIP() ACK_NAK_TIMEOUT");
       return VEK_ERROR_ACK_NAK_TIMEOUT;
     case kAnswerTimeoutUs:
-      TraceVerbose(handle, nullptr, "ReadTCPIP() VEK_ERROR_SOCKET_RECEIVE_TIMEOUT");
+      TraceVerbose(handle, "ReadTCPIP() VEK_ERROR_SOCKET_RECEIVE_TIMEOUT");
       return VEK_ERROR_SOCKET_RECEIVE_TIMEOUT;
     default:
       return VEK_SUCCESS;  // a drain or follow-up read: silence is fine
@@ -59,7 +59,7 @@ uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeout
     if (readable < 0) {
       const int32_t error = plat::SocketLastError();
       gState.netLastError = error;
-      TraceVerbosef(handle, nullptr, "ReadTCPIP() select() error:%d", error);
+      TraceVerbosef(handle, "ReadTCPIP() select() error:%d", error);
       return VEK_ERROR_SOCKET_RECEIVE;
     }
     if (readable == 0) return SilenceVerdict(handle, timeoutUs);
@@ -70,7 +70,7 @@ uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeout
       // 0 bytes: the controller closed the connection (last error 0).
       const int32_t error = plat::SocketLastError();
       gState.netLastError = error;
-      TraceVerbosef(handle, nullptr, "ReadTCPIP() recv() error:%d", error);
+      TraceVerbosef(handle, "ReadTCPIP() recv() error:%d", error);
       return VEK_ERROR_SOCKET_RECEIVE;
     }
 
@@ -88,7 +88,7 @@ uint32_t CheckForAckNak(const char* text, int32_t length) {
   std::size_t n = text != nullptr ? SizeOf(length) : 0;
   if (n > 0 && std::memchr(text, kAck, n) != nullptr) return kVerdictAck;
   if (n > 0 && std::memchr(text, kNak, n) != nullptr) return kVerdictNak;
-  TraceVerbosef(nullptr, nullptr, "CheckForAckNak() | VEK_ERROR_NO_COMMAND_ACK | buff=%s  buff_size=%d",
+  TraceVerbosef(nullptr, "CheckForAckNak() | VEK_ERROR_NO_COMMAND_ACK | buff=%s  buff_size=%d",
                 text != nullptr ? text : "", length);
   return VEK_ERROR_NO_COMMAND_ACK;
 }
@@ -112,19 +112,19 @@ uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t
   // must not be taken for this command's reply.
   ReadTCPIP(handle, nullptr, 0, kDrainTimeoutUs);
 
-  TraceSent(handle, nullptr, command);
+  TraceSent(handle, command);
   int32_t length = static_cast<int32_t>(std::strlen(command));
   if (plat::SocketSend(SocketOf(handle), command, length) < 0) {
     const int32_t error = plat::SocketLastError();
     gState.netLastError = error;
-    TraceErrorf(handle, nullptr, "SendCommand() error=%d", error);
+    TraceErrorf(handle, "SendCommand() error=%d", error);
     return VEK_ERROR_SOCKET_SEND;
   }
 
   char chunk[kChunkBufferSize];
   uint32_t result = ReadTCPIP(handle, chunk, static_cast<int32_t>(sizeof chunk), kReplyTimeoutUs);
   if (result != VEK_SUCCESS) {
-    TraceErrorf(handle, nullptr, "SendCommand | ACK/NAK err lRetVal:%d  buff:%s", static_cast<int>(result), chunk);
+    TraceErrorf(handle, "SendCommand | ACK/NAK err lRetVal:%d  buff:%s", static_cast<int>(result), chunk);
     return result;
   }
 
@@ -134,10 +134,10 @@ uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t
     result = VEK_SUCCESS;
   } else if (verdict == kVerdictNak) {
     result = VEK_ERROR_COMMAND_NAK;
-    TraceErrorf(handle, nullptr, "SendCommand | NAK lRetVal:%d  buff:%s", static_cast<int>(result), chunk);
+    TraceErrorf(handle, "SendCommand | NAK lRetVal:%d  buff:%s", static_cast<int>(result), chunk);
   } else {
     result = VEK_ERROR_NO_COMMAND_ACK;
-    TraceErrorf(handle, nullptr, "SendCommand | ACK lRetVal:%d  buff:%s", static_cast<int>(result), chunk);
+    TraceErrorf(handle, "SendCommand | ACK lRetVal:%d  buff:%s", static_cast<int>(result), chunk);
   }
   if (reply == nullptr) return result;
 
@@ -148,7 +148,7 @@ uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t
     std::strncpy(reply, chunk, static_cast<std::size_t>(copied));
   }
   if (replyLength != nullptr) *replyLength = copied;
-  TraceVerbosef(handle, nullptr, "SendCommand() | end lRetVal:%d", static_cast<int>(result));
+  TraceVerbosef(handle, "SendCommand() | end lRetVal:%d", static_cast<int>(result));
   return result;
 }
 

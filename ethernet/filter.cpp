@@ -23,7 +23,7 @@ void FoldNotification(const char* at) {
   // Other connections fold into and clear the same word at the same time.
   const uint32_t bits = MapNotificationValue(ParseNotificationValue(text + kNotificationPrefixLength));
   const uint32_t after = gState.netStatusFlags.fetch_or(bits) | bits;
-  TraceStatusFlags(nullptr, nullptr, "Status Flag change");
+  TraceStatusWords("Status Flag change");
   if (VerboseTraceOn()) WriteFlagsLine("FilterForStatusFlag2() - out", after);
 }
 

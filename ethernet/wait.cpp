@@ -62,7 +62,7 @@ uint32_t WaitOnEthernet(uint32_t* handle, int32_t axisMask, int32_t timeoutMs, u
   if (timeoutMs < 0 || handle == nullptr) return VEK_ERROR_INVALID_PARAMETER;
 
   uint32_t awaited = AwaitedSet(axisMask, flagGroup);
-  TraceVerbosef(handle, nullptr, "WaitOnEthernet | start - Axis:0x%02X  Timeout:%d  lRet:%d", awaited, timeoutMs, 0);
+  TraceVerbosef(handle, "WaitOnEthernet | start - Axis:0x%02X  Timeout:%d  lRet:%d", awaited, timeoutMs, 0);
   Stopwatch watch;
   StartTimer(&watch);
   int64_t start = plat::CounterNow();
@@ -85,8 +85,8 @@ uint32_t WaitOnEthernet(uint32_t* handle, int32_t axisMask, int32_t timeoutMs, u
     }
   }
 
-  TraceVerbosef(handle, nullptr, "WaitOnEthernet | end - Axis:0x%02X  total elapsed time:%.3f  Timeout:%d  lRet:%d",
-                awaited, ElapsedMs(watch, start, cycles), timeoutMs, static_cast<int>(result));
+  TraceVerbosef(handle, "WaitOnEthernet | end - Axis:0x%02X  total elapsed time:%.3f  Timeout:%d  lRet:%d", awaited,
+                ElapsedMs(watch, start, cycles), timeoutMs, static_cast<int>(result));
   return result;
 }
 

@@ -29,7 +29,7 @@ bool KnownBaudRate(int32_t rate) {
 // stays as it is: a handle that was opened stays in the caller's variable.
 uint32_t OpenStepFailed(const char* step, uint32_t error = plat::SerialLastError()) {
   gState.serLastError = error;
-  TraceErrorf(nullptr, nullptr, "NULL - %s() error=%d", step, static_cast<int>(error));
+  TraceErrorf(nullptr, "NULL - %s() error=%d", step, static_cast<int>(error));
   return VEK_ERROR_SERIAL_OPEN;
 }
 
@@ -76,11 +76,11 @@ extern "C" VEK_API uint32_t VEK_CALL VEKser_Initialize(int32_t port, int32_t bau
   vek::TraceEntryf(nullptr, "VEKser_Initialize( COMM_PORT=%d, BaudRate=%d)", port, baudRate);
   gState.serStatusFlags = 0;
   if (port < vek::kFirstPort || port > vek::kLastPort) {
-    vek::TraceErrorf(nullptr, nullptr, "NULL - VEKser_Initialize | Invalid port:%d", port);
+    vek::TraceErrorf(nullptr, "NULL - VEKser_Initialize | Invalid port:%d", port);
     return VEK_ERROR_INVALID_PARAMETER;
   }
   if (!vek::KnownBaudRate(baudRate)) {
-    vek::TraceErrorf(nullptr, nullptr, "NULL - VEKser_Initialize Invalid baud rate | error:%d", baudRate);
+    vek::TraceErrorf(nullptr, "NULL - VEKser_Initialize Invalid baud rate | error:%d", baudRate);
     return VEK_ERROR_INVALID_PARAMETER;
   }
   if (handle == nullptr) return VEK_ERROR_INVALID_PARAMETER;

@@ -55,7 +55,7 @@ bool CollectLine(uint32_t* handle, char* line, std::size_t* count, bool drain, L
     if (drain && *count == 0) budget = kDrainEmptyBudget;
     budget -= kSilenceStep;
     plat::SleepMilliseconds(kEmptyAttemptSleepMs);
-    TraceVerbosef(nullptr, handle, "ReadSerialBuff() timeout=%d, tmp1=%s", budget, line);
+    TraceVerbosef(handle, "ReadSerialBuff() timeout=%d, tmp1=%s", budget, line);
     if (budget <= 0) {
       *end = LineEnd::kSilence;
       return true;
@@ -84,7 +84,7 @@ uint32_t ReadSerialBuff(uint32_t* handle, char* out, int32_t outLength, ReadMode
     if (!CollectLine(handle, line, &count, drain, &end)) {
       const uint32_t error = plat::SerialLastError();
       gState.serLastError = error;
-      TraceVerbosef(nullptr, handle, "ReadSerialBuff() ReadFile() error:%d", static_cast<int>(error));
+      TraceVerbosef(handle, "ReadSerialBuff() ReadFile() error:%d", static_cast<int>(error));
       return VEK_ERROR_SERIAL_READ;
     }
     line[count] = '\0';
@@ -132,14 +132,14 @@ extern "C" VEK_API uint32_t VEK_CALL VEKser_SendCommand(uint32_t* handle, const 
   vek::TraceEntryf(handle, "VEKser_SendCommand(pCmd=%d)",
                    static_cast<int>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(command))));
   if (length > vek::kMaxSerialCommand) return VEK_ERROR_COMMAND_TOO_LONG;
-  vek::TraceSent(nullptr, handle, command);
+  vek::TraceSent(handle, command);
 
   uint32_t written = 0;
   const bool ok = vek::plat::SerialWrite(vek::PortOf(handle), command, static_cast<uint32_t>(length), &written);
   if (ok && written == length) return VEK_SUCCESS;
   const uint32_t error = vek::plat::SerialLastError();
   gState.serLastError = error;
-  vek::TraceErrorf(nullptr, handle, "VEKser_SendCommand error=%d", static_cast<int>(error));
+  vek::TraceErrorf(handle, "VEKser_SendCommand error=%d", static_cast<int>(error));
   return VEK_ERROR_SERIAL_WRITE;
 }
 

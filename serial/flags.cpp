@@ -53,7 +53,7 @@ void ProcessFlag(const char* notification) {
   // Other ports fold into and clear the same word at the same time.
   const uint32_t bits = MapNotificationValue(ParseNotificationValue(value));
   const uint32_t after = gState.serStatusFlags.fetch_or(bits) | bits;
-  TraceStatusFlags(nullptr, nullptr, "Status Flag change");
+  TraceStatusWords("Status Flag change");
   if (VerboseTraceOn()) WriteFlagsLine("ProcessFlag() - out", after);
 }
 

@@ -29,8 +29,8 @@ uint32_t GroupShift(uint32_t flagGroup) {
 uint32_t WaitOnSerial(uint32_t* handle, int32_t axisMask, int32_t timeoutMs, uint32_t flagGroup) {
   if (timeoutMs == 0) return VEK_SUCCESS;
   if (timeoutMs < 0) return VEK_ERROR_INVALID_PARAMETER;
-  TraceVerbosef(nullptr, handle, "WaitOnSerial() | start | Flags:0x%X  lAxes:0x%X  lTimeout:%d",
-                gState.serStatusFlags.load(), static_cast<uint32_t>(axisMask), timeoutMs);
+  TraceVerbosef(handle, "WaitOnSerial() | start | Flags:0x%X  lAxes:0x%X  lTimeout:%d", gState.serStatusFlags.load(),
+                static_cast<uint32_t>(axisMask), timeoutMs);
 
   const uint32_t awaited = static_cast<uint32_t>(axisMask) << GroupShift(flagGroup);
   // 64 bits: a count one step past a time-out near the 32-bit limit must not wrap.
@@ -43,9 +43,8 @@ uint32_t WaitOnSerial(uint32_t* handle, int32_t axisMask, int32_t timeoutMs, uin
   }
   const uint32_t flags = gState.serStatusFlags.load();
   const uint32_t result = (flags & awaited) == awaited ? VEK_SUCCESS : VEK_ERROR_WAIT_TIMEOUT;
-  TraceVerbosef(nullptr, handle,
-                "WaitOnSerial | OutOfLoop - lflags:0x%X  lAxes:0x%X  lRetVal:%d  recv timeout: %d, timeout: %d", flags,
-                awaited, static_cast<int>(result), static_cast<int>(count), timeoutMs);
+  TraceVerbosef(handle, "WaitOnSerial | OutOfLoop - lflags:0x%X  lAxes:0x%X  lRetVal:%d  recv timeout: %d, timeout: %d",
+                flags, awaited, static_cast<int>(result), static_cast<int>(count), timeoutMs);
   return result;
 }
 

@@ -130,10 +130,10 @@ TEST(Trace, EachCategoryFollowsItsPartOfTheMask) {
     LogCapture log(c.mask);
     ASSERT_TRUE(log.started());
     vek::TraceEntry(&net, "entry-label");
-    vek::TraceSent(&net, nullptr, "sent-text");
-    vek::TraceStatusFlags(&net, nullptr, "dump-label");
-    vek::TraceVerbose(&net, nullptr, "verbose-text");
-    vek::TraceError(&net, nullptr, "error-text");
+    vek::TraceSent(&net, "sent-text");
+    vek::TraceStatusWord(&net, "dump-label", 0);
+    vek::TraceVerbose(&net, "verbose-text");
+    vek::TraceError(&net, "error-text");
     std::array<int, 5> lines = {log.CountContaining("entry-label"), log.CountContaining("Sent=sent-text"),
                                 log.CountContaining("dump-label"), log.CountContaining("verbose-text"),
                                 log.CountContaining("error-text")};
@@ -141,26 +141,32 @@ TEST(Trace, EachCategoryFollowsItsPartOfTheMask) {
   }
 }
 
-TEST(Trace, HandleChoiceFormatsAndBounds) {
+TEST(Trace, FormatsWithAndWithoutAHandleAndBounds) {
   LogCapture log(vek::test::kAllTraces);
   ASSERT_TRUE(log.started());
-  vek::TraceVerbose(&net, &ser, "both");
-  vek::TraceError(&net, nullptr, "e-net");
-  vek::TraceError(nullptr, nullptr, "");
-  vek::TraceSent(nullptr, &ser, "s-ser");
+  vek::TraceVerbose(&ser, "verbose");
+  vek::TraceVerbose(nullptr, "no handle");
+  vek::TraceError(&net, "e-net");
+  vek::TraceError(nullptr, "");
+  vek::TraceSent(&ser, "s-ser");
+  vek::TraceSent(nullptr, "s-none");
+  vek::TraceStatusWord(&ser, "L1", 0x5u | (0x3FFu << 10));
   gState.netStatusFlags = 0x3FF | (5u << 10) | (1u << 30);
   gState.serStatusFlags = (0x3FFu << 20);
-  vek::TraceStatusFlags(nullptr, nullptr, "L3");
+  vek::TraceStatusWords("L3");
   gState.netStatusFlags = gState.serStatusFlags = 0;
   std::string longText(400, 'x');
-  vek::TraceVerbose(&net, nullptr, longText.c_str());
+  vek::TraceVerbose(&net, longText.c_str());
   vek::TraceEntryf(nullptr, "VEKnet_Query() pCmd=%s  lLen=%d", longText.c_str(), 7);
-  vek::TraceSent(&net, nullptr, "%s%n%x");
+  vek::TraceSent(&net, "%s%n%x");
   std::vector<std::string> expected = {
-      HandleText(&ser) + " - both",
+      HandleText(&ser) + " - verbose",
+      "0x0 - no handle",
       HandleText(&net) + " - Error=e-net",
       "Error=",
       HandleText(&ser) + " - Sent=s-ser",
+      "Sent=s-none",
+      HandleText(&ser) + " - L1 - done:0x05 limit:0x3FF slip:0x00 err:0x0",
       "L3 - Ethernet: done:0x3FF limit:0x05 slip:0x00 err:0x1  Serial: done:0x00 limit:0x00 slip:0x3FF err:0x0",
       HandleText(&net) + " - " + longText.substr(0, 255 - HandleText(&net).size() - 3),
       "NULL - VEKnet_Query() pCmd=" + longText.substr(0, 255 - 27),
@@ -169,8 +175,11 @@ TEST(Trace, HandleChoiceFormatsAndBounds) {
 }
 
 TEST(NotificationValue, ParsesLikeHexStrtolSaturatedAndMapsEachByteOntoItsGroup) {
-  for (auto [text, value] : {std::pair{"0000001F", 0x1F}, {"0000a0B0", 0xA0B0}, {"80000000", 0x7FFFFFFF},
-                             {"0001x234", 0x1}, {" 0x00010", 0x10}})
+  for (auto [text, value] : {std::pair{"0000001F", 0x1F},
+                             {"0000a0B0", 0xA0B0},
+                             {"80000000", 0x7FFFFFFF},
+                             {"0001x234", 0x1},
+                             {" 0x00010", 0x10}})
     EXPECT_EQ(vek::ParseNotificationValue(text), value) << text;
   struct Case {
     uint32_t n, flags;

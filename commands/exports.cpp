@@ -1,0 +1,169 @@
+// The twin exports of the command set, made from the rows of
+// commands/operations.h, and the checks that hold those rows to the public
+// header: the same exports, the same signatures, the same result codes.
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#include "commands/link.h"
+#include "commands/operations.h"
+#include "commands/workers.h"
+#include "core/trace.h"
+#include "vekkestra.h"
+
+namespace vek {
+namespace {
+
+constexpr bool SameText(const char* a, const char* b) {
+  while (*a != '\0' && *a == *b) {
+    ++a;
+    ++b;
+  }
+  return *a == *b;
+}
+
+// Two entry labels are not "<export>()": the log has always written them so,
+// and log readers look for them as they are.
+struct LabelException {
+  const char* usual;
+  const char* written;
+};
+constexpr LabelException kLabelExceptions[] = {
+    {"VEKnet_GetAxisDoneFlag()", "VEKnet_GetAxisDoneFlag - in"},
+    {"VEKser_SetAxisMaxVelocity()", "VEKser_SetAxisMaxVelcoity()"},
+};
+
+constexpr const char* EntryLabel(const char* usual) {
+  for (const LabelException& exception : kLabelExceptions) {
+    if (SameText(exception.usual, usual)) return exception.written;
+  }
+  return usual;
+}
+
+}  // namespace
+}  // namespace vek
+
+// Each twin: its entry trace, then the worker with its transport's link.
+#define VEK_DEFINE_TWINS(Name, ...)                                                              \
+  extern "C" VEK_API uint32_t VEK_CALL VEKnet_##Name(uint32_t* handle VEK_PARAMS(__VA_ARGS__)) { \
+    static constexpr const char* kLabel = vek::EntryLabel("VEKnet_" #Name "()");                 \
+    vek::TraceEntry(handle, kLabel);                                                             \
+    return vek::ops::Name(vek::Link{&vek::kEthernet, handle} VEK_ARGS(__VA_ARGS__));             \
+  }                                                                                              \
+  extern "C" VEK_API uint32_t VEK_CALL VEKser_##Name(uint32_t* handle VEK_PARAMS(__VA_ARGS__)) { \
+    static constexpr const char* kLabel = vek::EntryLabel("VEKser_" #Name "()");                 \
+    vek::TraceEntry(handle, kLabel);                                                             \
+    return vek::ops::Name(vek::Link{&vek::kSerial, handle} VEK_ARGS(__VA_ARGS__));               \
+  }
+VEK_OPERATIONS(VEK_DEFINE_TWINS)
+#undef VEK_DEFINE_TWINS
+
+namespace vek {
+
+#define VEK_NET_EXPORT(Name, ...) VEKnet_##Name,
+#define VEK_SER_EXPORT(Name, ...) VEKser_##Name,
+const Exports kNetExports = {VEK_EXCHANGE_OPERATIONS(VEK_NET_EXPORT) VEK_OPERATIONS(VEK_NET_EXPORT)};
+const Exports kSerExports = {VEK_EXCHANGE_OPERATIONS(VEK_SER_EXPORT) VEK_OPERATIONS(VEK_SER_EXPORT)};
+#undef VEK_NET_EXPORT
+#undef VEK_SER_EXPORT
+
+// ---- The rows against the header ----
+namespace {
+
+// The transports' exchange and the other exports keep the header's
+// signatures (the twins above would not compile if theirs differed).
+#define VEK_CHECK_EXCHANGE(Name, ...)                                                                      \
+  static_assert(std::is_same_v<decltype(&VEKnet_##Name), uint32_t(VEK_CALL*)(uint32_t*, __VA_ARGS__)> &&   \
+                    std::is_same_v<decltype(&VEKser_##Name), uint32_t(VEK_CALL*)(uint32_t*, __VA_ARGS__)>, \
+                "the header declares VEKnet_" #Name " or VEKser_" #Name " otherwise");
+VEK_EXCHANGE_OPERATIONS(VEK_CHECK_EXCHANGE)
+#undef VEK_CHECK_EXCHANGE
+#define VEK_CHECK_EXPORT(Result, Name, ...)                                      \
+  static_assert(std::is_same_v<decltype(&Name), Result(VEK_CALL*)(__VA_ARGS__)>, \
+                "the header declares " #Name " otherwise");
+VEK_OTHER_EXPORTS(VEK_CHECK_EXPORT)
+#undef VEK_CHECK_EXPORT
+
+// Every name the header declares, as CMake read it from the header.
+constexpr const char* kHeaderExports[] = {
+#include "header_exports.inc"
+};
+constexpr const char* kHeaderResultCodes[] = {
+#include "header_result_codes.inc"
+};
+
+#define VEK_TWIN_NAMES(Name, ...)         "VEKnet_" #Name, "VEKser_" #Name,
+#define VEK_OTHER_NAME(Result, Name, ...) #Name,
+constexpr const char* kTableExports[] = {VEK_EXCHANGE_OPERATIONS(VEK_TWIN_NAMES) VEK_OPERATIONS(VEK_TWIN_NAMES)
+                                             VEK_OTHER_EXPORTS(VEK_OTHER_NAME)};
+#undef VEK_TWIN_NAMES
+#undef VEK_OTHER_NAME
+#define VEK_CODE_NAME(Code) #Code,
+constexpr const char* kTableResultCodes[] = {VEK_RESULT_CODES(VEK_CODE_NAME)};
+#undef VEK_CODE_NAME
+
+template <std::size_t N>
+constexpr bool Contains(const char* const (&list)[N], const char* name) {
+  for (const char* entry : list) {
+    if (SameText(entry, name)) return true;
+  }
+  return false;
+}
+
+// Same length, no name twice, every name of one in the other.
+template <std::size_t N, std::size_t M>
+constexpr bool SameNames(const char* const (&a)[N], const char* const (&b)[M]) {
+  if (N != M) return false;
+  for (std::size_t i = 0; i < N; ++i) {
+    if (!Contains(b, a[i])) return false;
+    for (std::size_t j = i + 1; j < N; ++j) {
+      if (SameText(a[i], a[j])) return false;
+    }
+  }
+  return true;
+}
+
+// The Windows export list: each name with the bytes of arguments a 32-bit
+// stdcall caller pushes (4 for each pointer or 32-bit integer, 8 for a double).
+struct StackedExport {
+  const char* name;
+  int bytes;
+};
+constexpr StackedExport kDefExports[] = {
+#include "def_exports.inc"
+};
+template <typename... Parameters>
+constexpr int StackBytes() {
+  return (0 + ... + (std::is_same_v<Parameters, double> ? 8 : 4));
+}
+#define VEK_TWIN_BYTES(Name, ...)                                         \
+  {"VEKnet_" #Name, StackBytes<uint32_t * __VA_OPT__(, ) __VA_ARGS__>()}, \
+      {"VEKser_" #Name, StackBytes<uint32_t * __VA_OPT__(, ) __VA_ARGS__>()},
+#define VEK_OTHER_BYTES(Result, Name, ...) {#Name, StackBytes<__VA_ARGS__>()},
+constexpr StackedExport kTableStack[] = {VEK_EXCHANGE_OPERATIONS(VEK_TWIN_BYTES) VEK_OPERATIONS(VEK_TWIN_BYTES)
+                                             VEK_OTHER_EXPORTS(VEK_OTHER_BYTES)};
+#undef VEK_TWIN_BYTES
+#undef VEK_OTHER_BYTES
+
+template <std::size_t N, std::size_t M>
+constexpr bool SameStack(const StackedExport (&a)[N], const StackedExport (&b)[M]) {
+  if (N != M) return false;
+  for (const StackedExport& x : a) {
+    bool found = false;
+    for (const StackedExport& y : b) found = found || (SameText(x.name, y.name) && x.bytes == y.bytes);
+    if (!found) return false;
+  }
+  return true;
+}
+
+static_assert(sizeof kTableExports / sizeof kTableExports[0] == 145, "the library exports 145 functions");
+static_assert(SameStack(kDefExports, kTableStack),
+              "cmake/VekKestra.def is not the export list of commands/operations.h: "
+              "cmake --build <build> --target update-generated writes it anew");
+static_assert(SameNames(kHeaderExports, kTableExports),
+              "commands/operations.h and include/vekkestra.h do not list the same exports");
+static_assert(SameNames(kHeaderResultCodes, kTableResultCodes),
+              "VEK_RESULT_CODES and include/vekkestra.h do not list the same result codes");
+
+}  // namespace
+}  // namespace vek
