@@ -27,14 +27,3 @@ function(vek_write_version_header)
 " @ONLY)
 endfunction()
 
-# The Python package carries the version as a module of its own, so that it
-# can be imported from the source tree and from an installation alike; a
-# package that disagrees with VERSION stops the configuration.
-file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../bindings/python/vekkestra/_version.py _vek_py_version
-     REGEX "^__version__ = ")
-if(NOT _vek_py_version STREQUAL "__version__ = \"${VEK_VERSION}\"")
-  message(FATAL_ERROR "bindings/python/vekkestra/_version.py says ${_vek_py_version}; VERSION says ${VEK_VERSION}: "
-                      "write the same version into both")
-endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             ${CMAKE_CURRENT_LIST_DIR}/../bindings/python/vekkestra/_version.py)

@@ -6,7 +6,8 @@
 # MinGW and for MSVC-style linkers.
 #
 #   scripts/check-exports.sh [build-mingw-x64] [build-mingw-i686]
-#   scripts/check-exports.sh --write-def     regenerate cmake/VekKestra.def
+# (cmake/VekKestra.def is written from the operation table by the build:
+# cmake --build build --target update-generated.)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 header="$root/include/vekkestra.h"
@@ -32,18 +33,6 @@ header_exports() {
 header_exports >"$work/expected"
 count=$(wc -l <"$work/expected")
 
-if [[ "${1:-}" == "--write-def" ]]; then
-  {
-    echo "; The DLL's exports: undecorated names in the export table. The @N is the"
-    echo "; bytes of arguments a 32-bit stdcall caller pushes; the import libraries"
-    echo "; map the decorated name a caller references to the undecorated export."
-    echo "LIBRARY VekKestra.dll"
-    echo "EXPORTS"
-    awk '{printf "  %s@%d\n", $1, $2}' "$work/expected"
-  } >"$deffile"
-  echo "wrote $deffile ($count exports)"
-  exit 0
-fi
 
 failures=0
 fail() {
@@ -59,7 +48,7 @@ grep -E '^\s+[A-Za-z_0-9]+@[0-9]+\s*$' "$deffile" | sed -E 's/^\s+([A-Za-z_0-9]+
 if diff -u "$work/expected" "$work/def" >"$work/diff"; then
   pass "cmake/VekKestra.def matches the header"
 else
-  fail "cmake/VekKestra.def differs from the header (scripts/check-exports.sh --write-def):"
+  fail "cmake/VekKestra.def differs from the header (cmake --build <build> --target update-generated):"
   cat "$work/diff"
 fi
 

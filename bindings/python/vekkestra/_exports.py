@@ -1,7 +1,9 @@
-"""The library's exports and their C signatures, for ctypes.
+"""The library's exports and their C signatures, for ctypes, and its result
+codes.
 
-Every operation of the command set exists twice, as ``VEKnet_<Name>`` and
-``VEKser_<Name>`` with the same arguments, so those are listed once.
+Written by vek_export_list from the library's operation table; do not
+edit. Every operation of the command set exists twice, as ``VEKnet_<Name>``
+and ``VEKser_<Name>`` with the same arguments, so those are listed once.
 """
 
 import ctypes
@@ -15,23 +17,6 @@ CHARP = ctypes.c_char_p  # a caller's buffer the library writes
 PU32 = ctypes.POINTER(ctypes.c_uint32)
 PI32 = ctypes.POINTER(ctypes.c_int32)
 VOID = None
-
-UTILITIES = (
-    ("VEK_Pause", VOID, (I32,)),
-    ("VEK_GetDLLVersion", CHARP, (CHARP, U32)),
-    ("VEK_StartDllLogger", U32, (CSTR, I32)),
-    ("VEK_StopDllLogger", U32, ()),
-    ("VEK_DllLoggerLineMarker", U32, (CSTR,)),
-)
-
-CONNECTION = (
-    ("VEKnet_Initialize", U32, (CSTR, U32, PU32)),
-    ("VEKnet_Close", VOID, (PU32,)),
-    ("VEKnet_GetLastError", I32, ()),
-    ("VEKser_Initialize", U32, (I32, I32, PU32)),
-    ("VEKser_Close", VOID, (PU32,)),
-    ("VEKser_GetLastError", U32, ()),
-)
 
 # (name without prefix, argument types after the handle); all return a result.
 OPERATIONS = (
@@ -104,6 +89,20 @@ OPERATIONS = (
     ("SetAxisAuxBit", (I32, U32)),
 )
 
+# The exports whose twins differ, and the utilities: (name, result, argument types).
+OTHERS = (
+    ("VEKnet_Initialize", U32, (CSTR, U32, PU32)),
+    ("VEKnet_Close", VOID, (PU32,)),
+    ("VEKnet_GetLastError", I32, ()),
+    ("VEKser_Initialize", U32, (I32, I32, PU32)),
+    ("VEKser_Close", VOID, (PU32,)),
+    ("VEKser_GetLastError", U32, ()),
+    ("VEK_Pause", VOID, (I32,)),
+    ("VEK_GetDLLVersion", CHARP, (CHARP, U32)),
+    ("VEK_StartDllLogger", U32, (CSTR, I32)),
+    ("VEK_StopDllLogger", U32, ()),
+    ("VEK_DllLoggerLineMarker", U32, (CSTR,)),
+)
 
 # The result codes, name and number, in the header's order.
 RESULT_CODES = (
@@ -133,8 +132,7 @@ RESULT_CODES = (
 
 def all_signatures() -> Iterator[Tuple[str, Optional[Any], Sequence[Any]]]:
     """Yields (export name, result type, argument types) for all 145 exports."""
-    yield from UTILITIES
-    yield from CONNECTION
+    yield from OTHERS
     for prefix in ("VEKnet_", "VEKser_"):
         for name, args in OPERATIONS:
             yield prefix + name, U32, (PU32,) + args
