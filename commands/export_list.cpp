@@ -88,9 +88,9 @@ const char* CtypesOf(const std::string& type) {
   static const struct {
     const char* c;
     const char* ctypes;
-  } kTypes[] = {{"void", "VOID"},      {"uint32_t", "U32"},        {"int32_t", "I32"},  {"double", "F64"},
-                {"const char*", "CSTR"}, {"char*", "CHARP"},         {"uint32_t*", "PU32"}, {"int32_t*", "PI32"},
-                {"const int32_t*", "PI32"}};
+  } kTypes[] = {{"void", "VOID"},      {"uint32_t", "U32"},     {"int32_t", "I32"},
+                {"double", "F64"},     {"const char*", "CSTR"}, {"char*", "CHARP"},
+                {"uint32_t*", "PU32"}, {"int32_t*", "PI32"},    {"const int32_t*", "PI32"}};
   for (const auto& t : kTypes) {
     if (type == t.c) return t.ctypes;
   }
@@ -114,7 +114,8 @@ void WritePythonOperations() {
   VEK_EXCHANGE_OPERATIONS(VEK_PY_TWIN)
   VEK_OPERATIONS(VEK_PY_TWIN)
 #undef VEK_PY_TWIN
-  std::printf(")\n\n# The exports whose twins differ, and the utilities: (name, result, argument types).\nOTHERS = (\n");
+  std::printf(
+      ")\n\n# The exports whose twins differ, and the utilities: (name, result, argument types).\nOTHERS = (\n");
 #define VEK_PY_OTHER(Result, Name, ...) \
   std::printf("    (\"%s\", %s, %s),\n", #Name, CtypesOf(#Result), TupleOf(SplitTypes(#__VA_ARGS__), 0).c_str());
   VEK_OTHER_EXPORTS(VEK_PY_OTHER)

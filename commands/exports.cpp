@@ -60,12 +60,8 @@ VEK_OPERATIONS(VEK_DEFINE_TWINS)
 
 namespace vek {
 
-#define VEK_NET_EXPORT(Name, ...) VEKnet_##Name,
-#define VEK_SER_EXPORT(Name, ...) VEKser_##Name,
-const Exports kNetExports = {VEK_EXCHANGE_OPERATIONS(VEK_NET_EXPORT) VEK_OPERATIONS(VEK_NET_EXPORT)};
-const Exports kSerExports = {VEK_EXCHANGE_OPERATIONS(VEK_SER_EXPORT) VEK_OPERATIONS(VEK_SER_EXPORT)};
-#undef VEK_NET_EXPORT
-#undef VEK_SER_EXPORT
+const Exports kNetExports = VEK_NET_EXPORTS;
+const Exports kSerExports = VEK_SER_EXPORTS;
 
 // ---- The rows against the header ----
 namespace {

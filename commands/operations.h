@@ -185,7 +185,14 @@ struct Exports {
 #undef VEK_EXPORT_POINTER
 };
 
-// The exports of each transport, as a table.
+// The exports of each transport, as a table (the library's own; vekctl and
+// the tests, which see only the public exports, fill theirs the same way).
+#define VEK_NET_EXPORT_ENTRY(Name, ...) VEKnet_##Name,
+#define VEK_SER_EXPORT_ENTRY(Name, ...) VEKser_##Name,
+#define VEK_NET_EXPORTS \
+  { VEK_EXCHANGE_OPERATIONS(VEK_NET_EXPORT_ENTRY) VEK_OPERATIONS(VEK_NET_EXPORT_ENTRY) }
+#define VEK_SER_EXPORTS \
+  { VEK_EXCHANGE_OPERATIONS(VEK_SER_EXPORT_ENTRY) VEK_OPERATIONS(VEK_SER_EXPORT_ENTRY) }
 extern const Exports kNetExports;
 extern const Exports kSerExports;
 

@@ -8,27 +8,15 @@
 
 namespace vekctl {
 
-#define VEKCTL_OPS(prefix, label)                                                                                 \
-  TransportOps {                                                                                                  \
-    label, prefix##SendCommand, prefix##Query, prefix##MoveAxis, prefix##Move, prefix##JogAxis, prefix##Jog,      \
-        prefix##StopMotion, prefix##KillMotion, prefix##FindAxisHome, prefix##FindAxisLimit,                      \
-        prefix##GetAllAxisPositions, prefix##GetAllAxisMotorPositions, prefix##GetAllDoneFlags,                   \
-        prefix##ClearMultiAxisDoneFlags, prefix##ClearMultiAxisOvertravelFlags, prefix##ClearMultiAxisSlipFlag,   \
-        prefix##ClearCommandErrorFlag, prefix##GetIllegalCommand, prefix##GetIOBitsDirection,                     \
-        prefix##SetIOBitsDirection, prefix##GetIOBitsState, prefix##SetOutputBitsState, prefix##SetOutputBitState \
-  }
-
-const TransportOps& EthernetOps() {
-  static const TransportOps ops = VEKCTL_OPS(VEKnet_, "ethernet");
+const vek::Exports& EthernetOps() {
+  static const vek::Exports ops = VEK_NET_EXPORTS;
   return ops;
 }
 
-const TransportOps& SerialOps() {
-  static const TransportOps ops = VEKCTL_OPS(VEKser_, "serial");
+const vek::Exports& SerialOps() {
+  static const vek::Exports ops = VEK_SER_EXPORTS;
   return ops;
 }
-
-#undef VEKCTL_OPS
 
 bool SplitHostPort(const std::string& text, std::string* host, uint32_t* port) {
   const size_t colon = text.rfind(':');

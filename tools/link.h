@@ -8,41 +8,16 @@
 #include <memory>
 #include <string>
 
+#include "commands/operations.h"
 #include "vekkestra.h"
 
 namespace vekctl {
 
-// The exports vekctl uses, as one transport provides them. The VEKnet_ and
-// VEKser_ twins share their signatures, so one table type serves both.
-struct TransportOps {
-  const char* name;  // "ethernet" or "serial"
-  uint32_t(VEK_CALL* SendCommand)(uint32_t*, const char*);
-  uint32_t(VEK_CALL* Query)(uint32_t*, const char*, char*, int32_t);
-  uint32_t(VEK_CALL* MoveAxis)(uint32_t*, int32_t, int32_t, int32_t, int32_t, int32_t);
-  uint32_t(VEK_CALL* Move)(uint32_t*, int32_t, int32_t, int32_t, const int32_t*, int32_t, int32_t);
-  uint32_t(VEK_CALL* JogAxis)(uint32_t*, int32_t, int32_t, double);
-  uint32_t(VEK_CALL* Jog)(uint32_t*, int32_t, int32_t, const int32_t*);
-  uint32_t(VEK_CALL* StopMotion)(uint32_t*, int32_t);
-  uint32_t(VEK_CALL* KillMotion)(uint32_t*, int32_t);
-  uint32_t(VEK_CALL* FindAxisHome)(uint32_t*, int32_t, int32_t, int32_t, int32_t, int32_t);
-  uint32_t(VEK_CALL* FindAxisLimit)(uint32_t*, int32_t, int32_t, int32_t, int32_t);
-  uint32_t(VEK_CALL* GetAllAxisPositions)(uint32_t*, int32_t*, int32_t*);
-  uint32_t(VEK_CALL* GetAllAxisMotorPositions)(uint32_t*, int32_t*);
-  uint32_t(VEK_CALL* GetAllDoneFlags)(uint32_t*, uint32_t*);
-  uint32_t(VEK_CALL* ClearMultiAxisDoneFlags)(uint32_t*, int32_t);
-  uint32_t(VEK_CALL* ClearMultiAxisOvertravelFlags)(uint32_t*, int32_t);
-  uint32_t(VEK_CALL* ClearMultiAxisSlipFlag)(uint32_t*, int32_t);
-  uint32_t(VEK_CALL* ClearCommandErrorFlag)(uint32_t*);
-  uint32_t(VEK_CALL* GetIllegalCommand)(uint32_t*, char*, int32_t, int32_t*);
-  uint32_t(VEK_CALL* GetIOBitsDirection)(uint32_t*, uint32_t*);
-  uint32_t(VEK_CALL* SetIOBitsDirection)(uint32_t*, uint32_t);
-  uint32_t(VEK_CALL* GetIOBitsState)(uint32_t*, uint32_t*);
-  uint32_t(VEK_CALL* SetOutputBitsState)(uint32_t*, uint32_t);
-  uint32_t(VEK_CALL* SetOutputBitState)(uint32_t*, int32_t, int32_t);
-};
-
-const TransportOps& EthernetOps();
-const TransportOps& SerialOps();
+// The exports of one transport, from the library's operation table: the
+// VEKnet_ and VEKser_ twins share their signatures, so one table type serves
+// both, and every subcommand is written once.
+const vek::Exports& EthernetOps();
+const vek::Exports& SerialOps();
 
 // Where to connect. With neither a TCP address nor a COM port the link
 // starts the embedded simulator and connects to it.
@@ -74,13 +49,15 @@ class Link {
   bool IsOpen() const { return handle_ != 0; }
 
   uint32_t* handle() { return &handle_; }
-  const TransportOps& ops() const { return *ops_; }
+  const vek::Exports& ops() const { return *ops_; }
+  // "ethernet" or "serial".
+  const char* transportName() const { return serial_ ? "serial" : "ethernet"; }
   // "127.0.0.1:40123", "COM3 at 115200 baud".
   const std::string& description() const { return description_; }
 
  private:
   uint32_t handle_ = 0;
-  const TransportOps* ops_;
+  const vek::Exports* ops_;
   bool serial_ = false;
   std::string description_;
   std::unique_ptr<EmbeddedSimulator> simulator_;

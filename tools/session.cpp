@@ -34,7 +34,7 @@ bool Session::Connect() {
     link_.Close();
     return false;
   }
-  std::fprintf(err_, "connected to %s (%s)\n", link_.description().c_str(), link_.ops().name);
+  std::fprintf(err_, "connected to %s (%s)\n", link_.description().c_str(), link_.transportName());
   return true;
 }
 

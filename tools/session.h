@@ -52,7 +52,7 @@ class Session {
     moving_ = 0;
   }
   uint32_t* handle() { return link_.handle(); }
-  const TransportOps& ops() const { return link_.ops(); }
+  const vek::Exports& ops() const { return link_.ops(); }
 
   // Reports "vekctl: <what>: VEK_ERROR_... (n)" and returns kExitFailed, or
   // returns kExitOk for VEK_SUCCESS.

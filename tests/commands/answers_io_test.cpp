@@ -83,13 +83,13 @@ TEST_P(Answers, BothListsComeFromTwoQueriesAndAFailedFirstLeavesBoth) {
   int32_t motor[10] = {kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld};
   int32_t encoder[10] = {kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld};
   Answer("");
-  EXPECT_EQ(EmptyAnswerResult(), Call(VEKnet_GetAllAxisPositions, VEKser_GetAllAxisPositions, motor, encoder));
+  EXPECT_EQ(EmptyAnswerResult(), ops().GetAllAxisPositions(handle(), motor, encoder));
   EXPECT_EQ("PP", Sent());
   EXPECT_EQ(List(10, kOld), List(motor, motor + 10));
   EXPECT_EQ(List(10, kOld), List(encoder, encoder + 10));
   Answer("1,2");
   Answer("3");
-  ASSERT_EQ(0u, Call(VEKnet_GetAllAxisPositions, VEKser_GetAllAxisPositions, motor, encoder));
+  ASSERT_EQ(0u, ops().GetAllAxisPositions(handle(), motor, encoder));
   EXPECT_EQ("PPPE;", Sent());
   EXPECT_EQ(List({1, 2, 0, 0, 0, 0, 0, 0, 0, 0}), List(motor, motor + 10));
   EXPECT_EQ(List({3, 0, 0, 0, 0, 0, 0, 0, 0, 0}), List(encoder, encoder + 10));
@@ -99,9 +99,9 @@ TEST_P(Answers, ARejectedMoveOrSearchPassesTheTransportResultThroughAndIsNotStop
   if (serial()) GTEST_SKIP() << "a serial controller acknowledges nothing";
   const int32_t targets[10] = {1};
   tcp_->QueueReply("\x15");  // the long time-outs cost nothing: no wait starts
-  EXPECT_EQ(VEK_ERROR_COMMAND_NAK, Call(VEKnet_Move, VEKser_Move, VEK_AXIS_X, 0, 0, targets, 0, 60000));
+  EXPECT_EQ(VEK_ERROR_COMMAND_NAK, ops().Move(handle(), VEK_AXIS_X, 0, 0, targets, 0, 60000));
   tcp_->QueueReply("\x15");
-  EXPECT_EQ(VEK_ERROR_COMMAND_NAK, Call(VEKnet_FindAxisLimit, VEKser_FindAxisLimit, VEK_AXIS_X, 0, 10, 60000));
+  EXPECT_EQ(VEK_ERROR_COMMAND_NAK, ops().FindAxisLimit(handle(), VEK_AXIS_X, 0, 10, 60000));
   EXPECT_EQ("AAMA1;;GDID;AXLNJG10;", Sent());
 }
 
@@ -109,13 +109,13 @@ TEST_P(Answers, IllegalCommandFitsItsBufferAndRefusesMissingOnes) {
   Answer("AXFOO bad");
   char text[16];
   int32_t length = -1;
-  EXPECT_EQ(VEK_SUCCESS, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 16, &length));
+  EXPECT_EQ(VEK_SUCCESS, ops().GetIllegalCommand(handle(), text, 16, &length));
   EXPECT_STREQ("AXFOO bad", text);
   EXPECT_EQ(9, length);
 
   Answer("AXMA1000;AYMA2000;AZ");
   std::memset(text, '~', sizeof text);
-  const uint32_t result = Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 8, &length);
+  const uint32_t result = ops().GetIllegalCommand(handle(), text, 8, &length);
   // The serial reader fills the buffer without a terminator and says so; the
   // Ethernet query cuts the answer to fit with its terminator.
   EXPECT_EQ(serial() ? VEK_ERROR_ANSWER_TOO_LONG : VEK_SUCCESS, result);
@@ -125,10 +125,10 @@ TEST_P(Answers, IllegalCommandFitsItsBufferAndRefusesMissingOnes) {
 
   // Missing buffers are refused before anything is asked.
   std::strcpy(text, "old");
-  EXPECT_EQ(3u, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, static_cast<char*>(nullptr), 16, &length));
-  EXPECT_EQ(3u, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 16, static_cast<int32_t*>(nullptr)));
-  EXPECT_EQ(3u, (serial() ? VEKser_GetIllegalCommand : VEKnet_GetIllegalCommand)(nullptr, text, 16, &length));
-  EXPECT_EQ(3u, Call(VEKnet_GetIllegalCommand, VEKser_GetIllegalCommand, text, 0, &length));
+  EXPECT_EQ(3u, ops().GetIllegalCommand(handle(), static_cast<char*>(nullptr), 16, &length));
+  EXPECT_EQ(3u, ops().GetIllegalCommand(handle(), text, 16, static_cast<int32_t*>(nullptr)));
+  EXPECT_EQ(3u, ops().GetIllegalCommand(nullptr, text, 16, &length));
+  EXPECT_EQ(3u, ops().GetIllegalCommand(handle(), text, 0, &length));
   EXPECT_EQ(0, length);
   EXPECT_STREQ("old", text);
   EXPECT_EQ("#ER#ER", Sent());

@@ -186,9 +186,9 @@ TEST_P(CommandText, EveryAxisIsAddressedByItsOwnLetter) {
     SCOPED_TRACE(axis.letter);
     const std::string a = std::string("A") + axis.letter;
     Answer("5");
-    EXPECT_EQ(0u, Call(VEKnet_GetAxisMotorPosition, VEKser_GetAxisMotorPosition, axis.bit, gOut));
-    EXPECT_EQ(0u, Call(VEKnet_MoveAxis, VEKser_MoveAxis, axis.bit, 1, -250, 1, 0));
-    EXPECT_EQ(0u, Call(VEKnet_SetAxisAuxSettleTime, VEKser_SetAxisAuxSettleTime, axis.bit, 50));
+    EXPECT_EQ(0u, ops().GetAxisMotorPosition(handle(), axis.bit, gOut));
+    EXPECT_EQ(0u, ops().MoveAxis(handle(), axis.bit, 1, -250, 1, 0));
+    EXPECT_EQ(0u, ops().SetAxisAuxSettleTime(handle(), axis.bit, 50));
     EXPECT_EQ(a + "RP;" + a + "MR-250;GDIP;" + a + "SE50;", Sent());
   }
 }

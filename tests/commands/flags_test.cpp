@@ -30,8 +30,7 @@ TEST(FlagClear, ClearsOnlyTheNamedFlagsOfItsGroupOnItsOwnTransport) {
       {TWIN(ClearMultiAxisDoneFlags, -1), VEK_SUCCESS, 0x7FFFFC00u},  // passes the range test; low bits clear
       {TWIN(ClearMultiAxisOvertravelFlags, 0x3FF), VEK_SUCCESS, 0x7FF003FFu},
       {TWIN(ClearMultiAxisSlipFlag, 0x3FF), VEK_SUCCESS, 0x400FFFFFu},
-      {[](uint32_t* h, bool s) { return s ? VEKser_ClearCommandErrorFlag(h) : VEKnet_ClearCommandErrorFlag(h); },
-       VEK_SUCCESS, 0x3FFFFFFFu},
+      {[](uint32_t* h, bool s) { return Twins(s).ClearCommandErrorFlag(h); }, VEK_SUCCESS, 0x3FFFFFFFu},
   };
   uint32_t handle = 0;
   for (const auto& c : cases) {
@@ -49,10 +48,8 @@ TEST(FlagClear, ClearsOnlyTheNamedFlagsOfItsGroupOnItsOwnTransport) {
 
 // Getters: the refresh reads the real connection, then the word is read.
 using Getter = uint32_t (*)(uint32_t* handle, bool serial, uint32_t* out);
-#define AXIS(op, bit) \
-  [](uint32_t* h, bool ser, uint32_t* out) { return ser ? VEKser_##op(h, bit, out) : VEKnet_##op(h, bit, out); }
-#define WORD(op) [](uint32_t* h, bool ser, uint32_t* out) { return ser ? VEKser_##op(h, out) : VEKnet_##op(h, out); }
-#define DONE     VEKnet_GetAxisDoneFlag, VEKser_GetAxisDoneFlag
+#define AXIS(op, bit) [](uint32_t* h, bool ser, uint32_t* out) { return Twins(ser).op(h, bit, out); }
+#define WORD(op)      [](uint32_t* h, bool ser, uint32_t* out) { return Twins(ser).op(h, out); }
 
 class FlagGetters : public TransportTest {
  protected:
@@ -99,12 +96,12 @@ TEST_P(FlagGetters, RefreshFoldsANotificationThatArrivedBeforeTheCall) {
   word() = 0;
   PushFlags(0x00000002u);  // done Y
   uint32_t flag = kUntouched;
-  EXPECT_EQ(VEK_SUCCESS, Call(DONE, 2, &flag));
+  EXPECT_EQ(VEK_SUCCESS, ops().GetAxisDoneFlag(handle(), 2, &flag));
   EXPECT_EQ(1u, flag);
   // "All axes" is refused by the done getter only after the refresh.
   PushFlags(0x00000100u);  // limit X
   flag = kUntouched;
-  EXPECT_EQ(VEK_ERROR_INVALID_AXIS, Call(DONE, 1023, &flag));
+  EXPECT_EQ(VEK_ERROR_INVALID_AXIS, ops().GetAxisDoneFlag(handle(), 1023, &flag));
   EXPECT_EQ(kUntouched, flag);
   EXPECT_EQ(1u << 10, word() & kLimits);
 }
@@ -114,8 +111,8 @@ TEST_P(FlagGetters, GettersAndClearsDumpTheWordUnderTheirLabels) {
   ASSERT_TRUE(log.started());
   word() = 0x40000000u | (0x3FFu << 20) | (5u << 10) | 0x3u;
   uint32_t flag = 0;
-  ASSERT_EQ(VEK_SUCCESS, Call(DONE, 1, &flag));
-  ASSERT_EQ(VEK_SUCCESS, Call(VEKnet_GetAxisOvertravelFlag, VEKser_GetAxisOvertravelFlag, 4, &flag));
+  ASSERT_EQ(VEK_SUCCESS, ops().GetAxisDoneFlag(handle(), 1, &flag));
+  ASSERT_EQ(VEK_SUCCESS, ops().GetAxisOvertravelFlag(handle(), 4, &flag));
   const std::string h = HandleText(handle()) + (serial() ? " - VEKser_" : " - VEKnet_");
   const std::string fields = " - done:0x03 limit:0x05 slip:0x3FF err:0x1";
   std::vector<std::string> expected = {h + (serial() ? "GetAxisDoneFlag()" : "GetAxisDoneFlag - in"),
@@ -126,15 +123,15 @@ TEST_P(FlagGetters, GettersAndClearsDumpTheWordUnderTheirLabels) {
     expected.push_back(h + "GetAxisOvertravelFlag()" + fields);
   }
   // A clear dumps the word before and after, the error clear once after.
-  ASSERT_EQ(VEK_SUCCESS, Call(VEKnet_ClearMultiAxisDoneFlags, VEKser_ClearMultiAxisDoneFlags, 1));
-  ASSERT_EQ(VEK_SUCCESS, Call(VEKnet_ClearCommandErrorFlag, VEKser_ClearCommandErrorFlag));
+  ASSERT_EQ(VEK_SUCCESS, ops().ClearMultiAxisDoneFlags(handle(), 1));
+  ASSERT_EQ(VEK_SUCCESS, ops().ClearCommandErrorFlag(handle()));
   expected.insert(expected.end(), {h + "ClearMultiAxisDoneFlags()", h + "ClearMultiAxisDoneFlags() - in" + fields,
                                    h + "ClearMultiAxisDoneFlags() - out - done:0x02 limit:0x05 slip:0x3FF err:0x1",
                                    h + "ClearCommandErrorFlag()",
                                    h + "ClearCommandErrorFlag() - exit - done:0x02 limit:0x05 slip:0x3FF err:0x0"});
   // The Ethernet move dumps the word before its wait.
   PushFlags(1, 30);
-  ASSERT_EQ(VEK_SUCCESS, Call(VEKnet_MoveAxis, VEKser_MoveAxis, 1, 0, 5, 0, 5000));
+  ASSERT_EQ(VEK_SUCCESS, ops().MoveAxis(handle(), 1, 0, 5, 0, 5000));
   expected.push_back(h + "MoveAxis()");
   if (!serial()) expected.push_back(h + "MoveAxis - done:0x02 limit:0x05 slip:0x3FF err:0x0");
   std::vector<std::string> mine;  // the transports' lines aside

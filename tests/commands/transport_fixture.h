@@ -14,11 +14,11 @@
 
 #include "tests/support/pty_peer.h"
 #include "tests/support/tcp_peer.h"
+#include "tests/support/twins.h"
 #include "vekkestra.h"
 
 // A lambda calling the twin of `op`: TWIN(MoveAxis, 1, 0, 1000, 0, 0)(handle, serial).
-#define TWIN(op, ...) \
-  [](uint32_t* h, bool ser) -> uint32_t { return ser ? VEKser_##op(h, __VA_ARGS__) : VEKnet_##op(h, __VA_ARGS__); }
+#define TWIN(op, ...) [](uint32_t* h, bool ser) -> uint32_t { return ::vek::test::Twins(ser).op(h, __VA_ARGS__); }
 
 namespace vek::test {
 
@@ -43,10 +43,8 @@ class TransportTest : public ::testing::TestWithParam<bool> {
   bool serial() const { return GetParam(); }
   uint32_t* handle() { return &handle_; }
 
-  template <typename... P, typename... A>
-  uint32_t Call(uint32_t(VEK_CALL* net)(uint32_t*, P...), uint32_t(VEK_CALL* ser)(uint32_t*, P...), A... args) {
-    return serial() ? ser(&handle_, args...) : net(&handle_, args...);
-  }
+  // This test's transport's exports: ops().MoveAxis(handle(), ...).
+  const Exports& ops() const { return Twins(serial()); }
 
   // The answer to the next command; "" is an empty answer on Ethernet (ACK,
   // then a chunk of only ACK) and silence on serial.
@@ -70,7 +68,7 @@ class TransportTest : public ::testing::TestWithParam<bool> {
   // Every byte received since the last Sent(), up to a marker sent now.
   std::string Sent() {
     static const char kMarker[] = "#SYNC#";
-    if (Call(VEKnet_SendCommand, VEKser_SendCommand, kMarker) != 0) return "<marker not sent>";
+    if (ops().SendCommand(handle(), kMarker) != 0) return "<marker not sent>";
     for (int i = 0; i < 1500; ++i) {
       const std::string received = serial() ? pty_->Received() : tcp_->Received();
       const std::size_t at = received.find(kMarker);

@@ -12,6 +12,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/tcp_peer.h"
+#include "tests/support/twins.h"
 #include "vekkestra.h"
 
 namespace vek::test {
@@ -44,14 +45,12 @@ class Controller {
   // nobody waits for, so that it meets the other thread's folds.
   void MoveAndClear() {
     if (!serial_) tcp_->QueueReply(Reply{{"\x06"}, {Notification(static_cast<uint32_t>(axis_)), doneMs_}});
-    moved_ = serial_ ? VEKser_MoveAxis(&handle_, axis_, 0, 1000, 0, kWaitMs)
-                     : VEKnet_MoveAxis(&handle_, axis_, 0, 1000, 0, kWaitMs);
-    cleared_ =
-        serial_ ? VEKser_ClearMultiAxisDoneFlags(&handle_, kAxisZ) : VEKnet_ClearMultiAxisDoneFlags(&handle_, kAxisZ);
+    moved_ = Twins(serial_).MoveAxis(&handle_, axis_, 0, 1000, 0, kWaitMs);
+    cleared_ = Twins(serial_).ClearMultiAxisDoneFlags(&handle_, kAxisZ);
   }
 
   uint32_t ClearOwnAxis() {
-    return serial_ ? VEKser_ClearMultiAxisDoneFlags(&handle_, axis_) : VEKnet_ClearMultiAxisDoneFlags(&handle_, axis_);
+    return Twins(serial_).ClearMultiAxisDoneFlags(&handle_, axis_);
   }
 
   uint32_t moved() const { return moved_; }

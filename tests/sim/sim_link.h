@@ -11,10 +11,11 @@
 #include <string>
 
 #include "sim/simulator.h"
+#include "tests/support/twins.h"
 #include "vekkestra.h"
 
 // clang-format off
-#define CALL(name, ...) (serial() ? VEKser_##name(&h_, __VA_ARGS__) : VEKnet_##name(&h_, __VA_ARGS__))
+#define CALL(name, ...) (::vek::test::Twins(serial()).name(&h_, __VA_ARGS__))
 // clang-format on
 
 namespace vek::sim {
@@ -53,7 +54,7 @@ class SimLinkTest : public ::testing::TestWithParam<Link> {
   uint32_t h_ = 0;
 };
 
-#define VEK_SIM_LINK_SUITE(suite)                                                            \
+#define VEK_SIM_LINK_SUITE(suite)                                                          \
   INSTANTIATE_TEST_SUITE_P(BothLinks, suite, ::testing::Values(Link::kTcp, Link::kSerial), \
                            [](const auto& info) { return info.param == Link::kTcp ? "Tcp" : "Serial"; })
 

@@ -71,7 +71,7 @@ def main():
             problems.append("installed files %s, expected %s" % (files, expected))
         if versions != "%s %s" % (product, product):
             problems.append("versions (metadata, module) %s, VERSION says %s" % (versions, product))
-        if not re.match(r"VekKestra DLL v\d\d\.\d\d\.\d\d - ", library_version):
+        if not re.match(r"VekKestra DLL v\d+\.\d\d\.\d\d - ", library_version):
             problems.append("library version text %r" % library_version)
         if problems:
             sys.exit("\n".join(problems))
