@@ -29,8 +29,35 @@
  * Nearly every operation returns a uint32_t result: VEK_SUCCESS (0) or one of the VEK_ERROR_ codes listed under
  * @ref vek_result_codes. As a rule checks run in the order handle, axis or mask, pointers, then selectors
  * (an export whose order differs says so), and nothing is sent after a failed check. A transport's result passes
- * through every layer unchanged. VEKnet_Close(), VEKser_Close() and VEK_Pause() return nothing, VEK_GetDLLVersion()
- * returns the caller's buffer, and VEKnet_GetLastError() and VEKser_GetLastError() return a system error number.
+ * through every layer unchanged (@ref vek_transport_codes). VEKnet_Close(), VEKser_Close() and VEK_Pause() return
+ * nothing, VEK_GetDLLVersion() returns the caller's buffer, and VEKnet_GetLastError() and VEKser_GetLastError()
+ * return a system error number.
+ *
+ * @section vek_transport_codes Sends and queries on each transport
+ * Every operation of the command set hands its command text to the transport's send, or asks with the transport's
+ * query and parses the answer. A non-zero result of either is returned unchanged and nothing is retried.
+ * | Transport | A send succeeds when              | Codes of a send         | Codes of a query             |
+ * |-----------|-----------------------------------|-------------------------|------------------------------|
+ * | Ethernet  | the controller acknowledged (ACK) | 211, 212, 214, 216, 217 | 211, 212, 213, 214, 216, 217 |
+ * | Serial    | every byte was written            | 350                     | 350, 351, 352, 7             |
+ *
+ * - Ethernet: VEK_ERROR_SOCKET_SEND (211) send() failed; VEK_ERROR_SOCKET_RECEIVE (212) select() or recv() failed,
+ *   or the controller closed the connection; VEK_ERROR_ACK_NAK_TIMEOUT (214) no reply within 2.5 s;
+ *   VEK_ERROR_COMMAND_NAK (216) the controller rejected the command (NAK); VEK_ERROR_NO_COMMAND_ACK (217) the reply
+ *   held neither ACK nor NAK; for a query also VEK_ERROR_SOCKET_RECEIVE_TIMEOUT (213), a bare ACK and no answer
+ *   within 2.5 s. Every command first drains what is waiting (one read of at most 10 ms); that drain, the wait for
+ *   the reply and a query's answer reads fold the notifications they meet into the Ethernet status word and remove
+ *   them from the answer. An answer too long for the operation's buffer (128 bytes in the command set) is cut to
+ *   fit and parsed.
+ * - Serial: VEK_ERROR_SERIAL_WRITE (350) the write failed or was short; for a query also VEK_ERROR_SERIAL_READ (351)
+ *   reading the port failed, VEK_ERROR_SERIAL_READ_TIMEOUT (352) no complete answer line before about 100 ms of
+ *   silence, and VEK_ERROR_ANSWER_TOO_LONG (7) an answer line as long as the buffer or longer (128 characters in the
+ *   command set). The send only writes: it reads nothing, so it neither sees the controller's verdict (a rejected
+ *   command shows as the command-error flag once a later read folds the controller's notification) nor folds
+ *   notifications; those wait in the port for the next read. A query first drains the port; the drain and the
+ *   answer read fold the notifications they meet into the serial status word and remove them from the answer. The
+ *   send's VEK_ERROR_COMMAND_TOO_LONG (5) never comes from the command set, whose commands have at most 127
+ *   characters.
  *
  * @section vek_axis_args Axes, masks and value lists
  * - Axis bit: one of the ten values VEK_AXIS_X (1) to VEK_AXIS_K (512), in the controller's axis order
@@ -52,8 +79,9 @@
  * 32-bit integers in the controller's own units (steps for positions, steps/s for velocities, steps/s^2 for
  * accelerations) and go out in plain decimal; the library never scales them and checks no range unless an
  * export says so. JogAxis takes its velocity as a double. Every time-out argument (timeoutMs) is in milliseconds:
- * 0 means no wait, a negative value is refused with VEK_ERROR_INVALID_PARAMETER (after the motion command was
- * sent, where the export says so). I/O words are unsigned, one bit per line, line 0 first.
+ * 0 means no wait, a negative value is refused with VEK_ERROR_INVALID_PARAMETER after the motion command was sent,
+ * except by VEKnet_MoveAxis(), which then does not wait (@ref vek_waits). I/O words are unsigned, one bit per line,
+ * line 0 first.
  *
  * @section vek_status_flags Status flags
  * Each transport keeps one process-wide 32-bit status word, shared by all connections of that transport:
@@ -66,13 +94,31 @@
  * | 31    | never set                                                      |
  *
  * The controller reports these events itself, as short notifications (\%000 and eight hexadecimal digits) mixed
- * into its replies. A transport only sees them while it reads: during sends and queries, during the motion waits,
- * and in the refresh read with which every flag getter begins; nothing reads in the background. Each notification
- * ORs its bits into the word and is removed from the text the caller gets. Only notifications set flags; only
- * the clear operations (ClearMultiAxisDoneFlags, ClearMultiAxisOvertravelFlags, ClearMultiAxisSlipFlag,
+ * into its replies. A transport only sees them while it reads: during Ethernet sends and the queries of both
+ * transports (@ref vek_transport_codes), during the motion waits (@ref vek_waits), and in the refresh read with
+ * which every flag getter begins: on Ethernet one read of at most 10 ms, which takes at most one chunk (silence
+ * counts as success), on serial a drain of everything the port holds. Nothing reads in the background. Each
+ * notification ORs its bits into the word and is removed from the text the caller gets. Only notifications set
+ * flags; only the clear operations (ClearMultiAxisDoneFlags, ClearMultiAxisOvertravelFlags, ClearMultiAxisSlipFlag,
  * ClearCommandErrorFlag) clear them, and the transport's Initialize sets the whole word to 0. Every change is one
  * atomic read-modify-write of the word, without locks. The motion waits never clear a flag: a done flag left set
  * by an earlier motion satisfies the next wait at once, so clear the flags of the axes you are about to wait for.
+ *
+ * @section vek_waits Motion waits on each transport
+ * MoveAxis, Move, FindAxisHome and FindAxisLimit can wait, once their command was sent, until the transport's status
+ * word holds the awaited flags of their axes (done flags; limit flags for FindAxisLimit). A time-out of 0 does not
+ * wait. A wait ends when all awaited flags are set (at once when they were already set), with VEK_SUCCESS but for
+ * the Ethernet case below, or with VEK_ERROR_WAIT_TIMEOUT (6) when its time ran out; the axes are not stopped unless
+ * the export says so.
+ * - Ethernet: the wait polls the socket in reads of at most 10 ms, timed by the high-resolution counter, and gives
+ *   VEK_ERROR_WAIT_TIMEOUT (6) once more than the time-out has passed, even when that last poll completed the
+ *   flags. Silent or failing polls do not end it. When the flags are found complete but the wait's own poll brought
+ *   nothing (another Ethernet connection's read folded the notification into the shared word), the wait ends with
+ *   that poll's result: VEK_ERROR_POLL_TIMEOUT (101), or VEK_ERROR_SOCKET_RECEIVE (212) when the poll failed.
+ * - Serial: the wait drains the port again and again and counts 5 ms per drain instead of reading a clock, so it
+ *   lasts at least the time-out on a quiet port, longer while lines keep arriving; flags that arrive with the last
+ *   drain still count as success. Read failures are ignored, and a port whose reads fail uses up the count at once:
+ *   the wait then gives VEK_ERROR_WAIT_TIMEOUT (6) without waiting. Its results are 0 and 6 only.
  *
  * @section vek_logger Diagnostic log
  * VEK_StartDllLogger() starts a process-wide log file: one line "hh:mm:ss.mmm - text" (local time) per trace,
@@ -97,8 +143,8 @@
  * - Each transport has one process-wide status word shared by all its connections: a notification from one
  *   controller is seen by waits and getters on another connection of the same transport, and initializing a
  *   connection clears the flags that the others had collected. An Ethernet wait completed that way while its own
- *   poll heard nothing ends with VEK_ERROR_POLL_TIMEOUT (101). Give concurrent waits on one transport distinct
- *   axes, or keep one connection per transport.
+ *   poll heard nothing ends with VEK_ERROR_POLL_TIMEOUT (101) (@ref vek_waits). Give concurrent waits on one
+ *   transport distinct axes, or keep one connection per transport.
  * - Flag updates are atomic (no locks): a notification folded on one thread and a clear on another never lose
  *   each other's bits. The last system error is also one value per transport, handed out once.
  * - The logger is process-wide: starting or stopping it affects every thread, and lines of different threads
