@@ -1204,8 +1204,8 @@ VEK_API uint32_t VEK_CALL VEKnet_ClearCommandErrorFlag(uint32_t* handle);
  *      Sets or clears none itself. The query's reads fold every notification they meet into the transport's status
  *      word and remove it from the answer.
  * @par On Ethernet
- *      An answer longer than textSize - 1 characters is cut to fit, terminated, and the result stays
- *      VEK_SUCCESS. @p text is cleared before the command is sent, so after a failed send @p textLength is 0.
+ *      An answer longer than textSize - 1 characters is cut to fit and terminated, with no result code of its own.
+ *      @p text is cleared before the command is sent, so after a failed send @p textLength is 0.
  */
 VEK_API uint32_t VEK_CALL VEKnet_GetIllegalCommand(uint32_t* handle, char* text, int32_t textSize, int32_t* textLength);
 /**
