@@ -53,7 +53,7 @@ constexpr char kAnswer[] = "1234\n";
 double NowMs(clockid_t clock) {
   timespec ts{};
   clock_gettime(clock, &ts);
-  return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+  return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
 }
 
 void PauseMs(int ms) {
@@ -88,7 +88,7 @@ bool BaselineQuery(int fd, char* answer, size_t size) {
 
 double Percentile(std::vector<double> v, double p) {
   std::sort(v.begin(), v.end());
-  size_t index = static_cast<size_t>(p * (v.size() - 1) + 0.5);
+  size_t index = static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
   return v[index];
 }
 

@@ -92,6 +92,6 @@ class TransportTest : public ::testing::TestWithParam<bool> {
 
 #define VEK_TRANSPORT_SUITE(Suite)                              \
   INSTANTIATE_TEST_SUITE_P(BothLinks, Suite, ::testing::Bool(), \
-                           [](const auto& info) { return std::string(info.param ? "Serial" : "Ethernet"); })
+                           [](const auto& link) { return std::string(link.param ? "Serial" : "Ethernet"); })
 
 #endif  // VEK_TESTS_COMMANDS_TRANSPORT_FIXTURE_H

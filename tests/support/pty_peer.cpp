@@ -147,7 +147,7 @@ void PtyPeer::Run() {
       std::lock_guard<std::mutex> lock(mutex_);
       if (stop_) return;
       if (!current_.empty())
-        timeout = std::min<long long>(timeout, std::max<long long>(0, lastByteMs_ + kQuietGapMs - now));
+        timeout = static_cast<int>(std::min<long long>(timeout, std::max<long long>(0, lastByteMs_ + kQuietGapMs - now)));
     }
     pollfd fd = {master_, POLLIN, 0};
     poll(&fd, 1, timeout);
