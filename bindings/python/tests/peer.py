@@ -46,8 +46,10 @@ class ScriptedPeer(threading.Thread):
                 with conn:
                     try:
                         _play(script, conn.recv, conn.sendall, self.received)
-                        while conn.recv(256):  # hold the connection until the client closes it
-                            pass
+                        # Hold the connection until the client closes it;
+                        # whatever it sends beyond the script is received too.
+                        while extra := conn.recv(256):
+                            self.received.append(extra)
                     except OSError:  # the client closed first: a late reply has nowhere to go
                         pass
 

@@ -13,7 +13,7 @@ from dataclasses import dataclass
 from types import TracebackType
 from typing import TYPE_CHECKING, Callable, Dict, List, Optional, Type
 
-from ._values import ALL_AXES, bits, letter, letters
+from ._values import ALL_AXES, bits, letter, listed
 from .errors import LimitError, SlipError, VekError, VekTimeoutError
 
 if TYPE_CHECKING:
@@ -180,12 +180,12 @@ class Motion:
         others = mask & self.mask & ~axes
         self.forget(mask)
         what = "met a limit switch" if kind is LimitError else "slipped"
-        log.warning("%s: %s %s; stopping %s", operation, letters(axes), what, letters(others) or "nothing else")
+        log.warning("%s: %s %s; stopping %s", operation, listed(axes), what, listed(others) if others else "nothing else")
         if others:
             try:
                 c._call("StopMotion", others)
             except VekError as error:
-                log.error("%s: the stop of %s failed: %s", operation, letters(others), error)
+                log.error("%s: the stop of %s failed: %s", operation, listed(others), error)
         raise kind(letter(bit), c.motor_position(bit), operation)
 
     def wait(self, mask: int, timeout_ms: int, stop_on_timeout: bool) -> None:
@@ -201,7 +201,7 @@ class Motion:
             while True:
                 remaining = self.poll(mask)
                 if not remaining:
-                    log.info("%s: %s ended after %.3f s", operation, letters(mask), time.monotonic() - start)
+                    log.info("%s: %s ended after %.3f s", operation, listed(mask), time.monotonic() - start)
                     return
                 if time.monotonic() >= deadline:
                     break
@@ -211,7 +211,7 @@ class Motion:
         except BaseException as error:
             self.stop_quietly(mask & self.mask, "%s during the wait" % type(error).__name__)
             raise
-        detail = "%s still moving after %d ms" % (letters(remaining), timeout_ms)
+        detail = "%s still moving after %d ms" % (listed(remaining), timeout_ms)
         log.warning("%s: %s", operation, detail)
         if stop_on_timeout:
             self.stop_quietly(remaining, "the time-out")
@@ -223,12 +223,12 @@ class Motion:
         stop is logged, not raised, so that the error being handled goes on."""
         if not mask:
             return
-        log.warning("stopping %s after %s", letters(mask), why)
+        log.warning("stopping %s after %s", listed(mask), why)
         self.forget(mask)
         try:
             self._controller._call("StopMotion", mask)
         except Exception as error:
-            log.error("the stop of %s after %s failed: %s", letters(mask), why, error)
+            log.error("the stop of %s after %s failed: %s", listed(mask), why, error)
 
     def stop_left_behind(self, mask: int, why: str) -> None:
         """Stops the axes of ``mask`` still recorded as moving and not

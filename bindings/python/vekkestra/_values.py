@@ -95,6 +95,11 @@ def letters(mask: int) -> str:
     return "".join(a for i, a in enumerate(AXES) if mask >> i & 1)
 
 
+def listed(mask: int) -> str:
+    """The letters of a mask for a message ("X, Z"), or "no axis"."""
+    return ", ".join(letters(mask)) or "no axis"
+
+
 def bits(mask: int) -> Iterable[int]:
     """The axis bits of a mask, X first."""
     return (1 << i for i in range(AXIS_COUNT) if mask >> i & 1)

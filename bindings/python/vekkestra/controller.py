@@ -14,7 +14,7 @@ from typing import Any, List, Mapping, Optional, Tuple, Type
 
 from ._library import ARGUMENT_RANGES, library
 from ._motion import Motion, MotionGuard
-from ._values import (ALL_AXES, AXIS_COUNT, Axes, Axis, axis_bit, axis_mask, flag, int32, integer, letter, letters,
+from ._values import (ALL_AXES, AXIS_COUNT, Axes, Axis, axis_bit, axis_mask, flag, int32, integer, letter, letters, listed,
                       timeout, uint32, value_list)
 from .errors import ClosedError, VekConnectionError, error_for
 
@@ -483,14 +483,14 @@ class Controller:
         """Stops the axes with their deceleration ramp (all by default).
         They report done once at rest, which ends a wait on them."""
         mask = axis_mask(axes)
-        log.info("stop %s", letters(mask) or "no axis")
+        log.info("stop %s", listed(mask))
         self._call("StopMotion", mask)
         self._motion.stopping(mask)
 
     def kill(self, axes: Axes = ALL_AXES) -> None:
         """Stops the axes at once, without a ramp (all by default)."""
         mask = axis_mask(axes)
-        log.info("kill %s", letters(mask) or "no axis")
+        log.info("kill %s", listed(mask))
         self._call("KillMotion", mask)
         self._motion.stopping(mask)
 
