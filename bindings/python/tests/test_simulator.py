@@ -78,8 +78,10 @@ class SimulatorTest(unittest.TestCase):
                         ctl.move_axis("X", 0, timeout_ms=10000)
                     start_other = ctl.motor_position(other) if other else 0
                     start = time.monotonic()
-                    with self.assertRaises(kind) as caught:
+                    with self.assertRaises(kind) as caught, self.assertLogs("vekkestra", "WARNING") as logged:
                         move()
+                    self.assertIn(axis + (" met a limit switch" if kind is LimitError else " slipped"),
+                                  "\n".join(logged.output))
                     self.assertLess(time.monotonic() - start, 3.0)  # not the 10 s time-out
                     self.assertEqual(caught.exception.axis, axis)
                     self.assertEqual(caught.exception.position, ctl.motor_position(axis))
@@ -88,6 +90,10 @@ class SimulatorTest(unittest.TestCase):
                     if other:
                         self.assertLess(self.assert_at_rest(ctl, other) - start_other, 20000)
                     self.assertEqual(ctl.moving, "")
+                # A limit search ends at the switch, as asked.
+                ctl.move_axis("X", 0, timeout_ms=10000)
+                ctl.find_limit("X", velocity=10000, timeout_ms=5000)
+                self.assertEqual(ctl.motor_position("X"), LIMIT_X)
 
     def test_a_done_flag_from_an_earlier_move_does_not_end_the_next(self):
         for name, connect in self.links():
