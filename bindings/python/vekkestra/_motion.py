@@ -11,7 +11,7 @@ import threading
 import time
 from dataclasses import dataclass
 from types import TracebackType
-from typing import TYPE_CHECKING, Callable, Dict, List, Optional, Type
+from typing import TYPE_CHECKING, Callable, Dict, List, Optional, Type, Union
 
 from ._values import ALL_AXES, bits, letter, listed
 from .errors import LimitError, SlipError, VekError, VekTimeoutError
@@ -51,29 +51,33 @@ class Motion:
         self._records: Dict[int, _Record] = {}
         self._scopes = threading.local()
 
+    # The records change under the controller's lock only, so that a wait
+    # on one thread and a stop on another see them whole.
+
     @property
     def mask(self) -> int:
         """The axes set moving and not yet seen to end."""
-        mask = 0
-        for bit in self._records:
-            mask |= bit
-        return mask
+        with self._controller._lock:
+            return sum(self._records)
 
     def operation(self, mask: int) -> str:
         """The operation that set the first of these axes moving."""
-        for bit in bits(mask):
-            if bit in self._records:
-                return self._records[bit].operation
+        with self._controller._lock:
+            for bit in bits(mask):
+                if bit in self._records:
+                    return self._records[bit].operation
         return self._controller._prefix + "GetAllDoneFlags"
 
     def forget(self, mask: int) -> None:
-        for bit in bits(mask):
-            self._records.pop(bit, None)
+        with self._controller._lock:
+            for bit in bits(mask):
+                self._records.pop(bit, None)
 
     def stopping(self, mask: int) -> None:
-        for bit in bits(mask):
-            if bit in self._records:
-                self._records[bit].stopping = True
+        with self._controller._lock:
+            for bit in bits(mask):
+                if bit in self._records:
+                    self._records[bit].stopping = True
 
     # -- scopes ----------------------------------------------------------------
 
@@ -84,6 +88,7 @@ class Motion:
         return stack
 
     def _record(self, mask: int, operation: str, seeks_limit: bool) -> None:
+        """Called holding the lock."""
         confirm_at = time.monotonic() + self._controller.confirm_interval_s
         for bit in bits(mask):
             self._records[bit] = _Record(operation, seeks_limit, confirm_at, self._controller.is_serial)
@@ -171,7 +176,7 @@ class Motion:
         log.info("%s: %s at rest by its status, its done flag missing", record.operation, letter(bit))
         self.forget(bit)
 
-    def _ended_early(self, kind: Type[LimitError], axes: int, mask: int) -> None:
+    def _ended_early(self, kind: Union[Type[LimitError], Type[SlipError]], axes: int, mask: int) -> None:
         """A limit or slip of ``axes``: stops the other moved axes and raises
         for the first of them with its position after the stop."""
         c = self._controller
@@ -180,7 +185,7 @@ class Motion:
         others = mask & self.mask & ~axes
         self.forget(mask)
         what = "met a limit switch" if kind is LimitError else "slipped"
-        log.warning("%s: %s %s; stopping %s", operation, listed(axes), what, listed(others) if others else "nothing else")
+        log.warning("%s: %s %s; stopping %s", operation, listed(axes), what, listed(others) if others else "nothing")
         if others:
             try:
                 c._call("StopMotion", others)
@@ -233,8 +238,9 @@ class Motion:
     def stop_left_behind(self, mask: int, why: str) -> None:
         """Stops the axes of ``mask`` still recorded as moving and not
         already being stopped at the application's request."""
-        moving = sum(bit for bit, record in self._records.items() if mask & bit and not record.stopping)
-        self.stop_quietly(moving & ALL_AXES, why)
+        with self._controller._lock:
+            moving = sum(bit for bit, record in self._records.items() if mask & bit and not record.stopping)
+            self.stop_quietly(moving & ALL_AXES, why)
 
 
 class MotionGuard:

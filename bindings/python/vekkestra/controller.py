@@ -14,8 +14,8 @@ from typing import Any, List, Mapping, Optional, Tuple, Type
 
 from ._library import ARGUMENT_RANGES, library
 from ._motion import Motion, MotionGuard
-from ._values import (ALL_AXES, AXIS_COUNT, Axes, Axis, axis_bit, axis_mask, flag, int32, integer, letter, letters, listed,
-                      timeout, uint32, value_list)
+from ._values import (ALL_AXES, AXIS_COUNT, Axes, Axis, axis_bit, axis_mask, flag, int32, integer, letter, letters,
+                      listed, timeout, uint32, value_list)
 from .errors import ClosedError, VekConnectionError, error_for
 
 log = logging.getLogger("vekkestra")
