@@ -60,7 +60,8 @@ def main():
                    "print(vekkestra.version())\n"], cwd=work, env=env).splitlines()
         print("\n".join(out))
         package, files, versions, library_version = out
-        expected = ["__init__.py", "_exports.py", "_version.py", "py.typed"]
+        expected = sorted(f for f in os.listdir(os.path.join(SOURCE, "vekkestra"))
+                          if f.endswith(".py") or f == "py.typed")
         root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
         with open(os.path.join(root, "VERSION"), encoding="ascii") as f:
             product = f.read().strip()

@@ -23,23 +23,35 @@ def _play(script, receive, send, received):
 
 
 class ScriptedPeer(threading.Thread):
-    """The controller as a TCP server on 127.0.0.1; ``port`` is where it listens."""
+    """The controller as a TCP server on 127.0.0.1; ``port`` is where it
+    listens. Each script plays on one connection, in the order they are
+    accepted (a client that opens its connection again gets the next one);
+    ``received`` holds what came on all of them, ``connections`` how many
+    were accepted."""
 
-    def __init__(self, script):
+    def __init__(self, *scripts):
         super().__init__(daemon=True)
-        self.script, self.received = script, []
+        self.scripts, self.received, self.connections = scripts, [], 0
         self.server = socket.create_server(("127.0.0.1", 0))
         self.server.settimeout(5.0)
         self.port = self.server.getsockname()[1]
         self.start()
 
     def run(self):
-        conn, _ = self.server.accept()
-        conn.settimeout(10.0)
-        with conn, self.server:
-            _play(self.script, conn.recv, conn.sendall, self.received)
-            while conn.recv(256):  # hold the connection until the client closes it
-                pass
+        with self.server:
+            for script in self.scripts:
+                conn, _ = self.server.accept()
+                self.connections += 1
+                conn.settimeout(10.0)
+                with conn:
+                    try:
+                        _play(script, conn.recv, conn.sendall, self.received)
+                        # Hold the connection until the client closes it;
+                        # whatever it sends beyond the script is received too.
+                        while extra := conn.recv(256):
+                            self.received.append(extra)
+                    except OSError:  # the client closed first: a late reply has nowhere to go
+                        pass
 
     def close(self):
         """Waits for the client to have closed its end."""

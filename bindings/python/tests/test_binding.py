@@ -2,14 +2,17 @@ import ctypes
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
 import unittest
 
 import vekkestra
-from vekkestra import Controller, Result, VekError
+from vekkestra import (ClosedError, Controller, LimitError, Result, SlipError, VekConnectionError, VekError,
+                       VekTimeoutError)
 from vekkestra._exports import all_signatures
+from vekkestra.errors import error_for
 
 from .peer import ScriptedPeer
 
@@ -94,6 +97,30 @@ class UtilitiesTest(unittest.TestCase):
         self.assertEqual(VekError(4).result, 4)  # a code the enum lacks stays a number
         self.assertEqual(str(VekError(4)), "unknown result (4)")
 
+    def test_error_kinds(self):
+        # The kind of each failed result, and the built-in exception it also is.
+        kinds = [
+            (VekTimeoutError, TimeoutError, (6, 213, 214, 352)),
+            (VekConnectionError, ConnectionError, (201, 202, 211, 212, 217, 301, 350, 351)),
+            (VekError, None, (2, 3, 5, 7, 50, 101, 215, 216)),
+        ]
+        for kind, builtin, codes in kinds:
+            for code in codes:
+                with self.subTest(code=code):
+                    error = error_for(code, "VEKnet_Query")
+                    self.assertIs(type(error), kind)
+                    self.assertEqual(isinstance(error, OSError), builtin is not None)
+                    if builtin is not None:
+                        self.assertIsInstance(error, builtin)
+                    self.assertEqual(error.code, code)
+                    self.assertEqual(str(error), "VEKnet_Query: %s (%d)" % (Result(code).name, code))
+        limit = LimitError("X", 5000, "VEKnet_Move")
+        self.assertIsInstance(limit, VekError)
+        self.assertEqual((limit.axis, limit.position, limit.code), ("X", 5000, 0))
+        self.assertEqual(str(limit), "VEKnet_Move: axis X met a limit switch, stopped at 5000")
+        self.assertEqual(str(SlipError("Z", -3, "VEKser_MoveAxis")), "VEKser_MoveAxis: axis Z slipped, stopped at -3")
+        self.assertIsInstance(ClosedError("VEKnet_Query"), VekError)
+
     def test_axis_names(self):
         self.assertEqual(vekkestra.axis_bit("x"), 1)
         self.assertEqual(vekkestra.axis_mask("XZ"), 5)
@@ -109,7 +136,8 @@ class TcpExchangeTest(unittest.TestCase):
 
     def run_script(self, script, body):
         peer = ScriptedPeer(script)
-        with Controller.tcp("127.0.0.1", peer.port) as ctl:
+        # A host name is resolved: the library itself takes dotted addresses only.
+        with Controller.tcp("localhost", peer.port) as ctl:
             body(ctl)
         peer.join(10.0)
         self.assertEqual(peer.received, [expected for expected, _ in script])
@@ -157,6 +185,21 @@ class TcpExchangeTest(unittest.TestCase):
             (TypeError, ctl.move_axis, ("X", 1.5)),
             (TypeError, ctl.move_axis, ("X", "100")),
             (ValueError, ctl.move_axis, ("X", 1, False, False, -1)),  # negative time-out
+            (TypeError, ctl.move_axis, ("X", 1, False, False, 0.5)),
+            (ValueError, ctl.move_by, ({"X": big},)),
+            (ValueError, ctl.move_by, ({"X": 1}, -1)),
+            (ValueError, ctl.move, ({},)),  # no axis
+            (TypeError, ctl.move, ([("X", 1)],)),
+            (ValueError, ctl.find_home, ("Q",)),
+            (ValueError, ctl.find_home, ("X", False, False, big)),
+            (ValueError, ctl.find_home, ("X", False, False, 0, -5)),
+            (ValueError, ctl.find_limit, ("X", False, small)),
+            (ValueError, ctl.wait, ("X", 0)),
+            (ValueError, ctl.wait, ("XQ",)),
+            (ValueError, Controller.tcp, ("localhost", 65536)),
+            (TypeError, Controller.tcp, (b"localhost", 5001)),
+            (ValueError, Controller.serial, (33,)),
+            (ValueError, Controller.serial, (1, 12345)),
             (ValueError, ctl.move, ({"X": big},)),
             (ValueError, ctl.move, ({"X": 1}, 4)),  # move kind
             (ValueError, ctl.move, ({"X": 1, 1: 2},)),  # X twice
@@ -180,6 +223,60 @@ class TcpExchangeTest(unittest.TestCase):
         # The raw library refuses what its parameters cannot hold, too.
         with self.assertRaises(ctypes.ArgumentError):
             vekkestra.library().VEKnet_SetAxisMaxVelocity(ctypes.byref(ctl.handle), 1, big)
+
+
+
+class ConnectionTest(unittest.TestCase):
+    def test_a_closed_controller_refuses_every_call_and_sends_nothing(self):
+        peer = ScriptedPeer([(b"AXRP;", ACK + b"5")])
+        ctl = Controller.tcp("127.0.0.1", peer.port)
+        self.assertEqual(ctl.motor_position("X"), 5)
+        ctl.close()
+        ctl.close()  # twice is fine
+        self.assertFalse(ctl.is_open)
+        calls = [
+            (ctl.motor_position, ("X",)),
+            (ctl.move_axis, ("X", 10, False, False, 1000)),
+            (ctl.move, ({"X": 1, "Y": 2},)),
+            (ctl.jog_axis, ("Y", 100)),
+            (ctl.stop, ()),
+            (ctl.send, ("AXRP;",)),
+            (ctl.status_word, ()),
+            (ctl.clear_done, ()),
+            (ctl.call, ("SetAxisPID", 1, 0)),
+            (Controller("VEKnet_").stop, ()),  # never opened
+        ]
+        for method, args in calls:
+            with self.subTest(method=method.__name__), self.assertRaises(ClosedError):
+                method(*args)
+        peer.close()
+        self.assertEqual(peer.received, [b"AXRP;"])
+
+    @unittest.skipUnless(os.path.isdir("/proc/self/fd"), "counts descriptors in /proc/self/fd")
+    def test_a_failed_open_leaves_nothing_open(self):
+        refusing = socket.create_server(("127.0.0.1", 0))
+        closed_port = refusing.getsockname()[1]
+        refusing.close()
+        with tempfile.TemporaryDirectory() as d:
+            plain_file = os.path.join(d, "not-a-terminal")
+            open(plain_file, "w").close()
+            cases = [
+                ("unknown host name", lambda: Controller.tcp("not.an.ip.invalid", 5001), 201),
+                ("nobody listening", lambda: Controller.tcp("127.0.0.1", closed_port), 202),
+                ("a file, not a terminal", lambda: Controller.serial(9), 301),
+                ("no such device", lambda: Controller.serial(10), 301),
+            ]
+            os.environ["VEKKESTRA_COM9"] = plain_file
+            os.environ["VEKKESTRA_COM10"] = os.path.join(d, "missing")
+            for name, open_one, code in cases:
+                with self.subTest(name):
+                    before = len(os.listdir("/proc/self/fd"))
+                    for _ in range(20):
+                        with self.assertRaises(VekConnectionError) as caught:
+                            open_one()
+                        self.assertEqual(caught.exception.code, code)
+                    self.assertEqual(len(os.listdir("/proc/self/fd")), before)
+
 
 if __name__ == "__main__":
     unittest.main()
