@@ -14,7 +14,8 @@ install(TARGETS vekkestra EXPORT VekKestraTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/vekkestra.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/vekkestra.h ${PROJECT_SOURCE_DIR}/include/vekkestra.hpp
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 if(WIN32)
   # The MSVC import library, made after the link when llvm-dlltool is there.
   install(FILES $<TARGET_FILE_DIR:vekkestra>/VekKestra.lib DESTINATION ${CMAKE_INSTALL_LIBDIR} OPTIONAL)
