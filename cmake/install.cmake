@@ -59,6 +59,10 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${VEK_DOC_DIR}/exa
   REGEX "/examples/CMakeLists\\.txt$" EXCLUDE
   REGEX "/build[^/]*$" EXCLUDE)
 
+# The C# binding as its source, with its README.
+install(FILES ${PROJECT_SOURCE_DIR}/bindings/dotnet/VekKestra.cs ${PROJECT_SOURCE_DIR}/bindings/dotnet/README.md
+  DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/vekkestra/dotnet)
+
 # The ctypes package, laid out as in bindings/python so that it can be
 # imported with PYTHONPATH=<prefix>/share/vekkestra/python or pip-installed
 # from there.
