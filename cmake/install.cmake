@@ -1,7 +1,8 @@
-# What `cmake --install` puts under the prefix: the public header, the shared
-# library (SONAME'd on Linux; on Windows the DLL in bin and its import
-# libraries in lib), the VekKestra::vekkestra CMake package, vekkestra.pc, the
-# documentation with the examples, and the Python package. vekctl and veksim
+# What `cmake --install` puts under the prefix: the public headers (C and
+# C++), the shared library (SONAME'd on Linux; on Windows the DLL in bin and
+# its import libraries in lib), the VekKestra::vekkestra CMake package,
+# vekkestra.pc, the documentation with the examples, the Python package and
+# the C# binding's source. vekctl and veksim
 # install themselves from tools/ and sim/. Nothing internal is installed: the
 # static library and the test support stay in the build tree.
 include(CMakePackageConfigHelpers)
