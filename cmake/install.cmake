@@ -1,7 +1,8 @@
-# What `cmake --install` puts under the prefix: the public header, the shared
-# library (SONAME'd on Linux; on Windows the DLL in bin and its import
-# libraries in lib), the VekKestra::vekkestra CMake package, vekkestra.pc, the
-# documentation with the examples, and the Python package. vekctl and veksim
+# What `cmake --install` puts under the prefix: the public headers (C and
+# C++), the shared library (SONAME'd on Linux; on Windows the DLL in bin and
+# its import libraries in lib), the VekKestra::vekkestra CMake package,
+# vekkestra.pc, the documentation with the examples, the Python package and
+# the C# binding's source. vekctl and veksim
 # install themselves from tools/ and sim/. Nothing internal is installed: the
 # static library and the test support stay in the build tree.
 include(CMakePackageConfigHelpers)
@@ -14,7 +15,8 @@ install(TARGETS vekkestra EXPORT VekKestraTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/vekkestra.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/vekkestra.h ${PROJECT_SOURCE_DIR}/include/vekkestra.hpp
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 if(WIN32)
   # The MSVC import library, made after the link when llvm-dlltool is there.
   install(FILES $<TARGET_FILE_DIR:vekkestra>/VekKestra.lib DESTINATION ${CMAKE_INSTALL_LIBDIR} OPTIONAL)
@@ -57,6 +59,10 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${VEK_DOC_DIR} FILES_M
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${VEK_DOC_DIR}/examples
   REGEX "/examples/CMakeLists\\.txt$" EXCLUDE
   REGEX "/build[^/]*$" EXCLUDE)
+
+# The C# binding as its source, with its README.
+install(FILES ${PROJECT_SOURCE_DIR}/bindings/dotnet/VekKestra.cs ${PROJECT_SOURCE_DIR}/bindings/dotnet/README.md
+  DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/vekkestra/dotnet)
 
 # The ctypes package, laid out as in bindings/python so that it can be
 # imported with PYTHONPATH=<prefix>/share/vekkestra/python or pip-installed

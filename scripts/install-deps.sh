@@ -6,7 +6,8 @@
 # (the flags combine)
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make pkg-config python3 python3-venv python3-pip python3-setuptools python3-wheel libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev doxygen)
+packages=(cmake ninja-build g++ make pkg-config python3 python3-venv python3-pip python3-setuptools python3-wheel libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev doxygen
+  mono-mcs mono-runtime)
 for flag in "$@"; do
   case "$flag" in
     --windows)
