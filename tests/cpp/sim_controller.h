@@ -87,7 +87,7 @@ class SimControllerTest : public ::testing::TestWithParam<Link> {
 
 #define VEK_CPP_BOTH_LINKS(suite)                                                          \
   INSTANTIATE_TEST_SUITE_P(BothLinks, suite, ::testing::Values(Link::kTcp, Link::kSerial), \
-                           [](const auto& info) { return info.param == Link::kTcp ? "Tcp" : "Serial"; })
+                           [](const auto& link) { return link.param == Link::kTcp ? "Tcp" : "Serial"; })
 
 }  // namespace vek::test
 
