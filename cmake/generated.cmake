@@ -4,6 +4,8 @@
 #   cmake/VekKestra.def                       the Windows export list
 #   bindings/python/vekkestra/_exports.py     the ctypes signatures and result codes
 #   bindings/python/vekkestra/_version.py     the package's version (from VERSION)
+#   bindings/dotnet/VekKestra.cs              its P/Invoke declarations, the lines between
+#                                             "// <exports>" and "// </exports>"
 #
 # Every native build compares them with what the table says now (target
 # check-generated, part of `all`) and stops with a diff when one is stale;
@@ -14,7 +16,8 @@
 set(VEK_GENERATED_FILES
   "def=cmake/VekKestra.def"
   "python=bindings/python/vekkestra/_exports.py"
-  "version=bindings/python/vekkestra/_version.py")
+  "version=bindings/python/vekkestra/_version.py"
+  "csharp=bindings/dotnet/VekKestra.cs")
 
 if(CMAKE_SCRIPT_MODE_FILE)
   set(stale "")
@@ -29,6 +32,22 @@ if(CMAKE_SCRIPT_MODE_FILE)
     set(committed "")
     if(EXISTS ${SOURCE}/${path})
       file(READ ${SOURCE}/${path} committed)
+    endif()
+    if(format STREQUAL "csharp")
+      # Only the lines between the markers are written; the rest is the binding's own.
+      string(FIND "${committed}" "// <exports>\n" begin)
+      string(FIND "${committed}" "// </exports>" end)
+      if(begin EQUAL -1 OR end EQUAL -1)
+        message(FATAL_ERROR "${path}: no \"// <exports>\" ... \"// </exports>\" lines")
+      endif()
+      math(EXPR begin "${begin} + 13")  # through the marker's line end
+      string(SUBSTRING "${committed}" 0 ${begin} head)
+      string(SUBSTRING "${committed}" 0 ${end} before_end)
+      string(REGEX MATCH "[ ]*$" indent "${before_end}")  # the end marker's own line starts there
+      string(LENGTH "${indent}" indent_length)
+      math(EXPR end "${end} - ${indent_length}")
+      string(SUBSTRING "${committed}" ${end} -1 tail)
+      set(text "${head}${text}${tail}")
     endif()
     if(NOT committed STREQUAL text)
       if(MODE STREQUAL "update")

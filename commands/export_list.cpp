@@ -5,6 +5,8 @@
 //   vek_export_list def        the Windows export list (cmake/VekKestra.def)
 //   vek_export_list python     the ctypes signatures and result codes
 //                              (bindings/python/vekkestra/_exports.py)
+//   vek_export_list csharp     the P/Invoke declarations between the
+//                              "// <exports>" lines of bindings/dotnet/VekKestra.cs
 //   vek_export_list version    the Python package's version module
 //                              (bindings/python/vekkestra/_version.py)
 //
@@ -22,44 +24,54 @@
 
 namespace {
 
+struct Parameter {
+  std::string type;  // as the row spells it: "int32_t*", "VekValueList"
+  std::string name;
+};
+
 struct Export {
   std::string result;  // C type
   std::string name;
-  std::vector<std::string> parameters;  // C types, the handle included
+  std::vector<Parameter> parameters;  // the handle included
 };
 
-std::vector<std::string> SplitTypes(const char* list) {
-  std::vector<std::string> types;
-  std::string current;
-  for (const char* p = list;; ++p) {
-    if (*p == ',' || *p == '\0') {
-      const std::size_t first = current.find_first_not_of(' ');
-      if (first != std::string::npos) types.push_back(current.substr(first, current.find_last_not_of(' ') - first + 1));
-      current.clear();
-      if (*p == '\0') break;
-    } else {
-      current += *p;
-    }
+std::string Trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The pairs of a row as the preprocessor spells them: "(int32_t, axis), (double, velocity)".
+std::vector<Parameter> ParsePairs(const char* text) {
+  std::vector<Parameter> pairs;
+  const std::string all = text;
+  for (std::size_t open = all.find('('); open != std::string::npos; open = all.find('(', open + 1)) {
+    const std::size_t close = all.find(')', open);
+    const std::string inside = all.substr(open + 1, close - open - 1);
+    const std::size_t comma = inside.rfind(',');
+    pairs.push_back(Parameter{Trimmed(inside.substr(0, comma)), Trimmed(inside.substr(comma + 1))});
   }
-  return types;
+  return pairs;
 }
 
 std::vector<Export> AllExports() {
   std::vector<Export> all;
-  auto twin = [&all](const char* name, const char* types) {
+  auto twin = [&all](const char* name, const char* pairs) {
     for (const char* prefix : {"VEKnet_", "VEKser_"}) {
-      Export e{"uint32_t", std::string(prefix) + name, {"uint32_t*"}};
-      for (const std::string& type : SplitTypes(types)) e.parameters.push_back(type);
+      Export e{"uint32_t", std::string(prefix) + name, {Parameter{"uint32_t*", "handle"}}};
+      for (const Parameter& p : ParsePairs(pairs)) e.parameters.push_back(p);
       all.push_back(e);
     }
   };
+  std::vector<Export> others;
 #define VEK_LIST_TWIN(Name, ...) twin(#Name, #__VA_ARGS__);
   VEK_EXCHANGE_OPERATIONS(VEK_LIST_TWIN)
   VEK_OPERATIONS(VEK_LIST_TWIN)
 #undef VEK_LIST_TWIN
-#define VEK_LIST_OTHER(Result, Name, ...) all.push_back(Export{#Result, #Name, SplitTypes(#__VA_ARGS__)});
+#define VEK_LIST_OTHER(Result, Name, ...) others.push_back(Export{#Result, #Name, ParsePairs(#__VA_ARGS__)});
   VEK_OTHER_EXPORTS(VEK_LIST_OTHER)
 #undef VEK_LIST_OTHER
+  all.insert(all.begin(), others.begin(), others.end());
   return all;
 }
 
@@ -70,7 +82,7 @@ void WriteDef() {
   std::vector<std::string> lines;
   for (const Export& e : AllExports()) {
     int bytes = 0;
-    for (const std::string& type : e.parameters) bytes += StackBytes(type);
+    for (const Parameter& p : e.parameters) bytes += StackBytes(p.type);
     lines.push_back("  " + e.name + "@" + std::to_string(bytes));
   }
   std::sort(lines.begin(), lines.end());
@@ -84,31 +96,48 @@ void WriteDef() {
   for (const std::string& line : lines) std::printf("%s\n", line.c_str());
 }
 
-const char* CtypesOf(const std::string& type) {
-  static const struct {
-    const char* c;
-    const char* ctypes;
-  } kTypes[] = {{"void", "VOID"},      {"uint32_t", "U32"},     {"int32_t", "I32"},
-                {"double", "F64"},     {"const char*", "CSTR"}, {"char*", "CHARP"},
-                {"uint32_t*", "PU32"}, {"int32_t*", "PI32"},    {"const int32_t*", "PI32"}};
-  for (const auto& t : kTypes) {
-    if (type == t.c) return t.ctypes;
+// How each type of the rows reads in the bindings: ctypes, then C# (a single
+// result by reference, several values as an array).
+struct Spelling {
+  const char* c;
+  const char* ctypes;
+  const char* csharp;
+};
+constexpr Spelling kSpellings[] = {
+    {"void", "VOID", "void"},
+    {"uint32_t", "U32", "uint"},
+    {"int32_t", "I32", "int"},
+    {"double", "F64", "double"},
+    {"const char*", "CSTR", "string"},
+    {"char*", "CHARP", "byte[]"},
+    {"uint32_t*", "PU32", "out uint"},
+    {"int32_t*", "PI32", "out int"},
+    {"const int32_t*", "PI32", "int[]"},
+    {"VekValueList", "PI32", "int[]"},
+    {"VekEncoderStatus", "PU32", "uint[]"},
+};
+
+const Spelling& SpellingOf(const std::string& type) {
+  for (const Spelling& spelling : kSpellings) {
+    if (type == spelling.c) return spelling;
   }
-  std::fprintf(stderr, "vek_export_list: no ctypes type for \"%s\"\n", type.c_str());
+  std::fprintf(stderr, "vek_export_list: no binding type for \"%s\"\n", type.c_str());
   std::exit(1);
 }
 
-std::string TupleOf(const std::vector<std::string>& types, std::size_t from) {
+const char* CtypesOf(const std::string& type) { return SpellingOf(type).ctypes; }
+
+std::string TupleOf(const std::vector<Parameter>& parameters) {
   std::string text = "(";
-  for (std::size_t i = from; i < types.size(); ++i) text += std::string(CtypesOf(types[i])) + ", ";
-  if (types.size() - from == 1) return text.substr(0, text.size() - 1) + ")";  // (I32,)
+  for (const Parameter& p : parameters) text += std::string(CtypesOf(p.type)) + ", ";
+  if (parameters.size() == 1) return text.substr(0, text.size() - 1) + ")";  // (I32,)
   return (text.size() > 1 ? text.substr(0, text.size() - 2) : text) + ")";
 }
 
 void WritePythonOperations() {
   std::printf("# (name without prefix, argument types after the handle); all return a result.\nOPERATIONS = (\n");
   auto row = [](const char* name, const char* types) {
-    std::printf("    (\"%s\", %s),\n", name, TupleOf(SplitTypes(types), 0).c_str());
+    std::printf("    (\"%s\", %s),\n", name, TupleOf(ParsePairs(types)).c_str());
   };
 #define VEK_PY_TWIN(Name, ...) row(#Name, #__VA_ARGS__);
   VEK_EXCHANGE_OPERATIONS(VEK_PY_TWIN)
@@ -117,7 +146,7 @@ void WritePythonOperations() {
   std::printf(
       ")\n\n# The exports whose twins differ, and the utilities: (name, result, argument types).\nOTHERS = (\n");
 #define VEK_PY_OTHER(Result, Name, ...) \
-  std::printf("    (\"%s\", %s, %s),\n", #Name, CtypesOf(#Result), TupleOf(SplitTypes(#__VA_ARGS__), 0).c_str());
+  std::printf("    (\"%s\", %s, %s),\n", #Name, CtypesOf(#Result), TupleOf(ParsePairs(#__VA_ARGS__)).c_str());
   VEK_OTHER_EXPORTS(VEK_PY_OTHER)
 #undef VEK_PY_OTHER
   std::printf(")\n\n# The result codes, name and number, in the header's order.\nRESULT_CODES = (\n");
@@ -157,6 +186,30 @@ void WritePython() {
       AllExports().size());
 }
 
+// The P/Invoke declarations of bindings/dotnet/VekKestra.cs, one a line: the
+// header's names, the handle by reference.
+void WriteCsharp() {
+  // The utilities, then each transport's exports together.
+  std::vector<Export> all = AllExports();
+  auto group = [](const Export& e) {
+    return e.name.rfind("VEKnet_", 0) == 0 ? 1 : e.name.rfind("VEKser_", 0) == 0 ? 2 : 0;
+  };
+  std::stable_sort(all.begin(), all.end(), [&group](const Export& a, const Export& b) { return group(a) < group(b); });
+  for (const Export& e : all) {
+    std::string parameters;
+    for (const Parameter& p : e.parameters) {
+      if (!parameters.empty()) parameters += ", ";
+      const bool handle = p.name == "handle" && p.type == "uint32_t*";
+      parameters += std::string(handle ? "ref uint" : SpellingOf(p.type).csharp) + " " + p.name;
+    }
+    const std::string result = e.result == "char*" ? "IntPtr" : SpellingOf(e.result).csharp;
+    std::printf(
+        "        [DllImport(Library, CallingConvention = CallingConvention.Winapi, ExactSpelling = true)] "
+        "public static extern %s %s(%s);\n",
+        result.c_str(), e.name.c_str(), parameters.c_str());
+  }
+}
+
 void WriteVersion() {
   std::printf(
       "\"\"\"The package's version: the product's, from the file VERSION at the\n"
@@ -173,10 +226,12 @@ int main(int argc, char** argv) {
     WriteDef();
   } else if (std::strcmp(what, "python") == 0) {
     WritePython();
+  } else if (std::strcmp(what, "csharp") == 0) {
+    WriteCsharp();
   } else if (std::strcmp(what, "version") == 0) {
     WriteVersion();
   } else {
-    std::fprintf(stderr, "usage: vek_export_list def|python|version\n");
+    std::fprintf(stderr, "usage: vek_export_list def|python|csharp|version\n");
     return 2;
   }
   return 0;

@@ -44,16 +44,16 @@ constexpr const char* EntryLabel(const char* usual) {
 }  // namespace vek
 
 // Each twin: its entry trace, then the worker with its transport's link.
-#define VEK_DEFINE_TWINS(Name, ...)                                                              \
-  extern "C" VEK_API uint32_t VEK_CALL VEKnet_##Name(uint32_t* handle VEK_PARAMS(__VA_ARGS__)) { \
-    static constexpr const char* kLabel = vek::EntryLabel("VEKnet_" #Name "()");                 \
-    vek::TraceEntry(handle, kLabel);                                                             \
-    return vek::ops::Name(vek::Link{&vek::kEthernet, handle} VEK_ARGS(__VA_ARGS__));             \
-  }                                                                                              \
-  extern "C" VEK_API uint32_t VEK_CALL VEKser_##Name(uint32_t* handle VEK_PARAMS(__VA_ARGS__)) { \
-    static constexpr const char* kLabel = vek::EntryLabel("VEKser_" #Name "()");                 \
-    vek::TraceEntry(handle, kLabel);                                                             \
-    return vek::ops::Name(vek::Link{&vek::kSerial, handle} VEK_ARGS(__VA_ARGS__));               \
+#define VEK_DEFINE_TWINS(Name, ...)                                                                             \
+  extern "C" VEK_API uint32_t VEK_CALL VEKnet_##Name(uint32_t* handle __VA_OPT__(, ) VEK_PARAMS(__VA_ARGS__)) { \
+    static constexpr const char* kLabel = vek::EntryLabel("VEKnet_" #Name "()");                                \
+    vek::TraceEntry(handle, kLabel);                                                                            \
+    return vek::ops::Name(vek::Link{&vek::kEthernet, handle} __VA_OPT__(, ) VEK_ARGS(__VA_ARGS__));             \
+  }                                                                                                             \
+  extern "C" VEK_API uint32_t VEK_CALL VEKser_##Name(uint32_t* handle __VA_OPT__(, ) VEK_PARAMS(__VA_ARGS__)) { \
+    static constexpr const char* kLabel = vek::EntryLabel("VEKser_" #Name "()");                                \
+    vek::TraceEntry(handle, kLabel);                                                                            \
+    return vek::ops::Name(vek::Link{&vek::kSerial, handle} __VA_OPT__(, ) VEK_ARGS(__VA_ARGS__));               \
   }
 VEK_OPERATIONS(VEK_DEFINE_TWINS)
 #undef VEK_DEFINE_TWINS
@@ -68,14 +68,14 @@ namespace {
 
 // The transports' exchange and the other exports keep the header's
 // signatures (the twins above would not compile if theirs differed).
-#define VEK_CHECK_EXCHANGE(Name, ...)                                                                      \
-  static_assert(std::is_same_v<decltype(&VEKnet_##Name), uint32_t(VEK_CALL*)(uint32_t*, __VA_ARGS__)> &&   \
-                    std::is_same_v<decltype(&VEKser_##Name), uint32_t(VEK_CALL*)(uint32_t*, __VA_ARGS__)>, \
+#define VEK_CHECK_EXCHANGE(Name, ...)                                                                                 \
+  static_assert(std::is_same_v<decltype(&VEKnet_##Name), uint32_t(VEK_CALL*)(uint32_t*, VEK_TYPES(__VA_ARGS__))> &&   \
+                    std::is_same_v<decltype(&VEKser_##Name), uint32_t(VEK_CALL*)(uint32_t*, VEK_TYPES(__VA_ARGS__))>, \
                 "the header declares VEKnet_" #Name " or VEKser_" #Name " otherwise");
 VEK_EXCHANGE_OPERATIONS(VEK_CHECK_EXCHANGE)
 #undef VEK_CHECK_EXCHANGE
-#define VEK_CHECK_EXPORT(Result, Name, ...)                                      \
-  static_assert(std::is_same_v<decltype(&Name), Result(VEK_CALL*)(__VA_ARGS__)>, \
+#define VEK_CHECK_EXPORT(Result, Name, ...)                                                 \
+  static_assert(std::is_same_v<decltype(&Name), Result(VEK_CALL*)(VEK_TYPES(__VA_ARGS__))>, \
                 "the header declares " #Name " otherwise");
 VEK_OTHER_EXPORTS(VEK_CHECK_EXPORT)
 #undef VEK_CHECK_EXPORT
@@ -132,10 +132,10 @@ template <typename... Parameters>
 constexpr int StackBytes() {
   return (0 + ... + (std::is_same_v<Parameters, double> ? 8 : 4));
 }
-#define VEK_TWIN_BYTES(Name, ...)                                         \
-  {"VEKnet_" #Name, StackBytes<uint32_t * __VA_OPT__(, ) __VA_ARGS__>()}, \
-      {"VEKser_" #Name, StackBytes<uint32_t * __VA_OPT__(, ) __VA_ARGS__>()},
-#define VEK_OTHER_BYTES(Result, Name, ...) {#Name, StackBytes<__VA_ARGS__>()},
+#define VEK_TWIN_BYTES(Name, ...)                                                    \
+  {"VEKnet_" #Name, StackBytes<uint32_t * __VA_OPT__(, ) VEK_TYPES(__VA_ARGS__)>()}, \
+      {"VEKser_" #Name, StackBytes<uint32_t * __VA_OPT__(, ) VEK_TYPES(__VA_ARGS__)>()},
+#define VEK_OTHER_BYTES(Result, Name, ...) {#Name, StackBytes<VEK_TYPES(__VA_ARGS__)>()},
 constexpr StackedExport kTableStack[] = {VEK_EXCHANGE_OPERATIONS(VEK_TWIN_BYTES) VEK_OPERATIONS(VEK_TWIN_BYTES)
                                              VEK_OTHER_EXPORTS(VEK_OTHER_BYTES)};
 #undef VEK_TWIN_BYTES

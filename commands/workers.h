@@ -12,7 +12,7 @@
 
 namespace vek::ops {
 
-#define VEK_DECLARE_WORKER(Name, ...) uint32_t Name(Link link __VA_OPT__(, ) __VA_ARGS__);
+#define VEK_DECLARE_WORKER(Name, ...) uint32_t Name(Link link __VA_OPT__(, ) VEK_PARAMS(__VA_ARGS__));
 VEK_OPERATIONS(VEK_DECLARE_WORKER)
 #undef VEK_DECLARE_WORKER
 
