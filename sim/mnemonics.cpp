@@ -187,7 +187,6 @@ struct Interpreter {
   enum Target { kAbsolute, kRelative };
   enum Velocity { kWholeSteps, kFractions };
   enum Stopping { kDecelerate, kAtOnce };
-  enum Encoder { kKeepEncoder, kSetEncoder };
   enum Level { kLow, kHigh };
   using Reading = double (Model::*)(const Axis&, double) const;
 
@@ -215,10 +214,6 @@ struct Interpreter {
   static void Stop(Model& m, const Call& c);
   template <Stopping kStopping>
   static void StopListed(Model& m, const Call& c);
-  template <Encoder kEncoder>
-  static void SearchHome(Model& m, const Call& c);
-  template <Encoder kEncoder>
-  static void SetHomeValue(Model& m, const Call& c);
   template <Level kLevel>
   static void SetAuxDefault(Model& m, const Call& c);
   template <Level kLevel>
@@ -227,6 +222,8 @@ struct Interpreter {
   static void OneStep(Model& m, const Call& c);
   static void StopAll(Model& m, const Call& c);
   static void LoadPosition(Model& m, const Call& c);
+  static void SearchHome(Model& m, const Call& c);
+  static void SetHomeValue(Model& m, const Call& c);
   static void SetTravelLimits(Model& m, const Call& c);
   static void SetEncoderRatio(Model& m, const Call& c);
   static void SetHoldDeadBand(Model& m, const Call& c);
@@ -284,13 +281,15 @@ const Interpreter::Mnemonic Interpreter::kMnemonics[] = {
   {"SC",  kNoValue, kAxis,        Never,              SetRamp<Ramp::kCosine, false>},
   {"PR",  kDecimal, kAxis,        Never,              SetRamp<Ramp::kParabolic, true>},
   {"SS",  kDecimal, kAxis,        Never,              SetRamp<Ramp::kSCurve, true>},
-  // Homing: the switch logic (stored), the search, the value given at home.
+  // Homing: the switch logic (stored), the search, the value both counters
+  // take at home. The simulated switch needs no second kind of search or of
+  // home command: HE runs as HS, HR as HM.
   {"HL",  kNoValue, kAxis,        Never,              SetFlag<&Axis::homeActiveHigh, false>},
   {"HH",  kNoValue, kAxis,        Never,              SetFlag<&Axis::homeActiveHigh, true>},
-  {"HS",  kNoValue, kAxis,        Never,              SearchHome<kKeepEncoder>},
-  {"HE",  kNoValue, kAxis,        Never,              SearchHome<kSetEncoder>},
-  {"HM",  kDecimal, kAxis,        Never,              SetHomeValue<kKeepEncoder>},
-  {"HR",  kDecimal, kAxis,        Never,              SetHomeValue<kSetEncoder>},
+  {"HS",  kNoValue, kAxis,        Never,              SearchHome},
+  {"HE",  kNoValue, kAxis,        Never,              SearchHome},
+  {"HM",  kDecimal, kAxis,        Never,              SetHomeValue},
+  {"HR",  kDecimal, kAxis,        Never,              SetHomeValue},
   // Overtravel: detection, input sense (stored), stop mode, travel limits.
   {"LN",  kNoValue, kAxis,        Never,              SetFlag<&Axis::overtravelDetect, true>},
   {"LF",  kNoValue, kAxis,        Never,              SetFlag<&Axis::overtravelDetect, false>},
@@ -434,10 +433,8 @@ void Interpreter::LoadPosition(Model& m, const Call& c) {
   a.encoderOffset = 0.0;
 }
 
-template <Interpreter::Encoder kEncoder>
 void Interpreter::SearchHome(Model& m, const Call& c) {
   Axis& a = AxisOf(m, c);
-  a.homeSetsEncoder = kEncoder == kSetEncoder;
   a.hasHomeValue = false;
   m.StartProfile(c.axis, a.switches.homeSwitch + a.frameOffset, c.now, EndKind::kHome);
   c.started |= c.bit();
@@ -445,11 +442,9 @@ void Interpreter::SearchHome(Model& m, const Call& c) {
 
 // The value is given when the search ends; with no search under way the axis
 // is at home now.
-template <Interpreter::Encoder kEncoder>
 void Interpreter::SetHomeValue(Model& m, const Call& c) {
   Axis& a = AxisOf(m, c);
   a.homeValue = std::trunc(c.value);
-  a.homeValueSetsEncoder = kEncoder == kSetEncoder;
   a.hasHomeValue = true;
   if (a.segment == Segment::kIdle || a.endKind != EndKind::kHome) {
     a.endKind = EndKind::kHome;

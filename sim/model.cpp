@@ -263,17 +263,16 @@ void Model::FinishMotion(int axis, double t, bool reportDone) {
   Axis& a = axes_[axis];
   Settle(a, t);
   if (a.endKind == EndKind::kHome && a.hasHomeValue) {
-    FoldEncoder(a, t);
+    // At home the controller zeroes both counters on the home value: the
+    // motor position takes it and the encoder reads it times the ratio, so
+    // that a homed axis at rest shows no following error. The switches stay
+    // where they are; the frame they are measured in moves.
     double shift = a.homeValue - a.startPosition;
     a.startPosition = a.homeValue;
     a.frameOffset += shift;
     a.target = a.homeValue;
     a.slipAnchor = a.homeValue;
-    if (a.homeSetsEncoder || a.homeValueSetsEncoder) {
-      a.encoderOffset = 0.0;
-    } else {
-      a.encoderOffset -= shift * a.encoderCounts / a.motorSteps;
-    }
+    a.encoderOffset = 0.0;
     a.hasHomeValue = false;
   }
   a.endKind = EndKind::kNone;

@@ -124,7 +124,6 @@ class Model {
     double rampStartVelocity = 0.0, rampTargetVelocity = 0.0, rampAcceleration = 0.0, rampTime = 0.0;
     bool stopping = false;
     EndKind endKind = EndKind::kNone;
-    bool homeSetsEncoder = false;
     double checkedUntil = 0.0;  // limits and slip are checked up to this time
 
     // Position bookkeeping.
@@ -133,7 +132,7 @@ class Model {
     bool slipReported = false;
     bool hasTarget = false;
     double target = 0.0;  // staged by MA, MR, MT, ML for the next GD
-    bool hasHomeValue = false, homeValueSetsEncoder = false;
+    bool hasHomeValue = false;
     double homeValue = 0.0;
     DoneRequest doneRequest = DoneRequest::kNone;
     double doneAt = -1.0;  // a done report waiting for the aux settle time
