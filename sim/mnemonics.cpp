@@ -235,7 +235,7 @@ struct Interpreter {
   static void AnswerDirectionWord(Model& m, const Call& c);
   static void AnswerIllegalText(Model& m, const Call& c);
   static void AnswerWord(const Call& c, const char* prefix, uint16_t word);
-  static Axis& AxisOf(Model& m, const Call& c) { return m.axes_[c.axis]; }
+  static Axis& AxisOf(Model& m, const Call& c) { return m.AxisAt(c.axis); }
 };
 
 // clang-format off
@@ -362,7 +362,7 @@ void Interpreter::AnswerSetting(Model& m, const Call& c) {
 template <Interpreter::Reading kReading>
 void Interpreter::AnswerEveryAxis(Model& m, const Call& c) {
   std::string list;
-  for (int i = 0; i < kAxisCount; ++i) list += (i ? "," : "") + Decimal((m.*kReading)(m.axes_[i], c.now));
+  for (int i = 0; i < kAxisCount; ++i) list += (i ? "," : "") + Decimal((m.*kReading)(m.AxisAt(i), c.now));
   c.answers.push_back(list);
 }
 
@@ -604,7 +604,7 @@ void Interpreter::RunOnEveryAxis(Model& m, const Command& c, double now, uint32_
   const double first = FieldOrZero(c.values, 0);
   if (mnemonic.scope == kStartedAxes) {
     for (int i = 0; i < kAxisCount; ++i) {
-      bool chosen = started != 0 ? (started & (1u << i)) != 0 : m.axes_[i].segment != Segment::kIdle;
+      bool chosen = started != 0 ? (started & (1u << i)) != 0 : m.AxisAt(i).segment != Segment::kIdle;
       if (chosen) mnemonic.effect(m, Call{i, first, c.values, now, started, answers});
     }
   } else if (mnemonic.scope == kAxisQuery) {

@@ -48,7 +48,7 @@ std::string SerialNotification(uint32_t value) {
 // ---- Motion --------------------------------------------------------------------
 
 Model::Model(const std::array<AxisSetup, kAxisCount>& setup) {
-  for (int i = 0; i < kAxisCount; ++i) axes_[i].switches = setup[i];
+  for (size_t i = 0; i < axes_.size(); ++i) axes_[i].switches = setup[i];
 }
 
 uint16_t Model::stateWord() const {
@@ -95,7 +95,7 @@ double Model::EffectiveAcceleration(const Axis& a) const {
 }
 
 double Model::MoveDuration(int axis, double distance) const {
-  const Axis& a = axes_[axis];
+  const Axis& a = AxisAt(axis);
   return PlanProfile(a.baseVelocity, a.maxVelocity, EffectiveAcceleration(a), std::fabs(distance)).totalTime;
 }
 
@@ -189,7 +189,7 @@ void Model::Settle(Axis& a, double t) {
 }
 
 bool Model::BlockedAt(int axis, double position, double direction) const {
-  const Axis& a = axes_[axis];
+  const Axis& a = AxisAt(axis);
   if (direction > 0.0) {
     if (a.positiveLatched) return true;
     if (a.overtravelDetect && position >= a.switches.positiveLimit + a.frameOffset) return true;
@@ -203,7 +203,7 @@ bool Model::BlockedAt(int axis, double position, double direction) const {
 }
 
 void Model::StartProfile(int axis, double target, double now, EndKind end) {
-  Axis& a = axes_[axis];
+  Axis& a = AxisAt(axis);
   double from = PositionAt(a, now);
   FoldEncoder(a, now);
   Settle(a, now);
@@ -224,7 +224,7 @@ void Model::StartProfile(int axis, double target, double now, EndKind end) {
 }
 
 void Model::StartRamp(int axis, double velocity, double now, bool stopping) {
-  Axis& a = axes_[axis];
+  Axis& a = AxisAt(axis);
   double v = VelocityAt(a, now);
   bool wasIdle = a.segment == Segment::kIdle;
   Settle(a, now);
@@ -260,7 +260,7 @@ void Model::StartRamp(int axis, double velocity, double now, bool stopping) {
 }
 
 void Model::FinishMotion(int axis, double t, bool reportDone) {
-  Axis& a = axes_[axis];
+  Axis& a = AxisAt(axis);
   Settle(a, t);
   if (a.endKind == EndKind::kHome && a.hasHomeValue) {
     // At home the controller zeroes both counters on the home value: the
@@ -289,7 +289,7 @@ void Model::FinishMotion(int axis, double t, bool reportDone) {
 }
 
 void Model::StopAxis(int axis, double now, bool abrupt, bool reportDone) {
-  Axis& a = axes_[axis];
+  Axis& a = AxisAt(axis);
   if (a.segment == Segment::kIdle) return;
   if (abrupt) {
     a.endKind = EndKind::kNone;
@@ -305,7 +305,7 @@ void Model::StopAxis(int axis, double now, bool abrupt, bool reportDone) {
 }
 
 void Model::HitLimit(int axis, double t, double position) {
-  Axis& a = axes_[axis];
+  Axis& a = AxisAt(axis);
   Report((1u << axis) << kLimitShift);
   a.endKind = EndKind::kNone;
   a.doneRequest = DoneRequest::kNone;
@@ -322,7 +322,7 @@ void Model::HitLimit(int axis, double t, double position) {
 }
 
 bool Model::CheckLimits(int axis, double from, double to) {
-  Axis& a = axes_[axis];
+  Axis& a = AxisAt(axis);
   if (a.segment == Segment::kRamp && a.stopping) return false;  // coming to rest past the switch
   double pFrom = PositionAt(a, from), pTo = PositionAt(a, to);
   double direction = pTo - pFrom;
@@ -351,7 +351,7 @@ bool Model::CheckLimits(int axis, double from, double to) {
 }
 
 bool Model::CheckSlip(int axis, double from, double to) {
-  Axis& a = axes_[axis];
+  Axis& a = AxisAt(axis);
   if (!a.slipping || !a.slipDetect || a.slipReported) return false;
   double ratio = std::fabs(static_cast<double>(a.encoderCounts) / a.motorSteps);
   auto slipped = [&](double t) { return 0.5 * ratio * std::fabs(PositionAt(a, t) - a.slipAnchor) > a.slipTolerance; };
@@ -378,7 +378,7 @@ bool Model::CheckSlip(int axis, double from, double to) {
 }
 
 void Model::AdvanceAxis(int axis, double now) {
-  Axis& a = axes_[axis];
+  Axis& a = AxisAt(axis);
   for (int guard = 0; guard < 16; ++guard) {
     if (a.doneAt >= 0.0 && a.doneAt <= now) {
       a.doneAt = -1.0;
@@ -418,7 +418,7 @@ void Model::SetInput(int line, bool level) {
 void Model::TripLimit(int axis, bool positive, double now) {
   if (axis < 0 || axis >= kAxisCount) return;
   Advance(now);
-  const Axis& a = axes_[axis];
+  const Axis& a = AxisAt(axis);
   double v = VelocityAt(a, now);
   if (v != 0.0 && (v > 0.0) != positive) {
     Report((1u << axis) << kLimitShift);  // running away from it: reported, not stopped
@@ -429,13 +429,13 @@ void Model::TripLimit(int axis, bool positive, double now) {
 
 void Model::LatchLimit(int axis, bool positive) {
   if (axis < 0 || axis >= kAxisCount) return;
-  (positive ? axes_[axis].positiveLatched : axes_[axis].negativeLatched) = true;
+  (positive ? AxisAt(axis).positiveLatched : AxisAt(axis).negativeLatched) = true;
 }
 
 void Model::SetSlip(int axis, bool slip, double now) {
   if (axis < 0 || axis >= kAxisCount) return;
   Advance(now);
-  Axis& a = axes_[axis];
+  Axis& a = AxisAt(axis);
   double encoder = EncoderAt(a, now);
   a.slipping = slip;
   a.slipAnchor = PositionAt(a, now);
@@ -443,19 +443,19 @@ void Model::SetSlip(int axis, bool slip, double now) {
 }
 
 void Model::SetHomeSwitch(int axis, double position) {
-  if (axis >= 0 && axis < kAxisCount) axes_[axis].switches.homeSwitch = position;
+  if (axis >= 0 && axis < kAxisCount) AxisAt(axis).switches.homeSwitch = position;
 }
 
 void Model::SetLimitSwitches(int axis, double negative, double positive) {
   if (axis < 0 || axis >= kAxisCount) return;
-  axes_[axis].switches.negativeLimit = negative;
-  axes_[axis].switches.positiveLimit = positive;
+  AxisAt(axis).switches.negativeLimit = negative;
+  AxisAt(axis).switches.positiveLimit = positive;
 }
 
 AxisSnapshot Model::Snapshot(int axis, double now) const {
   AxisSnapshot s;
   if (axis < 0 || axis >= kAxisCount) return s;
-  const Axis& a = axes_[axis];
+  const Axis& a = AxisAt(axis);
   s.motorPosition = PositionAt(a, now);
   s.encoderPosition = EncoderAt(a, now);
   s.velocity = VelocityAt(a, now);

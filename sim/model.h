@@ -68,10 +68,10 @@ class Model {
   const std::string& lastIllegalCommand() const { return lastIllegal_; }
 
   // Motion parameters, for tests and benchmarks that compute expected times.
-  double baseVelocity(int axis) const { return axes_[axis].baseVelocity; }
-  double maxVelocity(int axis) const { return axes_[axis].maxVelocity; }
-  double acceleration(int axis) const { return axes_[axis].acceleration; }
-  Ramp ramp(int axis) const { return axes_[axis].ramp; }
+  double baseVelocity(int axis) const { return AxisAt(axis).baseVelocity; }
+  double maxVelocity(int axis) const { return AxisAt(axis).maxVelocity; }
+  double acceleration(int axis) const { return AxisAt(axis).acceleration; }
+  Ramp ramp(int axis) const { return AxisAt(axis).ramp; }
 
   // The time a move of `distance` steps takes from rest to rest with the
   // axis's current velocities, acceleration and ramp shape.
@@ -161,6 +161,8 @@ class Model {
   void HitLimit(int axis, double t, double position);
   void AdvanceAxis(int axis, double now);
   void Report(uint32_t flags) { events_.push_back(flags); }
+  Axis& AxisAt(int axis) { return axes_[static_cast<size_t>(axis)]; }
+  const Axis& AxisAt(int axis) const { return axes_[static_cast<size_t>(axis)]; }
 
   std::array<Axis, kAxisCount> axes_{};
   uint16_t ioDirection_ = 0, outputs_ = 0, inputs_ = 0;

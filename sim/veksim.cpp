@@ -166,11 +166,11 @@ void ApplyAxisFlags(const AxisFlags& flags, Options& o) {
     o.faults.tripLimitPositive = positive;
   }
   for (const std::string& home : flags.homes)
-    if (ParseHome(home, &axis, &first)) o.axes[axis].homeSwitch = first;
+    if (ParseHome(home, &axis, &first)) o.axes[static_cast<size_t>(axis)].homeSwitch = first;
   for (const std::string& limits : flags.limits) {
     if (ParseLimits(limits, &axis, &first, &second)) {
-      o.axes[axis].negativeLimit = first;
-      o.axes[axis].positiveLimit = second;
+      o.axes[static_cast<size_t>(axis)].negativeLimit = first;
+      o.axes[static_cast<size_t>(axis)].positiveLimit = second;
     }
   }
 }

@@ -122,7 +122,8 @@ void ManyClients(uint16_t port, vek::sim::Simulator& sim) {
   double ms = MsSince(start);
   uint64_t served = sim.commandsServed() - before;
   std::printf("20 clients at once: %d connected, %d queries each, %llu served in %.0f ms (%.0f per second)\n",
-              connected.load(), kQueries, static_cast<unsigned long long>(served), ms, served * 1000.0 / ms);
+              connected.load(), kQueries, static_cast<unsigned long long>(served), ms,
+              static_cast<double>(served) * 1000.0 / ms);
   std::printf("  missed replies: %d, wrong answers: %d\n", missed.load(), wrong.load());
 }
 

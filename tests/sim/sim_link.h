@@ -53,9 +53,9 @@ class SimLinkTest : public ::testing::TestWithParam<Link> {
   uint32_t h_ = 0;
 };
 
-#define VEK_SIM_LINK_SUITE(suite)                                                            \
+#define VEK_SIM_LINK_SUITE(suite)                                                          \
   INSTANTIATE_TEST_SUITE_P(BothLinks, suite, ::testing::Values(Link::kTcp, Link::kSerial), \
-                           [](const auto& info) { return info.param == Link::kTcp ? "Tcp" : "Serial"; })
+                           [](const auto& test) { return test.param == Link::kTcp ? "Tcp" : "Serial"; })
 
 }  // namespace vek::sim
 
