@@ -56,16 +56,20 @@ TEST_F(ModelTest, AcceptsTheLibrarysTextsRunTogetherOrSeparated) {
   const char* accepted[] = {
       "AXMA1000;GDID;", "AZJF1500.750000;", "AAMA100,,-5;;GDID;", "AAMA;GDID;", ";AMKL", "SI", "KS,,,,,,,,,1;",
       "AXHSHM0;ID", "AZLNJG--5000;", "AMLP", "AXHD5,,20;", "AUTL-1000,250000;", "BDFFFF;", "BS5 ;", "BSa5;", "BL15;",
-      "AXADL", "AXVB100;AXVL2000;", "AXHLAXRP;", "SAPP"};
+      "AXADL", "AXVB100;AXVL2000;", "AXHLAXRP;", "SAPP", "AXVB0;AXPA0;AXMA-2147483647;"};
   // clang-format on
   for (const char* text : accepted) EXPECT_TRUE(Run(text).accepted) << text;
 }
 
 TEST_F(ModelTest, RefusesWhatItCannotParseAndRemembersIt) {
   // Unknown mnemonic, no axis, no value, zero ratio term, a number where none
-  // goes, 17 lines, no such bit, no speed, a bare sign, one bad part of many.
-  const char* refused[] = {"AXQQ;",    "MA100;", "AXMA;",  "AXER1,0;", "AXHL5",
-                           "BD10000;", "BH16;",  "AXVL0;", "AXMA-;",   "AXLP5;QQ"};
+  // goes, 17 lines, no such bit, no speed, a bare sign, a negative base
+  // velocity, no acceleration, an aux selector of 2, a value beyond 32 bits,
+  // travel limits for every axis at once, four dead-band terms, one bad part
+  // of many.
+  const char* refused[] = {"AXQQ;",           "MA100;",    "AXMA;",        "AXER1,0;", "AXHL5",  "BD10000;",
+                           "BH16;",           "AXVL0;",    "AXMA-;",       "AXVB-1;",  "AXAC0;", "AXPA2;",
+                           "AXMA2147483648;", "AATL-5,5;", "AXHD1,2,3,4;", "AXLP5;QQ"};
   for (const char* text : refused) {
     EXPECT_FALSE(Run(text).accepted) << text;
     EXPECT_EQ(EventsAt(now_), kCommandErrorFlag) << text;
