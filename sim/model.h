@@ -63,79 +63,83 @@ class Model {
 
   AxisSnapshot Snapshot(int axis, double now) const;
   uint16_t outputWord() const { return outputs_; }
-  uint16_t directionWord() const { return direction_; }
+  uint16_t directionWord() const { return ioDirection_; }
   uint16_t stateWord() const;
   const std::string& lastIllegalCommand() const { return lastIllegal_; }
 
   // Motion parameters, for tests and benchmarks that compute expected times.
-  double baseVelocity(int axis) const { return axes_[axis].vb; }
-  double maxVelocity(int axis) const { return axes_[axis].vl; }
-  double acceleration(int axis) const { return axes_[axis].ac; }
-  Ramp ramp(int axis) const { return axes_[axis].ramp; }
+  double baseVelocity(int axis) const { return AxisAt(axis).baseVelocity; }
+  double maxVelocity(int axis) const { return AxisAt(axis).maxVelocity; }
+  double acceleration(int axis) const { return AxisAt(axis).acceleration; }
+  Ramp ramp(int axis) const { return AxisAt(axis).ramp; }
 
   // The time a move of `distance` steps takes from rest to rest with the
   // axis's current velocities, acceleration and ramp shape.
   double MoveDuration(int axis, double distance) const;
 
  private:
+  // The command language (sim/mnemonics.cpp) works on the axes directly.
+  friend struct Interpreter;
+
   enum class Segment { kIdle, kProfile, kRamp };
   enum class EndKind { kNone, kHome };
+  enum class DoneRequest { kNone, kAtProfileEnd, kAfterSettling };
+
+  // A rest-to-rest move: from the start velocity it ramps to the peak,
+  // cruises, ramps back down and stops at the start velocity.
+  struct Profile {
+    double startVelocity = 0.0, peakVelocity = 0.0, acceleration = 0.0;
+    double rampTime = 0.0, cruiseTime = 0.0, totalTime = 0.0;
+  };
 
   struct Axis {
     // Configuration.
-    double vb = 100.0, vl = 10000.0, ac = 100000.0;
+    double baseVelocity = 100.0, maxVelocity = 10000.0, acceleration = 100000.0;
     Ramp ramp = Ramp::kTrapezoid;
     int32_t rampParameter = 0;
     bool homeActiveHigh = false;
     bool overtravelDetect = true, overtravelActiveHigh = true, stopAbruptly = true;
-    bool softLimits = false;
-    double softLower = 0.0, softUpper = 0.0;
-    int32_t ratioEncoder = 1, ratioMotor = 1;
-    int32_t deadBand[3] = {0, 0, 0};
+    bool softLimitsOn = false;
+    double softLowerLimit = 0.0, softUpperLimit = 0.0;
+    int32_t encoderCounts = 1, motorSteps = 1;  // the encoder ratio: counts per motor step = encoderCounts / motorSteps
+    int32_t holdDeadBand[3] = {0, 0, 0};
     int32_t slipTolerance = 10, holdGain = 0, holdVelocity = 0;
     bool pidOn = true, slipDetect = false;
     bool auxEnabled = false, auxDefaultHigh = false, auxBit = false;
     int32_t auxSettleMs = 0;
-    bool stepMinus = false;
-    AxisSetup setup;
-    bool latchedNegative = false, latchedPositive = false;
+    bool oneStepNegative = false;
+    AxisSetup switches;
+    bool negativeLatched = false, positiveLatched = false;  // the switch reads tripped whatever the position
     bool slipping = false;
-    double frame = 0.0;  // motor reading minus the power-on position: the switches stay put
+    double frameOffset = 0.0;  // motor reading minus the power-on position: the switches stay put
 
-    // Motion: one segment from time t0.
+    // Motion: one segment, started at `segmentStart` from `startPosition`.
     Segment segment = Segment::kIdle;
-    double t0 = 0.0, p0 = 0.0;
-    // Profile (rest to rest): direction, distance, base, peak, acceleration.
-    double dir = 1.0, dist = 0.0, pvb = 0.0, vp = 0.0, pa = 0.0;
-    double tAcc = 0.0, tCruise = 0.0, tTotal = 0.0;
-    // Ramp: start velocity, target velocity, acceleration; ends at rest when
-    // `stopping`.
-    double v0 = 0.0, vt = 0.0, ra = 0.0, tRamp = 0.0;
+    double segmentStart = 0.0, startPosition = 0.0;
+    // A profile segment covers `distance` steps in `direction` (+1 or -1).
+    double direction = 1.0, distance = 0.0;
+    Profile profile;
+    // A ramp segment changes the velocity at a constant rate; it ends at rest
+    // when `stopping`, else it keeps the target velocity.
+    double rampStartVelocity = 0.0, rampTargetVelocity = 0.0, rampAcceleration = 0.0, rampTime = 0.0;
     bool stopping = false;
     EndKind endKind = EndKind::kNone;
-    bool homeSetsEncoder = false;
-    double checkedUntil = 0.0;
+    double checkedUntil = 0.0;  // limits and slip are checked up to this time
 
     // Position bookkeeping.
     double encoderOffset = 0.0;  // encoder = motor * ratio + offset (+ slip)
     double slipAnchor = 0.0;     // motor position where the current slip began
     bool slipReported = false;
-    bool haveStaged = false;
-    double staged = 0.0;
-    bool haveHomeValue = false, homeValueSetsEncoder = false;
+    bool hasTarget = false;
+    double target = 0.0;  // staged by MA, MR, MT, ML for the next GD
+    bool hasHomeValue = false;
     double homeValue = 0.0;
-    int doneRequest = 0;   // 0 none, 1 at the end of the profile, 2 after settling
+    DoneRequest doneRequest = DoneRequest::kNone;
     double doneAt = -1.0;  // a done report waiting for the aux settle time
     double auxUntil = -1.0;
   };
 
-  struct Op;
-  struct Context;
-  bool Parse(std::string_view text, std::vector<Op>* ops) const;
-  void Run(const Op& op, Context* ctx, double now, ExecResult* result);
-  void RunAxisOp(const Op& op, int axis, int field, Context* ctx, double now, ExecResult* result);
-  std::string AxisAnswer(int mnemonic, int axis, double now) const;
-
+  static Profile PlanProfile(double baseVelocity, double maxVelocity, double acceleration, double distance);
   double PositionAt(const Axis& a, double t) const;
   double VelocityAt(const Axis& a, double t) const;
   double AccelerationAt(const Axis& a, double t) const;
@@ -143,10 +147,10 @@ class Model {
   double EncoderAt(const Axis& a, double t) const;
   double EffectiveAcceleration(const Axis& a) const;
 
+  // Freezes the motion at t: the axis rests where it was then.
   void Settle(Axis& a, double t);
-  void FoldEncoder(
-      Axis& a,
-      double t);  // the encoder keeps its reading; the slip lag restarts here  // freezes the motion at t into p0/t0
+  // The encoder keeps its reading at t; the slip lag restarts there.
+  void FoldEncoder(Axis& a, double t);
   void StartProfile(int axis, double target, double now, EndKind end);
   void StartRamp(int axis, double velocity, double now, bool stopping);
   void StopAxis(int axis, double now, bool abrupt, bool reportDone);
@@ -157,9 +161,11 @@ class Model {
   void HitLimit(int axis, double t, double position);
   void AdvanceAxis(int axis, double now);
   void Report(uint32_t flags) { events_.push_back(flags); }
+  Axis& AxisAt(int axis) { return axes_[static_cast<size_t>(axis)]; }
+  const Axis& AxisAt(int axis) const { return axes_[static_cast<size_t>(axis)]; }
 
   std::array<Axis, kAxisCount> axes_{};
-  uint16_t direction_ = 0, outputs_ = 0, inputs_ = 0;
+  uint16_t ioDirection_ = 0, outputs_ = 0, inputs_ = 0;
   std::string lastIllegal_;
   std::vector<uint32_t> events_;
   double now_ = 0.0;

@@ -45,7 +45,8 @@ struct Outgoing {
 
 std::string Printable(const std::string& s) {
   std::string out;
-  for (unsigned char c : s) {
+  for (char ch : s) {
+    const auto c = static_cast<unsigned char>(ch);
     if (c >= 0x20 && c < 0x7F) {
       out += static_cast<char>(c);
     } else {
@@ -84,7 +85,7 @@ struct Simulator::Impl {
     if (faults.slipAxis >= 0) model.SetSlip(faults.slipAxis, true, 0.0);
   }
 
-  double Now() const { return (host::MonotonicMicroseconds() - startUs) / 1e6; }
+  double Now() const { return static_cast<double>(host::MonotonicMicroseconds() - startUs) / 1e6; }
 
   void Log(const char* what, int fd, const std::string& bytes) const {
     if (options.logTraffic) std::fprintf(stderr, "veksim %s fd %d: %s\n", what, fd, Printable(bytes).c_str());

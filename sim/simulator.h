@@ -117,10 +117,6 @@ class Simulator {
   std::unique_ptr<Impl> impl_;
 };
 
-// The veksim command line; returns the process exit code. Serves until
-// SIGINT or SIGTERM.
-int RunCommandLine(int argc, char** argv);
-
 }  // namespace vek::sim
 
 #endif  // VEK_SIM_SIMULATOR_H

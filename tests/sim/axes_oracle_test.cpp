@@ -232,6 +232,7 @@ TEST_P(AxesOracle, LimitAndHomeSearchesRunOnlyTheirAxis) {
 
     FreshStep();
     const List before = raw_.Read("PP");
+    const List encodersBefore = raw_.Read("PE");
     EXPECT_EQ(CALL(FindAxisLimit, axis, 0, 5000, 2000), VEK_SUCCESS);
     EXPECT_EQ(raw_.Notified(kLimit, bit), bit);
     EXPECT_EQ(raw_.Read("PP"), Replaced(before, i, "200"));  // halted at the switch
@@ -240,6 +241,7 @@ TEST_P(AxesOracle, LimitAndHomeSearchesRunOnlyTheirAxis) {
     raw_.Forget();
     EXPECT_EQ(CALL(FindAxisHome, axis, 0, 0, 1000 + i, 2000), VEK_SUCCESS);
     EXPECT_EQ(raw_.Read("PP"), Replaced(before, i, std::to_string(1000 + i)));
+    EXPECT_EQ(raw_.Read("PE"), Replaced(encodersBefore, i, std::to_string(1000 + i)));  // both counters homed
     EXPECT_EQ(raw_.Notified(kDone, bit), bit);
     if (HasFailure()) return;
   }

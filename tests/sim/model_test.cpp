@@ -56,16 +56,20 @@ TEST_F(ModelTest, AcceptsTheLibrarysTextsRunTogetherOrSeparated) {
   const char* accepted[] = {
       "AXMA1000;GDID;", "AZJF1500.750000;", "AAMA100,,-5;;GDID;", "AAMA;GDID;", ";AMKL", "SI", "KS,,,,,,,,,1;",
       "AXHSHM0;ID", "AZLNJG--5000;", "AMLP", "AXHD5,,20;", "AUTL-1000,250000;", "BDFFFF;", "BS5 ;", "BSa5;", "BL15;",
-      "AXADL", "AXVB100;AXVL2000;", "AXHLAXRP;", "SAPP"};
+      "AXADL", "AXVB100;AXVL2000;", "AXHLAXRP;", "SAPP", "AXVB0;AXPA0;AXMA-2147483647;"};
   // clang-format on
   for (const char* text : accepted) EXPECT_TRUE(Run(text).accepted) << text;
 }
 
 TEST_F(ModelTest, RefusesWhatItCannotParseAndRemembersIt) {
   // Unknown mnemonic, no axis, no value, zero ratio term, a number where none
-  // goes, 17 lines, no such bit, no speed, a bare sign, one bad part of many.
-  const char* refused[] = {"AXQQ;",    "MA100;", "AXMA;",  "AXER1,0;", "AXHL5",
-                           "BD10000;", "BH16;",  "AXVL0;", "AXMA-;",   "AXLP5;QQ"};
+  // goes, 17 lines, no such bit, no speed, a bare sign, a negative base
+  // velocity, no acceleration, an aux selector of 2, a value beyond 32 bits,
+  // travel limits for every axis at once, four dead-band terms, one bad part
+  // of many.
+  const char* refused[] = {"AXQQ;",           "MA100;",    "AXMA;",        "AXER1,0;", "AXHL5",  "BD10000;",
+                           "BH16;",           "AXVL0;",    "AXMA-;",       "AXVB-1;",  "AXAC0;", "AXPA2;",
+                           "AXMA2147483648;", "AATL-5,5;", "AXHD1,2,3,4;", "AXLP5;QQ"};
   for (const char* text : refused) {
     EXPECT_FALSE(Run(text).accepted) << text;
     EXPECT_EQ(EventsAt(now_), kCommandErrorFlag) << text;
@@ -183,18 +187,36 @@ TEST_F(ModelTest, LimitSearchStopsAtTheSwitchAndWillNotGoFurther) {
   EXPECT_EQ(Position(2), -5000.0);
 }
 
-TEST_F(ModelTest, HomeSearchRunsToTheSwitchAndLoadsTheHomeValue) {
-  model_.SetHomeSwitch(0, 300);
-  Ok("AXVB0;AXVL10000;AXAC100000;AXER2,1;AXHSHM1000;ID");
-  EXPECT_EQ(EventsAt(0.05), 0u);
-  EXPECT_EQ(EventsAt(1.0), Done(0));
-  EXPECT_EQ(Ask("AXRP;"), "1000");
-  EXPECT_EQ(Ask("AXRE;"), "600");  // HS leaves the encoder alone
-  EXPECT_EQ(Ask("AXEA")[3], 'P');
-  Ok("AXHEHR-100;ID");  // already there: done at once
-  EXPECT_EQ(EventsAt(now_), Done(0));
-  EXPECT_EQ(Ask("AXRP;"), "-100");
-  EXPECT_EQ(Ask("AXRE;"), "-200");
+// At the end of a home search both counters take the home value, the encoder
+// times its ratio, whichever search (HS, HE) and home command (HM, HR) the
+// text holds and however far the encoder lagged before: a homed axis at rest
+// shows no following error. The switches stay put; the frame moves.
+TEST_F(ModelTest, HomeSearchRunsToTheSwitchAndSetsMotorAndEncoder) {
+  for (const char* search : {"AXHSHM1000;ID", "AXHEHM1000;ID", "AXHSHR1000;ID", "AXHEHR1000;ID"}) {
+    SCOPED_TRACE(search);
+    model_ = Model();
+    now_ = 0.0;
+    model_.SetHomeSwitch(0, 300);
+    model_.SetLimitSwitches(0, -5000, 5000);
+    model_.SetSlip(0, true, 0.0);
+    Ok("AXVB0;AXVL10000;AXAC100000;AXER2,1;AXMA-400;GD;");
+    EventsAt(1.0);
+    EXPECT_EQ(Ask("AXRE;"), "-400");  // half the way, at two counts a step
+    model_.SetSlip(0, false, now_);
+    Ok(search);
+    EXPECT_EQ(EventsAt(1.05), 0u);
+    EXPECT_EQ(EventsAt(2.0), Done(0));
+    EXPECT_EQ(Ask("AXRP;"), "1000");
+    EXPECT_EQ(Ask("AXRE;"), "2000");
+    EXPECT_EQ(Ask("AXEA")[3], 'P');
+    Ok("AXHSHM-100;ID");  // already there: done at once
+    EXPECT_EQ(EventsAt(now_), Done(0));
+    EXPECT_EQ(Ask("AXRP;"), "-100");
+    EXPECT_EQ(Ask("AXRE;"), "-200");
+    Ok("AXJG5000;");  // the positive switch, 4700 steps from home
+    EXPECT_EQ(EventsAt(now_ + 2.0), Limit(0));
+    EXPECT_EQ(Position(0), 4600.0);
+  }
 }
 
 // A caught slip kills the axis, and like any kill it reports done: a move's

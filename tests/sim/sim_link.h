@@ -56,7 +56,7 @@ class SimLinkTest : public ::testing::TestWithParam<Link> {
 
 #define VEK_SIM_LINK_SUITE(suite)                                                          \
   INSTANTIATE_TEST_SUITE_P(BothLinks, suite, ::testing::Values(Link::kTcp, Link::kSerial), \
-                           [](const auto& info) { return info.param == Link::kTcp ? "Tcp" : "Serial"; })
+                           [](const auto& test) { return test.param == Link::kTcp ? "Tcp" : "Serial"; })
 
 }  // namespace vek::sim
 

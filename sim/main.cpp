@@ -1,3 +1,0 @@
-#include "sim/simulator.h"
-
-int main(int argc, char** argv) { return vek::sim::RunCommandLine(argc, argv); }
