@@ -117,7 +117,9 @@ bool ParseHexWord(std::string_view s, size_t* i, Values* values) {
 
 bool Never(const Values&, bool) { return false; }
 bool Negative(const Values& v, bool) { return Field(v, 0) && *Field(v, 0) < 0; }
-bool NotPositive(const Values& v, bool) { return Field(v, 0) && *Field(v, 0) <= 0; }
+// The settings are whole steps: a fraction below one step would store 0 and
+// leave a motion with no acceleration or no velocity to run at.
+bool NotPositive(const Values& v, bool) { return Field(v, 0) && std::trunc(*Field(v, 0)) <= 0; }
 bool NotZeroOrOne(const Values& v, bool) { return Field(v, 0) && *Field(v, 0) != 0 && *Field(v, 0) != 1; }
 // The commands with several terms take them for one axis only.
 bool NotTwoTerms(const Values& v, bool oneAxis) { return !oneAxis || v.size() != 2 || !v[0] || !v[1]; }

@@ -64,12 +64,12 @@ TEST_F(ModelTest, AcceptsTheLibrarysTextsRunTogetherOrSeparated) {
 TEST_F(ModelTest, RefusesWhatItCannotParseAndRemembersIt) {
   // Unknown mnemonic, no axis, no value, zero ratio term, a number where none
   // goes, 17 lines, no such bit, no speed, a bare sign, a negative base
-  // velocity, no acceleration, an aux selector of 2, a value beyond 32 bits,
+  // velocity, no acceleration (nor half a step of it), an aux selector of 2, a value beyond 32 bits,
   // travel limits for every axis at once, four dead-band terms, one bad part
   // of many.
-  const char* refused[] = {"AXQQ;",           "MA100;",    "AXMA;",        "AXER1,0;", "AXHL5",  "BD10000;",
-                           "BH16;",           "AXVL0;",    "AXMA-;",       "AXVB-1;",  "AXAC0;", "AXPA2;",
-                           "AXMA2147483648;", "AATL-5,5;", "AXHD1,2,3,4;", "AXLP5;QQ"};
+  const char* refused[] = {"AXQQ;",  "MA100;",          "AXMA;",     "AXER1,0;",     "AXHL5",   "BD10000;",
+                           "BH16;",  "AXVL0;",          "AXMA-;",    "AXVB-1;",      "AXAC0;",  "AXAC.5;",
+                           "AXPA2;", "AXMA2147483648;", "AATL-5,5;", "AXHD1,2,3,4;", "AXLP5;QQ"};
   for (const char* text : refused) {
     EXPECT_FALSE(Run(text).accepted) << text;
     EXPECT_EQ(EventsAt(now_), kCommandErrorFlag) << text;
