@@ -7,7 +7,6 @@ VEKKESTRA_LIBRARY the library built with it.
 """
 
 import os
-import queue
 import re
 import signal
 import socket
@@ -165,62 +164,60 @@ class Server:
 
 
 class Events:
-    """Change events of some attributes, collected as (attribute, value, quality)."""
+    """Change events of some attributes, kept per (device, attribute) in
+    arrival order; each list is read through a cursor of its own, so that
+    waiting on one device's events does not skip another's."""
 
     def __init__(self) -> None:
-        self.queue: "queue.Queue[Tuple[str, Any, Any]]" = queue.Queue()
-        self.seen: List[Tuple[str, str, Any, Any]] = []
+        self._condition = threading.Condition()
+        self._events: Dict[Tuple[str, str], List[Tuple[Any, Any]]] = {}
+        self._cursors: Dict[Tuple[str, str], int] = {}
         self._subscriptions: List[Tuple[tango.DeviceProxy, int]] = []
+
+    def _push(self, key: Tuple[str, str], event: tango.EventData) -> None:
+        if event.err:
+            return  # a subscription's error: the waits report what they missed
+        with self._condition:
+            self._events.setdefault(key, []).append((event.attr_value.value, event.attr_value.quality))
+            self._condition.notify_all()
 
     def subscribe(self, proxy: tango.DeviceProxy, *attributes: str) -> "Events":
         for attribute in attributes:
-            device = proxy.dev_name().lower()
-
-            def push(event: tango.EventData, device: str = device, attribute: str = attribute) -> None:
-                if event.err:
-                    self.queue.put((device, attribute, "error", event.errors[0].desc))
-                else:
-                    self.queue.put((device, attribute, event.attr_value.value, event.attr_value.quality))
-
-            self._subscriptions.append((proxy, proxy.subscribe_event(attribute, tango.EventType.CHANGE_EVENT, push)))
+            key = (proxy.dev_name().lower(), attribute.lower())
+            subscription = proxy.subscribe_event(attribute, tango.EventType.CHANGE_EVENT,
+                                                 lambda event, key=key: self._push(key, event))
+            self._subscriptions.append((proxy, subscription))
         return self
 
     def wait(self, device: tango.DeviceProxy, attribute: str, condition: Callable[[Any], bool], timeout: float,
              what: str = "") -> Tuple[Any, Any]:
-        """The next event of ``attribute`` on ``device`` whose value meets ``condition``: (value, quality).
-        Events before it are kept in ``seen``."""
-        name = device.dev_name().lower()
+        """The next event of ``attribute`` on ``device`` whose value meets
+        ``condition``, as (value, quality); the events before it are passed."""
+        key = (device.dev_name().lower(), attribute.lower())
         deadline = time.monotonic() + timeout
-        while True:
-            remaining = deadline - time.monotonic()
-            if remaining <= 0:
-                raise AssertionError("no %s event of %s/%s %s within %.1f s; seen: %s"
-                                     % (attribute, name, attribute, what, timeout, self.seen[-12:]))
-            try:
-                event = self.queue.get(timeout=remaining)
-            except queue.Empty:
-                continue
-            self.seen.append(event)
-            if event[0] == name and event[1] == attribute and event[2] != "error" and condition(event[2]):
-                return event[2], event[3]
+        with self._condition:
+            while True:
+                events = self._events.get(key, [])
+                for n in range(self._cursors.get(key, 0), len(events)):
+                    if condition(events[n][0]):
+                        self._cursors[key] = n + 1
+                        return events[n]
+                self._cursors[key] = len(events)
+                remaining = deadline - time.monotonic()
+                if remaining <= 0:
+                    raise AssertionError("no %s event of %s %s within %.1f s; its events: %s"
+                                         % (attribute, key[0], what, timeout, [e[0] for e in events[-12:]]))
+                self._condition.wait(remaining)
 
     def values(self, device: tango.DeviceProxy, attribute: str) -> List[Any]:
-        """Values of the events seen so far (and those still queued) for one attribute."""
-        while True:
-            try:
-                self.seen.append(self.queue.get_nowait())
-            except queue.Empty:
-                break
-        name = device.dev_name().lower()
-        return [e[2] for e in self.seen if e[0] == name and e[1] == attribute and e[2] != "error"]
+        """The values of all events of one attribute so far."""
+        with self._condition:
+            return [e[0] for e in self._events.get((device.dev_name().lower(), attribute.lower()), [])]
 
     def clear(self) -> None:
-        while True:
-            try:
-                self.queue.get_nowait()
-            except queue.Empty:
-                break
-        self.seen.clear()
+        with self._condition:
+            self._events.clear()
+            self._cursors.clear()
 
     def close(self) -> None:
         for proxy, subscription in self._subscriptions:

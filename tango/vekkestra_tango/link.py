@@ -349,32 +349,34 @@ class Link:
             raise _BadAnswer("%d fields instead of %d in the answer to %s" % (len(fields), count, ";".join(parts)))
         return fields
 
-    def _read_axes(self) -> Tuple[List[int], List[int], List[str]]:
+    def _read_axes(self) -> Tuple[List[str], List[int], List[int]]:
+        """(axis status, motor positions, encoder positions). The status is
+        asked first: positions read after an axis is seen at rest are final."""
         text = ",".join(str(a.steps) + "," + str(a.encoder) for a in self._axes)
         fields: List[str] = []
         if len(text) <= COMBINED_LIMIT:
             try:
-                fields = self._ask(("AARP", "AARE", "AAEA"), 3 * AXIS_COUNT)
+                fields = self._ask(("AAEA", "AARP", "AARE"), 3 * AXIS_COUNT)
             except _BadAnswer:
                 pass  # cut at 255 characters: positions grown since the last poll
-        try:
-            if not fields:
-                fields = self._ask(("AARP", "AARE"), 2 * AXIS_COUNT) + self._ask(("AAEA",), AXIS_COUNT)
-            motor = [int(f) for f in fields[:AXIS_COUNT]]
-            encoder = [int(f) for f in fields[AXIS_COUNT:2 * AXIS_COUNT]]
-        except ValueError as error:
-            raise _BadAnswer("unreadable positions: %s" % error) from None
-        status = fields[2 * AXIS_COUNT:]
+        if not fields:
+            fields = self._ask(("AAEA",), AXIS_COUNT) + self._ask(("AARP", "AARE"), 2 * AXIS_COUNT)
+        status = fields[:AXIS_COUNT]
         for letters in status:
             if len(letters) != 5 or any(c not in allowed for c, allowed in zip(letters, _EA_LETTERS)):
                 raise _BadAnswer("unreadable axis status %r" % letters)
-        return motor, encoder, status
+        try:
+            motor = [int(f) for f in fields[AXIS_COUNT:2 * AXIS_COUNT]]
+            encoder = [int(f) for f in fields[2 * AXIS_COUNT:]]
+        except ValueError as error:
+            raise _BadAnswer("unreadable positions: %s" % error) from None
+        return status, motor, encoder
 
     def _read_speeds(self, indices: Sequence[int]) -> None:
         indices = list(indices)
         for first in range(0, len(indices), 5):  # about 120 characters of answer per query
             group = indices[first:first + 5]
-            parts = ["A%s?VL;A%s?VB;A%s?AC" % ((AXES[i],) * 3) for i in group]
+            parts = ["A%s?%s" % (AXES[i], what) for i in group for what in ("VL", "VB", "AC")]
             fields = self._ask(parts, 3 * len(group))
             try:
                 values = [int(f.lstrip("=")) for f in fields]
@@ -397,7 +399,7 @@ class Link:
         self._word = word
 
     def _poll(self) -> None:
-        motor, encoder, status = self._read_axes()
+        status, motor, encoder = self._read_axes()
         ended = set()
         for i, a in enumerate(self._axes):
             moving = status[i][4] == "P"
