@@ -19,8 +19,47 @@ from typing import Any, Callable, Dict, Iterable, List, Optional, Sequence, Tupl
 import tango
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
 SERVER = os.path.join(os.path.dirname(HERE), "VekKestraDS")
 SERVER_NAME = "VekKestraDS"
+SERVICES = os.path.join(ROOT, "scripts", "tango-services.sh")
+
+
+def missing_prerequisite() -> str:
+    """What this machine lacks to run servers on a test database, or ""."""
+    for path in ("/usr/sbin/mariadbd", "/usr/lib/tango/DataBaseds", "/usr/bin/tango_admin"):
+        if not os.path.exists(path):
+            return "%s is missing (scripts/install-deps.sh --tango)" % path
+    for variable in ("VEKSIM", "VEKKESTRA_LIBRARY"):
+        if not os.environ.get(variable):
+            return "%s is not set" % variable
+    return ""
+
+
+class Database:
+    """MariaDB and DataBaseds in ``run_dir``, on a free port, through
+    scripts/tango-services.sh; TANGO_HOST and PYTHONPATH are set for every
+    process started afterwards."""
+
+    def __init__(self, run_dir: str) -> None:
+        self.run_dir = run_dir
+
+    def start(self) -> "Database":
+        started = subprocess.run([SERVICES, "start", self.run_dir], env=dict(os.environ, VEK_TANGO_PORT="0"),
+                                 stdout=subprocess.PIPE, text=True)
+        print(started.stdout, end="")
+        if started.returncode != 0:
+            self.stop()
+            raise RuntimeError("the Tango database did not start; see %s" % self.run_dir)
+        host = [line for line in started.stdout.splitlines() if line.startswith("TANGO_HOST=")][-1]
+        os.environ["TANGO_HOST"] = host.split("=", 1)[1]
+        os.environ["VEK_TANGO_LOGS"] = self.run_dir
+        paths = [os.path.join(ROOT, "bindings", "python"), os.path.dirname(HERE), HERE]
+        os.environ["PYTHONPATH"] = os.pathsep.join(paths + [os.environ.get("PYTHONPATH", "")])
+        return self
+
+    def stop(self) -> None:
+        subprocess.run([SERVICES, "stop", self.run_dir])
 
 
 def free_port() -> int:

@@ -175,15 +175,16 @@ class VekController(Device):
     # -- events (poll thread, then event thread) ------------------------------------
 
     def _on_change(self, view: Optional[LinkView], updates: List[Tuple[int, AxisView, frozenset, bool]]) -> None:
-        events = publisher()
+        tasks = []
         if view is not None:
-            events.post(self, lambda: self._push(view))
+            tasks.append((self, lambda: self._push(view)))
         if updates:
             motors = REGISTRY.motors_of(self.key)
             for index, axis, _, ended in updates:
                 motor = motors.get(index)
                 if motor is not None:
-                    events.post(motor, lambda m=motor, a=axis, e=ended: m.push_axis(a, e))
+                    tasks.append((motor, lambda m=motor, a=axis, e=ended: m.push_axis(a, e)))
+        publisher().post_all(tasks)
 
     def _push(self, view: LinkView) -> None:
         self._pusher.push("MotorPositions", view.motor)

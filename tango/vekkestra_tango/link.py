@@ -20,10 +20,11 @@ reasoned about without the device layer.
 import collections
 import dataclasses
 import logging
+import re
 import socket
 import threading
 import time
-from typing import Callable, Dict, List, Optional, Sequence, Tuple
+from typing import Callable, Dict, Iterable, List, Optional, Sequence, Set, Tuple
 
 import vekkestra
 
@@ -46,7 +47,8 @@ COMBINED_LIMIT = 180
 
 _LIMIT_SHIFT = 10
 _SLIP_SHIFT = 20
-_EA_LETTERS = ("ED", "ED", "SN", "PN", "PN")
+# "EA": PID, slip detection, slipped, on the home switch, moving.
+_AXIS_STATUS = re.compile(r"[ED][ED][SN][PN][PN]\Z")
 
 log = logging.getLogger("vekkestra_tango")
 
@@ -99,6 +101,9 @@ class AxisView:
     velocity: int = 0
     base_rate: int = 0
     acceleration: int = 0
+
+
+_VIEW_FIELDS = tuple(field.name for field in dataclasses.fields(AxisView))
 
 
 @dataclasses.dataclass(frozen=True)
@@ -165,6 +170,7 @@ class Link:
         self._axes = [_Axis() for _ in range(AXIS_COUNT)]
         self._word = 0
         self._polls_since_word = 0
+        self._last_read: Tuple[List[str], List[int], List[int]] = ([], [], [])
         self._views = [AxisView() for _ in range(AXIS_COUNT)]
         self._view = LinkView(status=self._status_text())
         self._queue: "collections.deque[_Request]" = collections.deque()
@@ -363,7 +369,7 @@ class Link:
             fields = self._ask(("AAEA",), AXIS_COUNT) + self._ask(("AARP", "AARE"), 2 * AXIS_COUNT)
         status = fields[:AXIS_COUNT]
         for letters in status:
-            if len(letters) != 5 or any(c not in allowed for c, allowed in zip(letters, _EA_LETTERS)):
+            if not _AXIS_STATUS.match(letters):
                 raise _BadAnswer("unreadable axis status %r" % letters)
         try:
             motor = [int(f) for f in fields[AXIS_COUNT:2 * AXIS_COUNT]]
@@ -400,6 +406,18 @@ class Link:
 
     def _poll(self) -> None:
         status, motor, encoder = self._read_axes()
+        self._polls_since_word += 1
+        last_status, last_motor, last_encoder = self._last_read
+        self._last_read = (status, motor, encoder)
+        unchanged = (status, motor, encoder) == (last_status, last_motor, last_encoder)
+        if unchanged and self._state == "ON" and not any(a.moving for a in self._axes):
+            # All at rest as before: only the status word can bring news.
+            if self._polls_since_word >= WORD_EVERY:
+                word = self._word
+                self._read_word()
+                if self._word != word:
+                    self._publish(())
+            return
         ended = set()
         for i, a in enumerate(self._axes):
             moving = status[i][4] == "P"
@@ -415,12 +433,16 @@ class Link:
             if status[i][2] == "S" and i in ended:
                 # The controller's own record of a slip, should its notification be lost.
                 self._word |= 1 << (_SLIP_SHIFT + i)
-        self._polls_since_word += 1
+        word = self._word
         if ended or self._polls_since_word >= WORD_EVERY:
             self._read_word()
+        changed: Optional[Set[int]] = None  # every axis
         if self._state != "ON":
             self._state, self._fault = "ON", ""
-        self._publish(ended)
+        elif word == self._word and last_status:
+            changed = {i for i in range(AXIS_COUNT) if status[i] != last_status[i] or motor[i] != last_motor[i]
+                       or encoder[i] != last_encoder[i] or self._axes[i].moving} | ended
+        self._publish(ended, changed)
 
     # -- commands (poll thread) ------------------------------------------------------
 
@@ -562,18 +584,19 @@ class Link:
                         upper=limit and a.limit_side > 0, lower=limit and a.limit_side < 0, slipped=slipped,
                         velocity=a.velocity, base_rate=a.base_rate, acceleration=a.acceleration)
 
-    def _publish(self, ended: "set[int] | Sequence[int]") -> None:
-        """Builds the views, keeps them for the device calls, and hands what
-        changed to the listener; a motion that ended always reports its
-        position once more."""
+    def _publish(self, ended: Iterable[int], axes: Optional[Iterable[int]] = None) -> None:
+        """Builds the views (of ``axes``, or of all), keeps them for the
+        device calls, and hands what changed to the listener; a motion that
+        ended always reports its position once more."""
+        ended = set(ended)
         view = LinkView(state=self._state, status=self._status_text(),
                         motor=tuple(a.steps for a in self._axes), encoder=tuple(a.encoder for a in self._axes),
                         word=self._word)
         changed_link = view if view != self._view else None
         updates = []
-        for i in range(AXIS_COUNT):
+        for i in sorted(axes) if axes is not None else range(AXIS_COUNT):
             new, old = self._axis_view(i), self._views[i]
-            fields = frozenset(f.name for f in dataclasses.fields(AxisView) if getattr(new, f.name) != getattr(old, f.name))
+            fields = frozenset(name for name in _VIEW_FIELDS if getattr(new, name) != getattr(old, name))
             if fields or i in ended:
                 updates.append((i, new, fields, i in ended))
             self._views[i] = new

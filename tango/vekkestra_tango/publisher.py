@@ -10,7 +10,7 @@ in the order they were queued, each under its device's monitor.
 import logging
 import queue
 import threading
-from typing import Any, Callable, Optional, Tuple
+from typing import Any, Callable, List, Optional, Tuple
 
 import tango
 
@@ -21,28 +21,33 @@ _Task = Tuple[Any, Callable[[], None]]
 
 class Publisher:
     def __init__(self) -> None:
-        self._tasks: "queue.SimpleQueue[Optional[_Task]]" = queue.SimpleQueue()
+        self._tasks: "queue.SimpleQueue[Optional[List[_Task]]]" = queue.SimpleQueue()
         self._thread = threading.Thread(target=self._run, name="events", daemon=True)
         self._thread.start()
 
     def post(self, device: Any, push: Callable[[], None]) -> None:
         """Runs ``push()`` on the event thread under ``device``'s monitor,
         unless the device has been deleted by then (``device.alive`` false)."""
-        self._tasks.put((device, push))
+        self._tasks.put([(device, push)])
+
+    def post_all(self, tasks: List[_Task]) -> None:
+        """Several posts at once: one wake-up of the event thread for a whole poll."""
+        if tasks:
+            self._tasks.put(tasks)
 
     def _run(self) -> None:
         with tango.EnsureOmniThread():
             while True:
-                task = self._tasks.get()
-                if task is None:
+                tasks = self._tasks.get()
+                if tasks is None:
                     return
-                device, push = task
-                try:
-                    with tango.AutoTangoMonitor(device):
-                        if getattr(device, "alive", False):
-                            push()
-                except Exception:  # noqa: BLE001 - one failed push must not end the others
-                    log.exception("pushing an event failed")
+                for device, push in tasks:
+                    try:
+                        with tango.AutoTangoMonitor(device):
+                            if getattr(device, "alive", False):
+                                push()
+                    except Exception:  # noqa: BLE001 - one failed push must not end the others
+                        log.exception("pushing an event failed")
 
 
 _publisher: Optional[Publisher] = None
