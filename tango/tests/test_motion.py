@@ -250,13 +250,13 @@ class PropertiesTest(MotorCase):
 
 class ClientsTest(MotorCase):
     CLIENT = textwrap.dedent("""
-        import sys, time, tango
+        import os, sys, time, tango
         motor = tango.DeviceProxy(sys.argv[1])
         ends = []
         def push(event):
             if not event.err and event.attr_value.value == tango.DevState.ON:
                 ends.append(time.monotonic())
-        motor.subscribe_event("State", tango.EventType.CHANGE_EVENT, push)
+        subscription = motor.subscribe_event("State", tango.EventType.CHANGE_EVENT, push)
         target = float(sys.argv[2])
         for _ in range(3):
             ends.clear()
@@ -267,7 +267,9 @@ class ClientsTest(MotorCase):
             assert ends, "no ON event"
             assert motor.Position == target, motor.Position
             target = -target
-        print("ok", motor.Position)
+        motor.unsubscribe_event(subscription)
+        print("ok", motor.Position, flush=True)
+        os._exit(0)  # Tango 9.3's client clean-up at exit can hang
         """)
 
     def test_three_clients_move_three_axes_at_once(self) -> None:
@@ -277,7 +279,13 @@ class ClientsTest(MotorCase):
         clients = [subprocess.Popen([sys.executable, "-c", self.CLIENT, server.motors[name], str(300 * (n + 1))],
                                     stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=os.environ)
                    for n, name in enumerate(names)]
-        outputs = [client.communicate(timeout=60)[0] for client in clients]
+        try:
+            outputs = [client.communicate(timeout=60)[0] for client in clients]
+        finally:
+            for client in clients:
+                if client.poll() is None:
+                    client.kill()
+                    client.wait()
         for n, (client, output) in enumerate(zip(clients, outputs)):
             self.assertEqual(client.returncode, 0, output)
             self.assertEqual(output.split()[-2:], ["ok", "%.1f" % (300 * (n + 1))], output)

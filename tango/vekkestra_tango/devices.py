@@ -90,15 +90,28 @@ REGISTRY = _Registry()
 
 class _Pusher:
     """Pushes an attribute's change event only when its value differs from
-    the last one pushed (or when forced), so that each change goes out once."""
+    the last one pushed (or when forced), so that each change goes out once;
+    and only while some client is subscribed to it, since a push costs the
+    server as much whether anyone listens or not. A client that subscribes
+    gets the current value from the subscription itself."""
 
     def __init__(self, device: Device) -> None:
         self._device = device
         self._last: Dict[str, Any] = {}
+        self._attributes: Dict[str, Any] = {}
+
+    def _subscribed(self, name: str) -> bool:
+        attribute = self._attributes.get(name)
+        if attribute is None:
+            attribute = self._attributes[name] = self._device.get_device_attr().get_attr_by_name(name)
+        return attribute.change_event_subscribed()
 
     def push(self, name: str, value: Any, quality: Optional[AttrQuality] = None, force: bool = False) -> None:
         key = (value, quality)
         if not force and self._last.get(name) == key:
+            return
+        if name not in ("State", "Status") and not self._subscribed(name):
+            self._last.pop(name, None)
             return
         self._last[name] = key
         if name == "State":
