@@ -48,15 +48,18 @@ class _Registry:
         self._controllers: Dict[str, "VekController"] = {}
         self._motors: Dict[str, Tuple[str, int, "VekMotor"]] = {}
 
-    def add_controller(self, device: "VekController") -> Optional[str]:
+    def add_controller(self, device: "VekController", serving: bool) -> Optional[str]:
+        """Registers a controller device; one that is to serve its controller
+        is refused (the reason returned) when another one already does."""
         with self._lock:
-            others = [name for name in self._controllers if name != device.key]
-            if others:
+            self._controllers[device.key] = device
+            others = [name for name, other in self._controllers.items() if name != device.key and other.serving]
+            if serving and others:
                 # The library keeps one status word per transport and process:
                 # two controllers in one process would read each other's flags.
                 return ("this server instance already serves the controller %s; give %s a server instance "
                         "of its own" % (others[0], device.get_name()))
-            self._controllers[device.key] = device
+            device.serving = serving
             return None
 
     def remove_controller(self, device: "VekController") -> None:
@@ -147,12 +150,13 @@ class VekController(Device):
         super().init_device()
         self.key = self.get_name().lower()
         self.link: Optional[Link] = None
+        self.serving = False
         self.alive = True
         self._pusher = _Pusher(self)
         for name in ("State", "Status", "MotorPositions", "EncoderPositions", "StatusWord"):
             self.set_change_event(name, True, False)
         endpoint, fault = self._endpoint()
-        self.fault = fault or REGISTRY.add_controller(self)
+        self.fault = REGISTRY.add_controller(self, serving=fault is None) or fault
         if self.fault or endpoint is None:
             self.set_state(DevState.FAULT)
             self.set_status(self.fault)
