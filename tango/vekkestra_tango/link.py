@@ -244,17 +244,20 @@ class Link:
         busy_since = self._busy_since
         wait = CLIENT_WAIT_S if busy_since is None else min(CLIENT_WAIT_S, busy_since + CLIENT_WAIT_S - now)
         if not request.done.wait(max(wait, 0.0)):
+            dropped = False
             with self._queue_lock:
-                started = request.started
-                if not started and not must_run:
+                if not request.started and not must_run and request in self._queue:
                     self._queue.remove(request)
-            if not started and not must_run:
+                    dropped = True
+            if dropped or not (request.done.is_set() or request.started or must_run):
                 raise Refused("Busy", "the link to the controller is busy waiting for the controller; "
                                       "nothing was sent")
-            if not started:
-                raise Refused("Busy", "the link to the controller is busy; the stop goes out as soon as it is free")
-            raise Refused("NoAnswer", "the command went out, but the controller has not confirmed it within "
-                                      "1 s; State tells what followed")
+            if not request.done.is_set():  # else it finished just now
+                if not request.started:
+                    raise Refused("Busy", "the link to the controller is busy; the stop goes out as soon as it is "
+                                          "free")
+                raise Refused("NoAnswer", "the command went out, but the controller has not confirmed it within "
+                                          "1 s; State tells what followed")
         if request.error is not None:
             raise request.error
         return request.result
