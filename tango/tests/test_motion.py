@@ -14,14 +14,15 @@ from harness import Events, Server, Veksim, reason, state_is, wait_for
 
 MOVING, ON, ALARM, FAULT = DevState.MOVING, DevState.ON, DevState.ALARM, DevState.FAULT
 
-sim: Veksim
-server: Server
+sim = Veksim()  # started with the server in setUpModule
+server: Server = None  # type: ignore[assignment]
 
 
 def setUpModule() -> None:
-    global sim, server
+    global server
     # Z's home switch away from 0, T's limit switches near, U slipping.
-    sim = Veksim("--home", "Z=3000", "--limits", "T=-4000,4000", "--slip-axis", "U").start()
+    sim.flags = ["--home", "Z=3000", "--limits", "T=-4000,4000", "--slip-axis", "U"]
+    sim.start()
     server = Server("motion", {"Host": "127.0.0.1", "Port": sim.port},
                     motors={"x": {"Axis": "X"}, "y": {"Axis": "Y"}, "z": {"Axis": "Z"}, "t": {"Axis": "T"},
                             "u": {"Axis": "U"}, "v": {"Axis": "v"},
