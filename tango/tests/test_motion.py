@@ -72,18 +72,18 @@ class MotionTest(MotorCase):
         self.events.subscribe(x, "State", "Position", "Status")
         self.events.subscribe(self.ctl, "MotorPositions")
         self.events.wait(x, "State", state_is(ON), 3)
-        x.Position = 2000  # 0.4 s at the simulator's 5000 steps/s
+        x.Position = 5000  # half a second at the simulator's 10000 steps/s
         self.assertEqual(x.state(), MOVING, "MOVING as soon as the write returns")
         self.events.wait(x, "State", state_is(MOVING), 3)
         self.events.wait(x, "State", state_is(ON), 10)
         positions = self.events.values(x, "Position")
         self.assertGreater(len(positions), 5, "position events while moving")
-        self.assertEqual(positions[-1], 2000.0, "the last Position event is the end of the motion")
+        self.assertEqual(positions[-1], 5000.0, "the last Position event is the end of the motion")
         self.assertEqual(positions, sorted(positions), "positions only grow on the way up")
-        self.assertGreater(len([p for p in positions if start < p < 2000]), 3)
-        self.assertEqual(x.Position, 2000.0)
-        self.assertEqual(self.steps("X"), 2000)
-        self.assertEqual(self.events.values(self.ctl, "MotorPositions")[-1][0], 2000)
+        self.assertGreater(len([p for p in positions if start < p < 5000]), 3)
+        self.assertEqual(x.Position, 5000.0)
+        self.assertEqual(self.steps("X"), 5000)
+        self.assertEqual(self.events.values(self.ctl, "MotorPositions")[-1][0], 5000)
         self.assertEqual(self.events.values(x, "Status")[-1], "Axis X is at rest.")
 
     def test_write_while_moving_is_refused_and_stop_and_abort_end_the_motion(self) -> None:
