@@ -28,8 +28,10 @@ def setUpModule() -> None:
                             "u": {"Axis": "U"}, "v": {"Axis": "v"},
                             "no_axis": {"Axis": "Q"}, "no_controller": {"Axis": "W", "Controller": "motion/vek/none"},
                             "x_again": {"Axis": "X"}, "unset_x": {"Axis": "X", "Controller": "motion/vek/ctl_unset"}},
-                    extra_controllers={"ctl_second": {"Host": "127.0.0.1", "Port": sim.port},
-                                       "ctl_unset": {}})
+                    extra_controllers={"ctl_second": {"Host": "127.0.0.1", "Port": sim.port}, "ctl_unset": {},
+                                       "ctl_port": {"Host": "127.0.0.1", "Port": 70000},
+                                       "ctl_poll": {"Host": "127.0.0.1", "PollPeriod": 0},
+                                       "ctl_com": {"ComPort": 40}, "ctl_baud": {"ComPort": 3, "Baud": 1234}})
     server.start()
 
 
@@ -240,7 +242,9 @@ class PropertiesTest(MotorCase):
                 with self.assertRaises(tango.DevFailed) as refused:
                     motor.Position = 1
                 self.assertIn(reason(refused.exception), ("BadProperty", "NoController"))
-        for name, words in (("ctl_unset", "property Host"), ("ctl_second", "already serves")):
+        for name, words in (("ctl_unset", "property Host"), ("ctl_second", "already serves"),
+                            ("ctl_port", "property Port"), ("ctl_poll", "property PollPeriod"),
+                            ("ctl_com", "property ComPort"), ("ctl_baud", "property Baud")):
             with self.subTest(name):
                 device = tango.DeviceProxy("motion/vek/%s" % name)
                 self.assertEqual(device.state(), FAULT)
