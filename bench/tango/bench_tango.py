@@ -113,7 +113,7 @@ def bench_latency(server: harness.Server, moves: int) -> None:
 
 
 CLIENT = textwrap.dedent("""
-    import json, sys, time, tango
+    import json, os, sys, time, tango
     start, end = float(sys.argv[1]), float(sys.argv[2])
     counts = {}
     def push(event):
@@ -124,8 +124,21 @@ CLIENT = textwrap.dedent("""
     ids = [(p, p.subscribe_event("Position", tango.EventType.CHANGE_EVENT, push)) for p in proxies]
     print("subscribed", flush=True)
     time.sleep(max(0.0, end - time.time()) + 0.3)
+    for proxy, subscription in ids:
+        proxy.unsubscribe_event(subscription)
     print(json.dumps(counts), flush=True)
+    os._exit(0)  # Tango 9.3's client clean-up at exit can hang
     """)
+
+
+def client_counts(process: subprocess.Popen) -> Dict[str, int]:
+    try:
+        output = process.communicate(timeout=30)[0]
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+    return json.loads(output.strip().splitlines()[-1])
 
 
 def bench_events(server: harness.Server, clients: int, axes: str, window: float) -> None:
@@ -142,7 +155,7 @@ def bench_events(server: harness.Server, clients: int, axes: str, window: float)
     ctl.MoveMultiple([[FAR] * len(axes), list(axes)])
     time.sleep(max(0.0, start - time.time()))
     cpu = cpu_percent([server.process.pid], window)[0]
-    counts = [json.loads(p.communicate(timeout=30)[0].strip().splitlines()[-1]) for p in processes]
+    counts = [client_counts(p) for p in processes]
     ctl.AbortAll()
     wait_all(server, DevState.ON)
     moving = [server.motors[letter.lower()] for letter in axes]
