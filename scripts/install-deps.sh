@@ -3,6 +3,8 @@
 #   scripts/install-deps.sh            the Linux build, tests and tools
 #   scripts/install-deps.sh --windows  also the MinGW cross-compilers, Wine and the LLVM import-library tools
 #   scripts/install-deps.sh --fuzz     also clang and its fuzzer runtime
+#   scripts/install-deps.sh --tango    also Tango (python3-tango, the tango-db database server on MariaDB,
+#                                      the Starter) and Taurus with Xvfb for the panel screenshot
 # (the flags combine)
 set -euo pipefail
 
@@ -16,6 +18,8 @@ for flag in "$@"; do
       packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
         llvm lld clang) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --tango) packages+=(mariadb-server mariadb-client tango-db libtango-tools tango-starter python3-tango python3-taurus
+      xvfb) ;;
     *) echo "unknown flag: $flag" >&2; exit 2 ;;
   esac
 done
@@ -29,6 +33,11 @@ done
 sudo=""
 [[ $(id -u) -ne 0 ]] && sudo="sudo"
 echo "installing: ${missing[*]}"
+# tango-db would set up its database through dbconfig at install time; the
+# tests and the documentation run DataBaseds on a database of their own.
+if [[ " ${missing[*]} " == *" tango-db "* ]]; then
+  echo "tango-db tango-db/dbconfig-install boolean false" | $sudo debconf-set-selections
+fi
 # A failing mirror index must not stop the install of what the others have.
 $sudo apt-get update -q || true
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

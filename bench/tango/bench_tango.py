@@ -1,0 +1,238 @@
+#!/usr/bin/python3
+"""Figures of the Tango device server against veksim, through a Tango
+database of the benchmark's own. Prints figures; asserts nothing.
+
+    /usr/bin/python3 bench/tango/bench_tango.py [--build build] [--moves 60] [--window 5]
+
+1. write Position -> MOVING change event at the client: p50, p90, min, max;
+2. Position events/s with 10 motor devices all moving and 5 client
+   processes subscribed to all 10 Positions, and the server's CPU meanwhile;
+   the same with one axis moving and one client;
+3. CPU (% of one core) and resident memory of 1, 2 and 8 server instances,
+   each on its own veksim with 10 motor devices, idle and with every axis moving.
+
+The machine is shared: read the figures of one run against each other.
+"""
+
+import argparse
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import textwrap
+import threading
+import time
+from typing import Dict, List, Sequence, Tuple
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tango", "tests"))
+
+import tango  # noqa: E402
+from tango import DevState  # noqa: E402
+
+import harness  # noqa: E402
+
+AXES = "XYZTUVRSWK"
+TICKS = os.sysconf("SC_CLK_TCK")
+FAR = 10_000_000  # steps: a move that lasts far beyond a measuring window
+
+
+def cpu_seconds(pid: int) -> float:
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / TICKS  # utime + stime
+
+
+def rss_mib(pid: int) -> float:
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024.0
+    return 0.0
+
+
+def cpu_percent(pids: Sequence[int], seconds: float) -> List[float]:
+    """CPU of each process over the next ``seconds``, % of one core."""
+    before = [cpu_seconds(p) for p in pids]
+    start = time.monotonic()
+    time.sleep(seconds)
+    elapsed = time.monotonic() - start
+    return [100.0 * (cpu_seconds(p) - b) / elapsed for p, b in zip(pids, before)]
+
+
+def ten_motor_server(instance: str, sim: harness.Veksim) -> harness.Server:
+    return harness.Server(instance, {"Host": "127.0.0.1", "Port": sim.port},
+                          motors={letter.lower(): {"Axis": letter} for letter in AXES})
+
+
+def wait_all(server: harness.Server, state: DevState, timeout: float = 15) -> None:
+    proxies = [server.proxy(name) for name in server.motors]
+    harness.wait_for(lambda: all(p.state() == state for p in proxies), timeout, "all motors %s" % state)
+
+
+def move_all(server: harness.Server, direction: int) -> None:
+    server.proxy().MoveMultiple([[direction * FAR] * len(AXES), list(AXES)])
+
+
+def percentile(values: Sequence[float], fraction: float) -> float:
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(fraction * len(ordered)))]
+
+
+def bench_latency(server: harness.Server, moves: int) -> None:
+    motor = server.proxy("x")
+    moving = threading.Event()
+    stamps: List[float] = []
+
+    def push(event: tango.EventData) -> None:
+        if not event.err and event.attr_value.value == DevState.MOVING:
+            stamps.append(time.perf_counter())
+            moving.set()
+
+    subscription = motor.subscribe_event("State", tango.EventType.CHANGE_EVENT, push)
+    latencies, writes = [], []
+    target = 0.0
+    for _ in range(moves):
+        harness.wait_for(lambda: motor.state() == DevState.ON, 5, "X at rest")
+        time.sleep(0.05)
+        moving.clear()
+        target = 500.0 - target
+        start = time.perf_counter()
+        motor.Position = target
+        writes.append(time.perf_counter() - start)
+        if moving.wait(3):
+            latencies.append(stamps[-1] - start)
+    motor.unsubscribe_event(subscription)
+    ms = [1000 * v for v in latencies]
+    print("write Position -> MOVING event (%d moves): p50 %.1f ms, p90 %.1f ms, min %.1f ms, max %.1f ms; "
+          "the write call itself p50 %.1f ms" % (len(ms), statistics.median(ms), percentile(ms, 0.9), min(ms), max(ms),
+                                                 1000 * statistics.median(writes)))
+
+
+CLIENT = textwrap.dedent("""
+    import json, os, sys, time, tango
+    start, end = float(sys.argv[1]), float(sys.argv[2])
+    counts = {}
+    def push(event):
+        now = time.time()
+        if not event.err and start <= now < end:
+            counts[event.device.dev_name()] = counts.get(event.device.dev_name(), 0) + 1
+    proxies = [tango.DeviceProxy(name) for name in sys.argv[3:]]
+    ids = [(p, p.subscribe_event("Position", tango.EventType.CHANGE_EVENT, push)) for p in proxies]
+    print("subscribed", flush=True)
+    time.sleep(max(0.0, end - time.time()) + 0.3)
+    for proxy, subscription in ids:
+        proxy.unsubscribe_event(subscription)
+    print(json.dumps(counts), flush=True)
+    os._exit(0)  # Tango 9.3's client clean-up at exit can hang
+    """)
+
+
+def client_counts(process: subprocess.Popen) -> Dict[str, int]:
+    try:
+        output = process.communicate(timeout=30)[0]
+    finally:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+    return json.loads(output.strip().splitlines()[-1])
+
+
+def bench_events(server: harness.Server, clients: int, axes: str, window: float) -> None:
+    """Position events/s seen by each of ``clients`` processes subscribed to
+    every motor, while the motors of ``axes`` move; the server's CPU meanwhile."""
+    names = [server.motors[letter.lower()] for letter in AXES]
+    start = time.time() + 4.0
+    end = start + window
+    processes = [subprocess.Popen([sys.executable, "-c", CLIENT, str(start), str(end)] + names,
+                                  stdout=subprocess.PIPE, text=True) for _ in range(clients)]
+    for p in processes:
+        assert p.stdout is not None and p.stdout.readline().strip() == "subscribed"
+    ctl = server.proxy()
+    ctl.MoveMultiple([[FAR] * len(axes), list(axes)])
+    time.sleep(max(0.0, start - time.time()))
+    cpu = cpu_percent([server.process.pid], window)[0]
+    counts = [client_counts(p) for p in processes]
+    ctl.AbortAll()
+    wait_all(server, DevState.ON)
+    moving = [server.motors[letter.lower()] for letter in axes]
+    rates = [c.get(name, 0) / window for c in counts for name in moving]
+    print("%d moving axes, %d clients subscribed to 10 Positions: Position events/s per moving motor and client "
+          "mean %.1f, min %.1f, max %.1f (%d events/s reach the clients in all); server CPU %.1f %% of a core"
+          % (len(axes), clients, statistics.mean(rates), min(rates), max(rates), sum(rates), cpu))
+
+
+def bench_instances(counts: Sequence[int], window: float) -> Dict[int, Tuple[List[float], List[float], List[float],
+                                                                              List[float]]]:
+    results = {}
+    for count in counts:
+        sims = [harness.Veksim().start() for _ in range(count)]
+        servers = [ten_motor_server("scale%d_%d" % (count, n), sim) for n, sim in enumerate(sims)]
+        try:
+            for server in servers:
+                server.start()
+            for server in servers:
+                wait_all(server, DevState.ON)
+            pids = [s.process.pid for s in servers]
+            time.sleep(2)
+            idle = cpu_percent(pids, window)
+            idle_rss = [rss_mib(p) for p in pids]
+            for server in servers:
+                move_all(server, 1)
+            time.sleep(1)
+            sim_cpu_and_servers = cpu_percent(pids + [s.process.pid for s in sims], window)
+            moving, sim_cpu = sim_cpu_and_servers[:count], sim_cpu_and_servers[count:]
+            moving_rss = [rss_mib(p) for p in pids]
+            for server in servers:
+                server.proxy().AbortAll()
+            results[count] = (idle, moving, idle_rss, moving_rss)
+            print("%d instance%s of 10 motors: CPU idle %.1f %% of a core each (%.1f in all), moving %.1f %% each "
+                  "(%.1f in all); RSS %.1f MiB each idle, %.1f moving; the veksims took %.1f %% meanwhile"
+                  % (count, "" if count == 1 else "s", statistics.mean(idle), sum(idle), statistics.mean(moving),
+                     sum(moving), statistics.mean(idle_rss), statistics.mean(moving_rss), sum(sim_cpu)))
+        finally:
+            for server in servers:
+                server.stop()
+            for sim in sims:
+                sim.stop()
+    return results
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--build", default=os.path.join(ROOT, "build"))
+    parser.add_argument("--moves", type=int, default=60)
+    parser.add_argument("--window", type=float, default=5.0)
+    args = parser.parse_args()
+    os.environ.setdefault("VEKSIM", os.path.join(args.build, "sim", "veksim"))
+    os.environ.setdefault("VEKKESTRA_LIBRARY", os.path.join(args.build, "libvekkestra.so"))
+    why = harness.missing_prerequisite()
+    if why:
+        print("cannot run: " + why)
+        return 1
+    print("host: %d cores; %s" % (os.cpu_count() or 0, open("/proc/loadavg").read().split()[0] + " load average"))
+    run_dir = tempfile.mkdtemp(prefix="vek-tango-bench-")
+    database = harness.Database(run_dir).start()
+    try:
+        sim = harness.Veksim().start()
+        server = ten_motor_server("bench", sim).start()
+        try:
+            wait_all(server, DevState.ON)
+            bench_latency(server, args.moves)
+            bench_events(server, 1, "X", args.window)
+            bench_events(server, 5, AXES, args.window)
+        finally:
+            server.stop()
+            sim.stop()
+        bench_instances((1, 2, 8), args.window)
+    finally:
+        database.stop()
+        shutil.rmtree(run_dir, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
