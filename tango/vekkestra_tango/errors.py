@@ -7,7 +7,7 @@ in the package's error kinds touches this file only.
 
 from typing import Optional
 
-from vekkestra import VekError
+from vekkestra import ClosedError, VekConnectionError, VekError, VekTimeoutError
 
 # Results after which the connection cannot be trusted any more: it failed,
 # or a reply did not come in time (and may still arrive late, to be taken
@@ -23,11 +23,11 @@ def code(error: BaseException) -> Optional[int]:
 
 
 def is_link_lost(error: BaseException) -> bool:
-    """Whether ``error`` means the link has to be opened again.
-
-    Time-outs and connection failures also arrive as the standard
-    TimeoutError and ConnectionError kinds."""
-    if isinstance(error, (TimeoutError, ConnectionError)):
+    """Whether ``error`` means the link has to be opened again: the package's
+    time-out, connection and closed-controller kinds (which are also the
+    standard TimeoutError and ConnectionError), or a result code that says
+    the same."""
+    if isinstance(error, (VekTimeoutError, VekConnectionError, ClosedError, TimeoutError, ConnectionError)):
         return True
     number = code(error)
     return number is not None and number in _LINK_LOST
