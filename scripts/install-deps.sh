@@ -3,10 +3,11 @@
 #   scripts/install-deps.sh            the Linux build, tests and tools
 #   scripts/install-deps.sh --windows  also the MinGW cross-compilers, Wine and the LLVM import-library tools
 #   scripts/install-deps.sh --fuzz     also clang and its fuzzer runtime
+#   scripts/install-deps.sh --packages also lintian and dpkg-dev, for scripts/check-packages.sh
 # (the flags combine)
 set -euo pipefail
 
-packages=(cmake ninja-build g++ make pkg-config python3 python3-venv python3-pip python3-setuptools python3-wheel libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev doxygen)
+packages=(cmake ninja-build g++ make pkg-config python3 python3-venv python3-pip python3-setuptools python3-wheel libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev doxygen help2man python3-matplotlib)
 for flag in "$@"; do
   case "$flag" in
     --windows)
@@ -15,6 +16,7 @@ for flag in "$@"; do
       packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
         llvm lld clang) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --packages) packages+=(lintian dpkg-dev file gzip) ;;
     *) echo "unknown flag: $flag" >&2; exit 2 ;;
   esac
 done
