@@ -64,7 +64,9 @@ uint32_t RecordStep(Session& s, const DemoStep& step, Recording& recording) {
   uint32_t result = s.ops().GetAllAxisMotorPositions(s.handle(), start);
   if (result == VEK_SUCCESS) result = StartStep(s, step, 0);
   if (result != VEK_SUCCESS) return result;
-  recording.Forget(static_cast<uint32_t>(step.axes) * 0x100401u);
+  // The step cleared the done, limit and slip flags of its axes.
+  const auto axes = static_cast<uint32_t>(step.axes);
+  recording.Forget(axes | axes << 10 | axes << 20);
   switch (s.WaitWithProgress(step.what, step.axes, 0, start, nullptr, kDemoTimeoutMs)) {
     case WaitEnd::kReached:
       return VEK_SUCCESS;
