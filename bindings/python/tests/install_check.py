@@ -60,7 +60,7 @@ def main():
                    "print(vekkestra.version())\n"], cwd=work, env=env).splitlines()
         print("\n".join(out))
         package, files, versions, library_version = out
-        expected = ["__init__.py", "_exports.py", "_version.py", "py.typed"]
+        expected = ["__init__.py", "_exports.py", "_version.py", "plot.py", "py.typed"]
         root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
         with open(os.path.join(root, "VERSION"), encoding="ascii") as f:
             product = f.read().strip()
@@ -71,7 +71,7 @@ def main():
             problems.append("installed files %s, expected %s" % (files, expected))
         if versions != "%s %s" % (product, product):
             problems.append("versions (metadata, module) %s, VERSION says %s" % (versions, product))
-        if not re.match(r"VekKestra DLL v\d\d\.\d\d\.\d\d - ", library_version):
+        if not re.match(r"VekKestra DLL v\d+\.\d\d\.\d\d - ", library_version):
             problems.append("library version text %r" % library_version)
         if problems:
             sys.exit("\n".join(problems))
