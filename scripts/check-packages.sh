@@ -75,7 +75,7 @@ expect() {  # package, path patterns that must be there
     grep -qE "^\./$pattern\$" <<<"$listing" || fail "$package lacks $pattern"
   done
   grep -qE "^\./usr/share/doc/$package/copyright$" <<<"$listing" || fail "$package has no copyright file"
-  ok "$package holds $*"
+  ok "$package holds ${*//\\/}"
 }
 multiarch="$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)"
 expect libvekkestra1 "usr/lib/$multiarch/libvekkestra\.so\.1" "usr/lib/$multiarch/libvekkestra\.so\.$version"
