@@ -11,6 +11,18 @@
 # (it records the names without @N), so it is replaced after the link.
 set(VEK_DEF_FILE ${PROJECT_SOURCE_DIR}/cmake/VekKestra.def)
 
+# The version resource: file and product version from VERSION, the holder and
+# years from the licence.
+enable_language(RC)
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE _vek_copyright REGEX "^Copyright \\(c\\) ")
+string(REGEX REPLACE "^Copyright \\(c\\) ([-0-9, ]+[0-9]) (.+)$" "\\1;\\2" _vek_copyright "${_vek_copyright}")
+list(GET _vek_copyright 0 VEK_RC_YEARS)
+list(GET _vek_copyright 1 VEK_RC_HOLDER)
+math(EXPR VEK_RC_BITS "${CMAKE_SIZEOF_VOID_P} * 8")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/VekKestra.rc.in ${PROJECT_BINARY_DIR}/VekKestra.rc @ONLY)
+target_sources(vekkestra PRIVATE ${PROJECT_BINARY_DIR}/VekKestra.rc)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(_vek_def ${VEK_DEF_FILE})
   set(_vek_kill_at -k)

@@ -53,6 +53,22 @@ bool IsTerminal(int fd);
 bool SetEnvironment(const char* name, const char* value);
 const char* GetEnvironment(const char* name);
 
+// The IPv4 address that a host name (or dotted text) stands for, as dotted
+// text. False with the resolver's reason in `error`.
+bool ResolveIPv4(const char* host, char* dotted, size_t dottedSize, char* error, size_t errorSize);
+
+// The folder that holds the running program, without a trailing separator.
+bool ProgramDirectory(char* path, size_t pathSize);
+
+// Runs a program found on the search path with the arguments `argv` (argv[0]
+// names it, a null ends the list) and waits for it: its exit status, or -1
+// when it could not be started or did not exit normally.
+int RunProgram(const char* const* argv);
+// The name the system's Python 3 interpreter is run by.
+const char* PythonCommand();
+// Puts `folder` first in a search-path variable such as PYTHONPATH.
+bool PrependPath(const char* variable, const char* folder);
+
 int64_t MonotonicMicroseconds();
 void SleepMilliseconds(int milliseconds);
 

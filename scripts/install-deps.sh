@@ -5,11 +5,12 @@
 #   scripts/install-deps.sh --fuzz     also clang and its fuzzer runtime
 #   scripts/install-deps.sh --tango    also Tango (python3-tango, the tango-db database server on MariaDB,
 #                                      the Starter) and Taurus with Xvfb for the panel screenshot
+#   scripts/install-deps.sh --packages also lintian and dpkg-dev, for scripts/check-packages.sh
 # (the flags combine)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ make pkg-config python3 python3-venv python3-pip python3-setuptools python3-wheel libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev doxygen
-  mono-mcs mono-runtime)
+  help2man python3-matplotlib mono-mcs mono-runtime)
 for flag in "$@"; do
   case "$flag" in
     --windows)
@@ -20,6 +21,7 @@ for flag in "$@"; do
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --tango) packages+=(mariadb-server mariadb-client tango-db libtango-tools tango-starter python3-tango python3-taurus
       xvfb) ;;
+    --packages) packages+=(lintian dpkg-dev file gzip) ;;
     *) echo "unknown flag: $flag" >&2; exit 2 ;;
   esac
 done

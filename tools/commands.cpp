@@ -297,6 +297,15 @@ int DoFlags(Session& s, bool clear, bool illegal) {
   uint32_t word = 0;
   if (int code = s.Check("flags", s.ops().GetAllDoneFlags(s.handle(), &word))) return code;
   std::fputs(FlagTable(word).c_str(), s.out());
+  // The controller reports an event once, when it happens, to whoever is
+  // connected then; the library keeps the reports of its own process only.
+  static bool explained = false;
+  if (!explained) {
+    std::fprintf(s.err(),
+                 "flags: the reports this vekctl process has received since it connected; a limit met or a motion "
+                 "finished before then does not show\n");
+    explained = true;
+  }
   if (illegal || ((word >> 30) & 1u) != 0) {
     char text[kAnswerSize] = {};
     int32_t length = 0;
@@ -332,6 +341,29 @@ bool ParseWord(Session& s, const std::string& text, uint32_t* word) {
   return false;
 }
 
+// The controller takes a level for an input line and does nothing with it,
+// so setting one is refused before anything is sent. The direction is the
+// one asked for on the same command line, else the controller's.
+int RefuseInputs(Session& s, const IoArgs& a, uint32_t* direction, uint32_t outputs,
+                 const std::vector<std::pair<int32_t, int32_t>>& bits) {
+  if (a.direction.empty()) {
+    if (int code = s.Check("read direction", s.ops().GetIOBitsDirection(s.handle(), direction))) return code;
+  }
+  uint32_t asked = a.outputs.empty() ? 0u : outputs;
+  for (const auto& bit : bits) asked |= static_cast<uint32_t>(bit.first);
+  const uint32_t inputs = asked & ~*direction & 0xFFFFu;
+  if (inputs == 0) return kExitOk;
+  std::string list;
+  for (int bit = 0; bit < 16; ++bit) {
+    if ((inputs >> bit) & 1u) list += (list.empty() ? "" : " ") + std::to_string(bit);
+  }
+  const bool one = (inputs & (inputs - 1)) == 0;
+  std::fprintf(s.err(), "vekctl: io: %s %s %s (direction 0x%04X): make %s with --direction first\n",
+               one ? "bit" : "bits", list.c_str(), one ? "is an input" : "are inputs",
+               static_cast<unsigned>(*direction), one ? "it an output" : "them outputs");
+  return kExitFailed;
+}
+
 int DoIo(Session& s, const IoArgs& a) {
   uint32_t direction = 0;
   uint32_t outputs = 0;
@@ -350,6 +382,7 @@ int DoIo(Session& s, const IoArgs& a) {
     bits.emplace_back(1 << number, level);
   }
   if (!s.Connect()) return kExitFailed;
+  if (int code = RefuseInputs(s, a, &direction, outputs, bits)) return code;
   if (!a.direction.empty()) {
     if (int code = s.Check("set direction", s.ops().SetIOBitsDirection(s.handle(), direction))) return code;
   }
@@ -370,10 +403,7 @@ int DoIo(Session& s, const IoArgs& a) {
 // ---- version, log -----------------------------------------------------------
 
 int DoVersion(Session& s) {
-  char text[80];
-  VEK_GetDLLVersion(text, sizeof text);
-  text[sizeof text - 1] = '\0';
-  std::fprintf(s.out(), "%s\n", text);
+  std::fprintf(s.out(), "%s\n", LibraryVersion().c_str());
   return kExitOk;
 }
 
@@ -493,7 +523,8 @@ void AddReports(CLI::App& app, Session& s, std::function<int()>& action) {
 
   auto clear = std::make_shared<bool>(false);
   auto illegal = std::make_shared<bool>(false);
-  CLI::App* flags = app.add_subcommand("flags", "show the done, limit, slip and command-error flags");
+  CLI::App* flags = app.add_subcommand(
+      "flags", "show the done, limit, slip and command-error flags that this process has received since it connected");
   flags->add_flag("--clear", *clear, "clear every flag after showing it");
   flags->add_flag("--illegal", *illegal, "also fetch the last illegal command");
   flags->callback(
@@ -513,15 +544,48 @@ void AddReports(CLI::App& app, Session& s, std::function<int()>& action) {
 
 }  // namespace
 
+std::string LibraryVersion() {
+  char text[80] = {};
+  VEK_GetDLLVersion(text, sizeof text);
+  text[sizeof text - 1] = '\0';
+  return text;
+}
+
+int ReportParseError(CLI::App& app, const CLI::ParseError& error, std::FILE* err) {
+  // A word where a subcommand belongs is left over as an unexpected
+  // argument; name it as what it was meant to be.
+  if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr && app.get_subcommands().empty()) {
+    const std::vector<std::string> rest = app.remaining();
+    if (!rest.empty() && !rest[0].empty() && rest[0][0] != '-') {
+      std::fprintf(err, "vekctl: unknown subcommand \"%s\" (--help lists them)\n", rest[0].c_str());
+      return kExitUsage;
+    }
+  }
+  return app.exit(error) == 0 ? kExitOk : kExitUsage;
+}
+
+int ReportNoSubcommand(std::FILE* err) {
+  std::fprintf(err, "vekctl: a subcommand is required (--help lists them)\n");
+  return kExitUsage;
+}
+
 void AddCommands(CLI::App& app, Session& session, std::function<int()>& action, bool inShell) {
   AddReports(app, session, action);
   AddMotion(app, session, action);
   AddLog(app, session, action);
+  AddRecord(app, session, action);
   if (inShell) return;
   auto keepLog = std::make_shared<std::string>();
+  auto plot = std::make_shared<std::string>();
   CLI::App* demo = app.add_subcommand("demo", "home X and Y, move them together, show positions and the trace log");
   demo->add_option("--keep-log", *keepLog, "write the trace log to this file and keep it");
-  demo->callback([&session, &action, keepLog] { action = [&session, keepLog] { return RunDemo(session, *keepLog); }; });
+  demo->add_option("--plot", *plot, "record the moves into FILE.csv and draw them into FILE.png or FILE.svg")
+      ->check(CLI::Validator(
+          [](std::string& path) { return PlotCsvPath(path).empty() ? "not a .png or .svg file: " + path : ""; },
+          "FILE.png|FILE.svg"));
+  demo->callback([&session, &action, keepLog, plot] {
+    action = [&session, keepLog, plot] { return RunDemo(session, *keepLog, *plot); };
+  });
   CLI::App* shell = app.add_subcommand("shell", "read subcommands line by line from standard input");
   shell->callback([&session, &action] { action = [&session] { return RunShell(session, stdin, StdinIsTerminal()); }; });
 }

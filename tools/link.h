@@ -30,13 +30,15 @@ struct LinkTarget {
 inline constexpr uint32_t kDefaultTcpPort = 5001;
 
 // Splits "HOST[:PORT]". Returns false for an empty host or a port that is not
-// 1..65535.
-bool SplitHostPort(const std::string& text, std::string* host, uint32_t* port);
+// 1..65535, with `problem` naming the part that is wrong.
+bool SplitHostPort(const std::string& text, std::string* host, uint32_t* port, std::string* problem);
 
 class EmbeddedSimulator;
 
 // One open connection. Opening reports what it did on `note` (for example that
-// it started the embedded simulator) and gives the library's result.
+// it started the embedded simulator) and gives the library's result. An
+// address that never reached the library (a bad port, a host name that does
+// not resolve) gives VEK_ERROR_INVALID_IP_ADDRESS and says why in `failure`.
 class Link {
  public:
   Link();
@@ -44,7 +46,7 @@ class Link {
   Link(const Link&) = delete;
   Link& operator=(const Link&) = delete;
 
-  uint32_t Open(const LinkTarget& target, std::string* note);
+  uint32_t Open(const LinkTarget& target, std::string* note, std::string* failure);
   void Close();
   bool IsOpen() const { return handle_ != 0; }
 

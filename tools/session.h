@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tools/link.h"
+#include "tools/recording.h"
 #include "tools/report.h"
 
 namespace vekctl {
@@ -67,18 +68,36 @@ class Session {
   // axes on the open link, says so (once) and returns kExitInterrupted.
   int Interrupted();
 
+  // One look at the controller: the status word and the motor positions,
+  // and the encoder positions with `encoders`; the time is that of the
+  // recording, if one runs.
+  uint32_t Look(Sample* sample, bool encoders);
+
+  // From here on every poll of a wait adds a row to `recording` (null ends
+  // that); its time starts now.
+  void RecordInto(Recording* recording);
+  // Seconds since RecordInto started the recording's time.
+  double RecordingSeconds() const;
+  // Whether waits show their progress line.
+  void ShowProgress(bool show) { progress_ = show; }
+
   // Waits until every axis of `mask` has the flag of `group` (0 done, 1
   // limit) set, polling the flags and motor positions and showing progress
   // toward `target` (null when there is none): one line rewritten in place
   // on a terminal, plain lines otherwise. A slip flag of an awaited axis, or
-  // its limit flag while waiting for done, ends the wait at once: clear
-  // those flags before the motion starts. `timeoutMs` 0 waits without limit.
+  // its limit flag while waiting for done, ends the wait at once and stops
+  // the awaited axes that are still moving: clear those flags before the
+  // motion starts. `timeoutMs` 0 waits without limit.
   WaitEnd WaitWithProgress(const char* what, int32_t mask, int group, const int32_t start[kAxisCount],
                            const int32_t* target, int32_t timeoutMs);
   // The exit status of a wait, reporting a time-out as the library's result.
   int WaitExit(const char* what, WaitEnd end);
 
  private:
+  void ShowPoll(const char* what, int32_t mask, const int32_t start[kAxisCount], const int32_t* target, bool reached,
+                bool last, double elapsed, const Sample& sample, double* lastPlain);
+  void ReportEnd(const char* what, WaitEnd end, uint32_t result, int32_t mask, int group, uint32_t word);
+
   std::FILE* out_;
   std::FILE* err_;
   bool terminal_;
@@ -86,6 +105,9 @@ class Session {
   Link link_;
   int32_t moving_ = 0;
   bool interrupted_ = false;
+  bool progress_ = true;
+  Recording* recording_ = nullptr;
+  int64_t recordingStartUs_ = 0;
 };
 
 }  // namespace vekctl

@@ -7,14 +7,34 @@
 #include "tools/commands.h"
 #include "tools/session.h"
 #include "tools/terminal.h"
+#include "vekkestra_version.h"
+
+namespace {
+
+// A bad address is a usage error, found before anything is started.
+CLI::Validator AddressCheck() {
+  return CLI::Validator(
+      [](std::string& text) {
+        std::string host;
+        std::string problem;
+        uint32_t port = 0;
+        return vekctl::SplitHostPort(text, &host, &port, &problem) ? std::string() : problem;
+      },
+      "HOST[:PORT]");
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   vekctl::Session session(stdout, stderr, vekctl::StderrIsTerminal());
   CLI::App app{"vekctl: drive a ten-axis motion controller through the VekKestra library", "vekctl"};
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
   app.fallthrough();
   vekctl::LinkTarget& target = session.target();
+  app.set_version_flag("--version",
+                       [] { return "vekctl " VEK_PRODUCT_VERSION "\nlibrary: " + vekctl::LibraryVersion(); });
   CLI::Option* tcp = app.add_option("--tcp", target.tcp, "controller address HOST[:PORT] (port 5001 by default)");
+  tcp->check(AddressCheck());
   CLI::Option* com = app.add_option("--com", target.com, "serial port number 1-32")->check(CLI::Range(1, 32));
   app.add_option("--baud", target.baud, "serial baud rate")
       ->capture_default_str()
@@ -36,9 +56,9 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e);
-    return code == 0 ? vekctl::kExitOk : vekctl::kExitUsage;
+    return vekctl::ReportParseError(app, e, stderr);
   }
+  if (!action) return vekctl::ReportNoSubcommand(stderr);
   if (!logFile.empty()) {
     int32_t mask = 0;
     if (!vekctl::ParseInt32(logMask, &mask)) {
@@ -50,7 +70,7 @@ int main(int argc, char** argv) {
   // From here Ctrl-C only sets a flag: the waits poll it, and the axes that
   // vekctl set moving are stopped before it exits.
   vekctl::CatchInterrupts();
-  int code = action ? action() : vekctl::kExitUsage;
+  int code = action();
   if (vekctl::InterruptRequested()) code = session.Interrupted();
   session.Disconnect();
   if (!logFile.empty()) VEK_StopDllLogger();

@@ -3,12 +3,15 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -16,7 +19,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
+
+extern char** environ;
 
 namespace vek::host {
 
@@ -151,6 +157,59 @@ bool IsTerminal(int fd) { return isatty(fd) == 1; }
 bool SetEnvironment(const char* name, const char* value) { return setenv(name, value, 1) == 0; }
 
 const char* GetEnvironment(const char* name) { return std::getenv(name); }
+
+bool ResolveIPv4(const char* host, char* dotted, size_t dottedSize, char* error, size_t errorSize) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const int code = getaddrinfo(host, nullptr, &hints, &found);
+  if (code != 0 || found == nullptr) {
+    if (error != nullptr && errorSize > 0)
+      std::snprintf(error, errorSize, "%s", code == EAI_SYSTEM ? std::strerror(errno) : gai_strerror(code));
+    return false;
+  }
+  const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+  const bool ok = inet_ntop(AF_INET, &address->sin_addr, dotted, static_cast<socklen_t>(dottedSize)) != nullptr;
+  freeaddrinfo(found);
+  if (!ok && error != nullptr && errorSize > 0) std::snprintf(error, errorSize, "address does not fit");
+  return ok;
+}
+
+bool ProgramDirectory(char* path, size_t pathSize) {
+  if (pathSize == 0) return false;
+  const ssize_t length = readlink("/proc/self/exe", path, pathSize - 1);
+  if (length <= 0) return false;
+  path[length] = '\0';
+  char* slash = std::strrchr(path, '/');
+  if (slash == nullptr) return false;
+  *slash = '\0';
+  return true;
+}
+
+int RunProgram(const char* const* argv) {
+  // posix_spawn, not fork: the simulator's thread may hold a lock that a
+  // forked copy of this process would wait on for ever.
+  pid_t child = -1;
+  if (posix_spawnp(&child, argv[0], nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) return -1;
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) == 127) return -1;
+  return WEXITSTATUS(status);
+}
+
+// The system's own interpreter, the one its packages (matplotlib among them)
+// are installed for, before whatever else is first on the search path.
+const char* PythonCommand() { return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3"; }
+
+bool PrependPath(const char* variable, const char* folder) {
+  const char* old = std::getenv(variable);
+  std::string value = folder;
+  if (old != nullptr && old[0] != '\0') value += std::string(":") + old;
+  return SetEnvironment(variable, value.c_str());
+}
 
 int64_t MonotonicMicroseconds() {
   timespec ts{};

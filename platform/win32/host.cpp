@@ -6,12 +6,16 @@
 
 // clang-format off
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 // clang-format on
 #include <io.h>
+#include <process.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace vek::host {
@@ -158,6 +162,60 @@ bool IsTerminal(int fd) { return _isatty(fd) != 0; }
 bool SetEnvironment(const char* name, const char* value) { return _putenv_s(name, value) == 0; }
 
 const char* GetEnvironment(const char* name) { return std::getenv(name); }
+
+bool ResolveIPv4(const char* host, char* dotted, size_t dottedSize, char* error, size_t errorSize) {
+  if (!SocketsReady()) {
+    SetError(error, errorSize, "WSAStartup");
+    return false;
+  }
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const int code = getaddrinfo(host, nullptr, &hints, &found);
+  if (code != 0 || found == nullptr) {
+    if (error != nullptr && errorSize > 0) std::snprintf(error, errorSize, "no IPv4 address (error %d)", code);
+    return false;
+  }
+  const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+  const bool ok = inet_ntop(AF_INET, &address->sin_addr, dotted, dottedSize) != nullptr;
+  freeaddrinfo(found);
+  if (!ok && error != nullptr && errorSize > 0) std::snprintf(error, errorSize, "address does not fit");
+  return ok;
+}
+
+bool ProgramDirectory(char* path, size_t pathSize) {
+  const DWORD length = GetModuleFileNameA(nullptr, path, static_cast<DWORD>(pathSize));
+  if (length == 0 || length >= pathSize) return false;
+  char* slash = std::strrchr(path, '\\');
+  if (slash == nullptr) return false;
+  *slash = '\0';
+  return true;
+}
+
+int RunProgram(const char* const* argv) {
+  // The C runtime joins the arguments into one command line without quoting
+  // them, so an argument with spaces is quoted here.
+  std::vector<std::string> quoted;
+  for (const char* const* arg = argv; *arg != nullptr; ++arg) {
+    const bool spaces = std::strpbrk(*arg, " \t") != nullptr;
+    quoted.push_back(spaces ? "\"" + std::string(*arg) + "\"" : std::string(*arg));
+  }
+  std::vector<const char*> list;
+  for (const std::string& arg : quoted) list.push_back(arg.c_str());
+  list.push_back(nullptr);
+  const intptr_t status = _spawnvp(_P_WAIT, argv[0], list.data());
+  return status < 0 ? -1 : static_cast<int>(status);
+}
+
+const char* PythonCommand() { return "python"; }
+
+bool PrependPath(const char* variable, const char* folder) {
+  const char* old = std::getenv(variable);
+  std::string value = folder;
+  if (old != nullptr && old[0] != '\0') value += std::string(";") + old;
+  return SetEnvironment(variable, value.c_str());
+}
 
 int64_t MonotonicMicroseconds() {
   LARGE_INTEGER f, now;

@@ -7,16 +7,20 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "sim/simulator.h"
 
@@ -39,19 +43,30 @@ std::string ReadFile(const std::string& path) {
 // Runs vekctl with `args` (already quoted for the shell) and `input` on its
 // standard input.
 Outcome RunVekctl(const std::string& args, const std::string& input = "") {
-  const std::string in = TempPath("vekctl_in.txt"), out = TempPath("vekctl_out.txt"), err = TempPath("vekctl_err.txt");
+  // Runs may overlap (a recorder beside a mover): each has files of its own.
+  static std::atomic<int> runs{0};
+  const std::string run = std::to_string(++runs);
+  const std::string in = TempPath(("vekctl_in" + run).c_str()), out = TempPath(("vekctl_out" + run).c_str()),
+                    err = TempPath(("vekctl_err" + run).c_str());
   std::ofstream(in) << input;
   const int raw = std::system(("'" VEKCTL_PATH "' " + args + " <'" + in + "' >'" + out + "' 2>'" + err + "'").c_str());
-  Outcome run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadFile(out);
-  run.err = ReadFile(err);
+  Outcome outcome;
+  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  outcome.out = ReadFile(out);
+  outcome.err = ReadFile(err);
   for (const std::string& path : {in, out, err}) std::remove(path.c_str());
-  run.output = "stdout:\n" + run.out + "\nstderr:\n" + run.err;
-  return run;
+  outcome.output = "stdout:\n" + outcome.out + "\nstderr:\n" + outcome.err;
+  return outcome;
 }
 
 bool Has(const std::string& text, const std::string& pattern) { return std::regex_search(text, std::regex(pattern)); }
+
+// The product's version as the file VERSION gives it, dots escaped.
+std::string ProductVersion() {
+  std::string text = ReadFile(VEK_VERSION_FILE);
+  text.erase(text.find_last_not_of(" \n") + 1);
+  return std::regex_replace(text, std::regex("\\."), "\\.");
+}
 
 // Polls `condition` for up to five seconds.
 template <typename Condition>
@@ -95,15 +110,34 @@ TEST(Vekctl, ResultsOnStandardOutputAndEverythingElseOnStandardError) {
        "[\\s\\S]*moving X to 8000 and Y to -5000 .* done in[\\s\\S]*\ndemo finished\n$"},
       {"pos", "", 0, "^axis +motor +encoder +following\nX +0 +0 +0\n",
        "^started the embedded simulator on .*\nconnected to .*\n$"},
-      {"shell", "send AXLP500;\nmove X=700 --wait\njog Y=100\nstop\nflags --clear\nquery AXRP;\n", 0,
-       "^axis[\\s\\S]*\ncommand error: no\n700\n$",
-       "\nok\n(move .*\n)*move  X=700  100%  [0-9.]+ s\njogging Y; .*\nstopped X Y Z T U V R S W K\nflags cleared\n$"},
+      // The flags are what this process saw, and it says so once.
+      {"shell", "send AXLP500;\nmove X=700 --wait\njog Y=100\nstop\nflags --clear\nflags\nquery AXRP;\n", 0,
+       "^axis[\\s\\S]*\ncommand error: no\naxis[\\s\\S]*\ncommand error: no\n700\n$",
+       "\nok\n(move .*\n)*move  X=700  100%  [0-9.]+ s\njogging Y; .*\nstopped X Y Z T U V R S W K\n"
+       "flags: the reports this vekctl process has received since it connected; [^\n]*\nflags cleared\n$"},
       {"version", "", 0, "^VekKestra DLL v1\\.03\\.02 - ethernet v1\\.03\\.01 - serial v1\\.03\\.01\n$", "^$"},
+      {"--version", "", 0,
+       "^vekctl PRODUCT\nlibrary: VekKestra DLL v1\\.03\\.02 - ethernet v1\\.03\\.01 - serial v1\\.03\\.01\n$", "^$"},
       {"io --direction 0x00FF --set 3=1 --set 0=1", "", 0,
        "\nstate +0  0  0  0  0  0  0  0  0  0  0  0  1  0  0  1\n\\(direction 0x00FF", ""},
+      // The lines start as inputs: a level for one would change nothing.
+      {"shell", "io --set 3=1 --set 5=0\nio --outputs 0x0101\nio --direction 0x0001 --outputs 0x0101\nio\n", 1,
+       "^bit [^\n]*\ndirection +i  i  i  i  i  i  i  i  i  i  i  i  i  i  i  i\nstate +0  0  0  0  0  0  0  0  0  0  0 "
+       " 0  0  0  0  0\n",
+       "\nvekctl: io: bits 3 5 are inputs \\(direction 0x0000\\): make [^\n]*\n"
+       "vekctl: io: bits 0 8 are inputs \\(direction 0x0000\\)[^\n]*\nvekctl: io: bit 8 is an input \\(direction "
+       "0x0001\\)"},
       // Nothing listens on port 1 of the loopback interface.
       {"--tcp 127.0.0.1:1 pos", "", 1, "",
        "vekctl: connect to 127\\.0\\.0\\.1:1: VEK_ERROR_ETHERNET_CONNECT \\(202\\)\n"},
+      {"--tcp localhost:1 pos", "", 1, "",
+       "vekctl: connect to localhost:1 = 127\\.0\\.0\\.1: VEK_ERROR_ETHERNET_CONNECT \\(202\\)\n"},
+      {"--tcp 127.0.0.1:70000 pos", "", 2, "",
+       "--tcp: the port \"70000\" of \"127\\.0\\.0\\.1:70000\" is not a number from 1"},
+      {"--tcp 127.0.0.1:abc pos", "", 2, "", "the port \"abc\" of \"127\\.0\\.0\\.1:abc\" is not a number from 1"},
+      {"--tcp :5001 pos", "", 2, "", "--tcp: no host before the port in \":5001\""},
+      {"frobnicate", "", 2, "", "^vekctl: unknown subcommand \"frobnicate\""},
+      {"shell", "bogus\npos\n", 1, "\nK +0 +0 +0\n", "vekctl: unknown subcommand \"bogus\""},
       {"move X=500000 --wait --timeout 300", "", 1, "", "vekctl: move: VEK_ERROR_WAIT_TIMEOUT \\(6\\)\n"},
       // A refused text fails the shell, which still runs the lines after it.
       {"shell", "send NOT-A-COMMAND\npos\n", 1, "\nK +0 +0 +0\n", "vekctl: send: VEK_ERROR_COMMAND_NAK \\(216\\)\n"},
@@ -122,7 +156,8 @@ TEST(Vekctl, ResultsOnStandardOutputAndEverythingElseOnStandardError) {
   for (const auto& row : rows) {
     const Outcome run = RunVekctl(row.args, row.input);
     EXPECT_EQ(run.status, row.status) << row.args << "\n" << run.output;
-    EXPECT_TRUE(Has(run.out, row.out)) << row.args << "\n" << run.output;
+    EXPECT_TRUE(Has(run.out, std::regex_replace(row.out, std::regex("PRODUCT"), ProductVersion()))) << row.args << "\n"
+                                                                                                    << run.output;
     EXPECT_TRUE(Has(run.err, row.err)) << row.args << "\n" << run.output;
     if (row.status == 2) {
       EXPECT_FALSE(Has(run.output, "simulator")) << row.args << "\n" << run.output;
@@ -227,8 +262,10 @@ TEST(Vekctl, ExternalControllerOverTcpAndSerial) {
 }
 
 // A wait ends at once when an awaited axis meets a limit or slips, instead
-// of running out its time-out; the flags of other axes, and those set before
-// the motion, do not end it.
+// of running out its time-out, and the other axes of the motion are stopped
+// (T has no limit switch near: seen from the controller, it stops far short
+// of its target); the flags of other axes, and those set before the motion,
+// do not end it.
 TEST(Vekctl, WaitsEndWhenAnAwaitedAxisMeetsALimitOrSlips) {
   const struct {
     const char* name;
@@ -236,17 +273,22 @@ TEST(Vekctl, WaitsEndWhenAnAwaitedAxisMeetsALimitOrSlips) {
     const char* input;
     int status;
     const char* err;
+    int stoppedAxis;
   } rows[] = {
       {"move into a limit", -1, "move X=5000 --wait --timeout 10000\n", 1,
-       "\nvekctl: move: X stopped at a limit switch \\(limit flag set\\)\n$"},
+       "\nvekctl: move: X stopped at a limit switch \\(limit flag set\\)\n$", -1},
+      {"move of two axes into a limit", -1, "move X=5000 T=400000 --wait --timeout 10000\n", 1,
+       "\nvekctl: move: X stopped at a limit switch \\(limit flag set\\)\nvekctl: move: stopped T as well\n$", 3},
+      {"jog of two axes into a limit", -1, "jog Y=-3000 T=3000 --wait --timeout 10000\n", 1,
+       "\nvekctl: jog: Y stopped at a limit switch \\(limit flag set\\)\nvekctl: jog: stopped T as well\n$", 3},
       {"home search beyond a limit", -1, "home Y --wait --timeout 10000\n", 1,
-       "\nvekctl: home Y: Y stopped at a limit switch \\(limit flag set\\)\n$"},
-      {"slipping move", 0, "send AXIS;\nmove X=5000 Z=100 --wait --timeout 10000\n", 1,
-       "\nvekctl: move: X slipped \\(slip flag set\\)\n$"},
+       "\nvekctl: home Y: Y stopped at a limit switch \\(limit flag set\\)\n$", -1},
+      {"slipping move", 0, "send AXIS;\nmove X=5000 T=400000 --wait --timeout 10000\n", 1,
+       "\nvekctl: move: X slipped \\(slip flag set\\)\nvekctl: move: stopped T as well\n$", 3},
       {"slipping limit search", 0, "send AXIS;\nlimit X --wait --timeout 10000\n", 1,
-       "\nvekctl: limit: X slipped \\(slip flag set\\)\n$"},
+       "\nvekctl: limit: X slipped \\(slip flag set\\)\n$", -1},
       {"limits met before", -1, "limit X -v 20000 --wait\nlimit Z -v 20000 --wait\nmove X=0 --wait\n", 0,
-       "\nmove  X=0  100%  [0-9.]+ s\n$"},
+       "\nmove  X=0  100%  [0-9.]+ s\n$", -1},
   };
   for (const auto& row : rows) {
     vek::sim::Options options;
@@ -258,6 +300,84 @@ TEST(Vekctl, WaitsEndWhenAnAwaitedAxisMeetsALimitOrSlips) {
     const Outcome run = RunVekctl("--tcp " + local.address + " shell", row.input);
     EXPECT_EQ(run.status, row.status) << row.name << "\n" << run.output;
     EXPECT_TRUE(Has(run.err, row.err)) << row.name << "\n" << run.output;
+    if (row.stoppedAxis >= 0) {
+      EXPECT_TRUE(Eventually([&] { return !local.sim.axis(row.stoppedAxis).moving; })) << row.name;
+      EXPECT_LT(std::abs(local.sim.axis(row.stoppedAxis).motorPosition), 20000.0) << row.name;
+    }
+  }
+}
+
+// A recording's rows, the header apart, as numbers.
+std::vector<std::vector<double>> CsvRows(const std::string& text, std::string* header) {
+  std::istringstream lines(text);
+  std::getline(lines, *header);
+  std::vector<std::vector<double>> rows;
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<double> row;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, ',');) row.push_back(std::stod(cell));
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// vekctl records while another program moves the axes: Y to 2000, X into
+// its limit switch, Z until it slips. Each report shows once, in a row whose
+// position agrees with it, and the last row is where the controller itself
+// left the axes.
+TEST(Vekctl, RecordsMotionThatAnotherProgramMakes) {
+  vek::sim::Options options;
+  options.axes[0].negativeLimit = -1000, options.axes[0].positiveLimit = 1000;
+  options.faults.slipAxis = 2;
+  LocalSimulator local(options);
+  ASSERT_TRUE(local.started);
+  const std::string csv = TempPath("record.csv");
+  Outcome recorder;
+  std::thread recording(
+      [&] { recorder = RunVekctl("--tcp " + local.address + " record XYZ --rate 40 --for 2.5 -o '" + csv + "'"); });
+  // The recorder's first look has reached the controller before anything moves.
+  EXPECT_TRUE(Eventually([&] { return local.sim.commandsServed() >= 2; }));
+  const Outcome mover = RunVekctl("--tcp " + local.address + " shell",
+                                  "move Y=2000 --wait\nmove X=5000 --wait\nsend AZIS;\nmove Z=800 --wait\n");
+  recording.join();
+  EXPECT_EQ(mover.status, 1) << mover.output;  // the limit and the slip
+  EXPECT_EQ(recorder.status, 0) << recorder.output;
+  EXPECT_TRUE(
+      Has(recorder.err, "\nrecording X Y Z at 40 per second for 2\\.5 s\nrecorded [0-9]+ samples in 2\\.[0-9]+ s"))
+      << recorder.output;
+  std::string header;
+  const std::vector<std::vector<double>> rows = CsvRows(ReadFile(csv), &header);
+  std::remove(csv.c_str());
+  EXPECT_EQ(header,
+            "time_s,X_motor,X_encoder,X_done,X_limit,X_slip,Y_motor,Y_encoder,Y_done,Y_limit,Y_slip,Z_motor,Z_encoder,"
+            "Z_done,Z_limit,Z_slip");
+  ASSERT_GE(rows.size(), 10u);
+  EXPECT_LT(rows.front()[0], 0.5);
+  EXPECT_GT(rows.back()[0], 2.0);
+  // Columns: 1 + 5 * axis + (0 motor, 1 encoder, 2 done, 3 limit, 4 slip).
+  auto reports = [&](int column) {
+    std::vector<size_t> found;
+    for (size_t r = 0; r < rows.size(); ++r) {
+      if (rows[r][static_cast<size_t>(column)] != 0) found.push_back(r);
+    }
+    return found;
+  };
+  for (size_t r = 1; r < rows.size(); ++r) {
+    EXPECT_GT(rows[r][0], rows[r - 1][0]) << "row " << r;
+    EXPECT_GE(rows[r][6], rows[r - 1][6]) << "Y moves one way, row " << r;
+  }
+  const std::vector<size_t> yDone = reports(8), xLimit = reports(4), zSlip = reports(15);
+  ASSERT_EQ(yDone.size(), 1u);
+  EXPECT_EQ(rows[yDone[0]][6], 2000);
+  ASSERT_EQ(xLimit.size(), 1u);
+  EXPECT_GE(rows[xLimit[0]][1], 900);
+  ASSERT_EQ(zSlip.size(), 1u);
+  EXPECT_GT(rows[zSlip[0]][11], rows[zSlip[0]][12]) << "the encoder fell behind";
+  EXPECT_TRUE(reports(5).empty() && reports(9).empty() && reports(10).empty() && reports(14).empty());
+  for (int axis : {0, 1, 2}) {
+    const vek::sim::AxisSnapshot controller = local.sim.axis(axis);
+    EXPECT_EQ(rows.back()[1 + 5 * static_cast<size_t>(axis)], std::llround(controller.motorPosition)) << axis;
+    EXPECT_EQ(rows.back()[2 + 5 * static_cast<size_t>(axis)], std::llround(controller.encoderPosition)) << axis;
   }
 }
 
