@@ -82,7 +82,7 @@ if(NOT VEK_SYSTEM_LAYOUT)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${VEK_DOC_DIR} COMPONENT dev)
 endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${VEK_DOC_DIR} COMPONENT dev
-  FILES_MATCHING PATTERN "*.md" PATTERN "man" EXCLUDE)
+  FILES_MATCHING PATTERN "*.md" PATTERN "*.png" PATTERN "man" EXCLUDE)
 # The API reference, when the `docs` target has built it (scripts/check-packages.sh does).
 install(DIRECTORY ${PROJECT_BINARY_DIR}/docs/html/ DESTINATION ${VEK_DOC_DIR}/html COMPONENT dev OPTIONAL)
 # The examples as sources; their in-tree CMakeLists.txt builds against the

@@ -102,7 +102,7 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "libvekkestra1 ${_vek_this}, ${_vek_runti
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SUGGESTS "python3-vekkestra, python3-matplotlib")
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, libvekkestra1 ${_vek_this}")
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "python3-matplotlib, vekkestra-tools")
-set(CPACK_DEBIAN_TANGO_PACKAGE_DEPENDS "python3-tango, python3-vekkestra ${_vek_this}")
+set(CPACK_DEBIAN_TANGO_PACKAGE_DEPENDS "python3, python3-tango, python3-vekkestra ${_vek_this}")
 
 # Debian's copyright and changelog files, one pair per package, written into
 # the build tree and installed with the package's component.

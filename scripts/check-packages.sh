@@ -114,6 +114,12 @@ for page in vekctl veksim; do
   zcat "/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} \"1\"" || fail "man page of $page"
 done
 ok "man pages of vekctl and veksim"
+zcat /usr/share/man/man1/VekKestraDS.1.gz | grep -q '^\.TH VEKKESTRADS 1 "" "VekKestra '"$version"'"' ||
+  fail "man page of VekKestraDS"
+tango_version="$(env -u PYTHONPATH -u VEKKESTRA_LIBRARY /usr/bin/VekKestraDS --version 2>&1)" ||
+  fail "VekKestraDS --version: $tango_version"
+[[ "$tango_version" == *"$version"* ]] || fail "VekKestraDS --version: $tango_version"
+ok "VekKestraDS from the package: ${tango_version//$'\n'/; }"
 
 python=/usr/bin/python3
 found="$(env -u VEKKESTRA_LIBRARY -u PYTHONPATH PYTHONDONTWRITEBYTECODE=1 $python -c \
