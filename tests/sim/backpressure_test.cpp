@@ -1,30 +1,21 @@
 // The simulator when its readers stop reading: a pty nobody has open and a
-// TCP client that never reads its answers must hold up no other client, and a
-// stop must come at once whatever is still queued.
-#include <gtest/gtest.h>
+// TCP client that never reads its answers must hold up no other client, and
+// veksim must stop at once whatever is still queued.
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "platform/host.h"
-#include "sim/simulator.h"
-#include "vekkestra.h"
+#include "tests/sim/sim_link.h"
 
 namespace vek::sim {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // "AXID;" on an idle axis notifies X done at once on every connection, the pty
 // included: 6000 are 84 KB, several times what the pty and the queue hold.
@@ -79,7 +70,7 @@ bool QueryAnswers(uint32_t* handle, const char* expected, decltype(&VEKnet_Query
   return query(handle, "AXRP;", answer, sizeof answer) == VEK_SUCCESS && std::strcmp(answer, expected) == 0;
 }
 
-TEST(Backpressure, PtyNobodyReadsHoldsUpNoTcpClientNorTheStop) {
+TEST(Backpressure, PtyNobodyReadsHoldsUpNoTcpClient) {
   constexpr int kComPort = 11;
   Options o;
   o.enablePty = true;
@@ -107,11 +98,6 @@ TEST(Backpressure, PtyNobodyReadsHoldsUpNoTcpClientNorTheStop) {
   ASSERT_EQ(VEKser_Initialize(kComPort, 115200, &serial), VEK_SUCCESS);
   EXPECT_TRUE(QueryAnswers(&serial, "1234", VEKser_Query));
   VEKser_Close(&serial);
-
-  flood.Flood(kFloodTexts / 4, 1000);  // full again
-  const auto start = Clock::now();
-  sim.Stop();
-  EXPECT_LT(SecondsSince(start), 1.0);
 }
 
 TEST(Backpressure, TcpClientThatNeverReadsIsClosedAndOthersAreServed) {
@@ -162,11 +148,9 @@ TEST(Backpressure, VeksimStopsWithinASecondOfSigterm) {
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
 
   ASSERT_EQ(kill(pid, SIGTERM), 0);
-  auto start = Clock::now();
   int status = 0;
   pid_t ended = 0;
-  while ((ended = waitpid(pid, &status, WNOHANG)) == 0 && SecondsSince(start) < 1.0)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  Eventually([&] { return (ended = waitpid(pid, &status, WNOHANG)) != 0; }, 1.0);
   if (ended != pid) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
