@@ -139,8 +139,8 @@ TEST(Vekctl, ResultsOnStandardOutputAndEverythingElseOnStandardError) {
       {"frobnicate", "", 2, "", "^vekctl: unknown subcommand \"frobnicate\""},
       {"move X=500000 --wait --timeout 300", "", 1, "", "vekctl: move: VEK_ERROR_WAIT_TIMEOUT \\(6\\)\n"},
       // A line that fails fails the shell, which still runs the lines after it.
-      {"shell", "bogus\nsend NOT-A-COMMAND\npos\n", 1, "\nK +0 +0 +0\n",
-       "vekctl: unknown subcommand \"bogus\"[\\s\\S]*\nvekctl: send: VEK_ERROR_COMMAND_NAK \\(216\\)\n"},
+      {"shell", "bogus\npos\n", 1, "\nK +0 +0 +0\n", "vekctl: unknown subcommand \"bogus\""},
+      {"shell", "send NOT-A-COMMAND\npos\n", 1, "\nK +0 +0 +0\n", "vekctl: send: VEK_ERROR_COMMAND_NAK \\(216\\)\n"},
       {"move Q=1", "", 2, "", "\"Q=1\" is not AXIS=VALUE"},
       // A velocity with no whole-number value at the controller.
       {"jog X=1e300", "", 2, "", "\"X=1e300\" is not AXIS=VELOCITY with a velocity " + kRange + "\n"},
