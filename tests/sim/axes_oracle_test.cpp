@@ -3,17 +3,14 @@
 // command language itself, reads all axes at once by position and decodes the
 // notifications: a letter the library and its own tests got wrong together
 // still moves, sets or reports the wrong slot here.
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "platform/host.h"
 #include "tests/sim/sim_link.h"
 
 namespace vek::sim {
@@ -25,7 +22,6 @@ using List = std::vector<std::string>;
 // and the i-th bit of each flag group.
 constexpr int32_t kAxes[] = {VEK_AXIS_X, VEK_AXIS_Y, VEK_AXIS_Z, VEK_AXIS_T, VEK_AXIS_U,
                              VEK_AXIS_V, VEK_AXIS_R, VEK_AXIS_S, VEK_AXIS_W, VEK_AXIS_K};
-constexpr int kAxisCount = 10;
 const List kAtRest(kAxisCount, "0");
 
 enum Group { kDone, kLimit, kSlip };
@@ -50,18 +46,8 @@ List Replaced(List list, int slot, const std::string& value) {
 // answer in the reply, notifications of 15 characters wherever they come.
 class RawLink {
  public:
-  ~RawLink() {
-    if (fd_ >= 0) close(fd_);
-  }
-
-  bool Connect(uint16_t port) {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return fd_ >= 0 && connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  }
+  ~RawLink() { host::CloseDescriptor(fd_); }
+  bool Connect(uint16_t port) { return (fd_ = host::ConnectTcp("127.0.0.1", port)) >= 0; }
 
   // The answer behind the ACK ("" for a command), or a marker the checks show.
   std::string Exchange(const std::string& text) {
@@ -167,12 +153,8 @@ class AxesOracle : public SimLinkTest {
   }
   // Reads the velocities until they are `expected` (motion takes a moment) or 3 s pass.
   void ExpectVelocities(const List& expected) {
-    const auto start = Clock::now();
-    List got = raw_.Read("AARV");
-    while (got != expected && SecondsSince(start) < 3.0) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      got = raw_.Read("AARV");
-    }
+    List got;
+    Eventually([&] { return (got = raw_.Read("AARV")) == expected; });
     EXPECT_EQ(got, expected);
   }
 

@@ -3,24 +3,11 @@
 #include <cstring>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "tests/sim/sim_link.h"
 
 namespace vek::sim {
 namespace {
-
-bool Eventually(const std::function<bool()>& condition, double seconds = 3.0) {
-  auto start = Clock::now();
-  while (SecondsSince(start) < seconds) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return condition();
-}
-
-// FLAG_SETS polls a flag reader until it gives 1.
-#define FLAG_SETS(...) Eventually([&] { uint32_t f = 0; return CALL(__VA_ARGS__, &f) == VEK_SUCCESS && f == 1u; })
 
 class LinkTest : public SimLinkTest {
  protected:
@@ -49,7 +36,10 @@ TEST_P(LinkTest, MoveAndWaitEndsWithinTheProfileTimePlusOnePoll) {
 
 TEST_P(LinkTest, RefusedTextIsFlaggedAndReportedBack) {
   EXPECT_EQ(Send("AXQQ7;"), serial() ? VEK_SUCCESS : VEK_ERROR_COMMAND_NAK);
-  EXPECT_TRUE(FLAG_SETS(GetCommandErrorFlag));
+  EXPECT_TRUE(Eventually([&] {
+    uint32_t f = 0;
+    return CALL(GetCommandErrorFlag, &f) == VEK_SUCCESS && f == 1u;
+  }));
   char text[64] = {0};
   int32_t length = 0;
   ASSERT_EQ(CALL(GetIllegalCommand, text, sizeof text, &length), VEK_SUCCESS);

@@ -7,8 +7,6 @@
 #include <cmath>
 #include <vector>
 
-#include "core/notification.h"
-
 namespace vek::sim {
 namespace {
 
@@ -41,13 +39,6 @@ class ModelTest : public ::testing::Test {
   Model model_;
   double now_ = 0.0;
 };
-
-TEST(NotificationText, ValueMapsBackOntoTheSameFlags) {
-  for (int bit = 0; bit <= 30; ++bit) {
-    uint32_t flags = 1u << bit;
-    EXPECT_EQ(MapNotificationValue(static_cast<int32_t>(NotificationValueFromFlags(flags))), flags) << bit;
-  }
-}
 
 // One text per way of writing a command: run together, value lists with
 // empty fields, signs, fractions, hex, optional fields, no terminator.

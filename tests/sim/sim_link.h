@@ -9,6 +9,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "sim/simulator.h"
 #include "tests/support/twins.h"
@@ -27,17 +28,44 @@ inline double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Each test program publishes its own COM port so that CTest may run them side by side.
-class SimLinkTest : public ::testing::TestWithParam<Link> {
+// Polls `condition` until it holds or `seconds` pass: whether it held.
+template <typename Condition>
+bool Eventually(Condition condition, double seconds = 3.0) {
+  const auto start = Clock::now();
+  while (!condition()) {
+    if (SecondsSince(start) > seconds) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// The simulator with its pty published as COM port `comPort`: each test
+// program has a port of its own so that CTest may run them side by side.
+class SimTest : public ::testing::TestWithParam<Link> {
  protected:
-  explicit SimLinkTest(int comPort) : comPort_(comPort) {}
-  void SetUp() override {
-    Options o;
+  explicit SimTest(int comPort) : comPort_(comPort) {}
+  void TearDown() override {
+    if (sim_) sim_->Stop();
+  }
+  void StartSim(Options o = Options()) {
     o.enablePty = true;
     o.publishComPort = comPort_;
     sim_ = std::make_unique<Simulator>(o);
     std::string error;
     ASSERT_TRUE(sim_->Start(&error)) << error;
+  }
+  bool serial() const { return GetParam() == Link::kSerial; }
+
+  const int comPort_;
+  std::unique_ptr<Simulator> sim_;
+};
+
+// The same with the link opened by the C exports into h_.
+class SimLinkTest : public SimTest {
+ protected:
+  using SimTest::SimTest;
+  void SetUp() override {
+    ASSERT_NO_FATAL_FAILURE(StartSim());
     if (serial())
       ASSERT_EQ(VEKser_Initialize(comPort_, 115200, &h_), VEK_SUCCESS);
     else
@@ -45,12 +73,9 @@ class SimLinkTest : public ::testing::TestWithParam<Link> {
   }
   void TearDown() override {
     if (h_ != 0) serial() ? VEKser_Close(&h_) : VEKnet_Close(&h_);
-    if (sim_) sim_->Stop();
+    SimTest::TearDown();
   }
-  bool serial() const { return GetParam() == Link::kSerial; }
 
-  const int comPort_;
-  std::unique_ptr<Simulator> sim_;
   uint32_t h_ = 0;
 };
 

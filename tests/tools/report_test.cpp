@@ -12,17 +12,12 @@
 namespace vekctl {
 namespace {
 
+// The first and the last code of the header's table, and a code it lacks;
+// the vekctl runs show codes from between.
 TEST(ReportText, ResultCodesAreNamedWithTheirNumber) {
   EXPECT_EQ(ResultText(VEK_SUCCESS), "VEK_SUCCESS (0)");
+  EXPECT_EQ(ResultText(VEK_ERROR_SERIAL_READ_TIMEOUT), "VEK_ERROR_SERIAL_READ_TIMEOUT (352)");
   EXPECT_EQ(ResultText(0xFFFFFFFFu), "unknown result (4294967295)");
-  for (uint32_t code :
-       {VEK_ERROR_INVALID_AXIS, VEK_ERROR_INVALID_PARAMETER, VEK_ERROR_COMMAND_TOO_LONG, VEK_ERROR_ANSWER_TOO_LONG,
-        VEK_ERROR_LOG_FILE, VEK_ERROR_POLL_TIMEOUT, VEK_ERROR_INVALID_IP_ADDRESS, VEK_ERROR_ETHERNET_CONNECT,
-        VEK_ERROR_SOCKET_SEND, VEK_ERROR_SOCKET_RECEIVE, VEK_ERROR_SOCKET_RECEIVE_TIMEOUT, VEK_ERROR_ACK_NAK_TIMEOUT,
-        VEK_ERROR_BAD_RESPONSE, VEK_ERROR_NO_COMMAND_ACK, VEK_ERROR_SERIAL_OPEN, VEK_ERROR_SERIAL_WRITE,
-        VEK_ERROR_SERIAL_READ}) {
-    EXPECT_STRNE(ResultName(code), "") << code;
-  }
 }
 
 TEST(ReportText, AxisListsAndValues) {
