@@ -32,7 +32,7 @@ class Controller {
       std::snprintf(done, sizeof done, "%%000 %08X\n", static_cast<unsigned>(axis_));
       pty_ = std::make_unique<PtyPeer>(comPort_);
       pty_->Reply(axis_ == VEK_AXIS_X ? "AXMA1000;GDID;" : "AYMA1000;GDID;",
-                  std::vector<PtyPeer::Step>{{doneMs_, done}});
+                  Reply{{done, doneMs_}});
     } else {
       tcp_ = std::make_unique<TcpPeer>();
     }

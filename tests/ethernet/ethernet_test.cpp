@@ -4,7 +4,6 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,7 +53,7 @@ TEST(NetConnection, ConnectsResetsStateAndCloses) {
   LogCapture log(kAllTraces);
   VEKnet_Close(&sock);
   EXPECT_EQ(0u, sock);
-  EXPECT_TRUE(peer.WaitForClientGone());
+  EXPECT_TRUE(peer.WaitForHangUp());
   VEKnet_Close(&sock);
   VEKnet_Close(nullptr);
   EXPECT_EQ(2, log.CountContaining(HandleText(&sock) + " - VEKnet_Close()"));
@@ -182,26 +181,11 @@ TEST_F(NetExchange, QueryAnswersFromUpToTwoChunksCutToTheBuffer) {
 }
 
 // The answer that starts in the ACK's chunk may end in the next one: the
-// query reads once more (10 ms) for it. The rest is sent only once the
-// library has taken the first chunk out of its socket, so the two can never
-// arrive as one chunk.
+// query reads once more (10 ms) for it. The rest goes only once the library
+// has read the first chunk, so the two never arrive as one.
 TEST_F(NetExchange, AnswerBegunWithTheAckEndsInTheFollowUpRead) {
-  peer.QueueReply(Reply{});  // this test's thread answers
-  std::thread controller([this] {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    auto waiting = [this] {
-      int bytes = 0;
-      return ioctl(static_cast<int>(sock), FIONREAD, &bytes) == 0 ? bytes : -1;
-    };
-    while (peer.Received().find("AXRP;") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-    }
-    peer.SendNow(Ack("-12"));
-    while (waiting() > 0 && std::chrono::steady_clock::now() < deadline) {
-    }
-    peer.SendNow("34");
-  });
+  peer.QueueReply(Reply{{Ack("-12")}, {"34", kAfterRead}});
   EXPECT_EQ(VEK_SUCCESS, VEKnet_Query(&sock, "AXRP;", answer, sizeof answer));
-  controller.join();
   EXPECT_STREQ("-1234", answer);
 }
 
@@ -305,7 +289,7 @@ TEST_F(NetWait, TimesOutInFullOnABrokenConnectionAndAfterALateNotification) {
   double ms = MillisecondsOf([&] { EXPECT_EQ(VEK_ERROR_WAIT_TIMEOUT, WaitOnEthernet(&closed, 0x1, 50, 0)); });
   EXPECT_GE(ms, 50.0);
   // Arrives within the first poll but after the 1 ms limit: folded, still late.
-  peer.Push(Notification(0x1), 5);
+  peer.Play({{Notification(0x1), 5}});
   EXPECT_EQ(VEK_ERROR_WAIT_TIMEOUT, WaitOnEthernet(&sock, 0x1, 1, 0));
   EXPECT_EQ(0x1u, gState.netStatusFlags);
 }

@@ -168,11 +168,11 @@ TEST_F(SerExchange, QueryReturnsTheAnswerLineAsReceivedCutToItsBuffers) {
   ASSERT_TRUE(plat::SerialGetSettings(handle_, &settings));
   settings.discardNul = true;
   ASSERT_TRUE(plat::SerialSetSettings(handle_, &settings));
-  peer_.Reply("C", std::vector<PtyPeer::Step>{{0, std::string("12\0", 3)}, {20, "3\n"}});
+  peer_.Reply("C", Reply{{std::string("12\0", 3)}, {"3\n", 20}});
   EXPECT_EQ(VEKser_Query(&handle_, "C", answer_, 128), VEK_SUCCESS);
   EXPECT_STREQ(answer_, "123");
   peer_.Reply(
-      "N", std::vector<PtyPeer::Step>{{0, "%000 00000001\n"}, {20, "\n%000 00000100\n"}, {20, "1%000 000000022,3\n"}});
+      "N", Reply{{"%000 00000001\n"}, {"\n%000 00000100\n", 20}, {"1%000 000000022,3\n", 20}});
   EXPECT_EQ(VEKser_Query(&handle_, "N", answer_, 128), VEK_SUCCESS);
   EXPECT_STREQ(answer_, "12,3");
   EXPECT_EQ(gState.serStatusFlags, 0x1u | 0x2u | (1u << 10));
@@ -201,7 +201,7 @@ TEST_F(SerExchange, SilenceEndsTheQueryWithWhatHadArrived) {
   EXPECT_STREQ(answer_, "12,3");
   EXPECT_GE(ms, 95.0);  // 20 empty attempts of 5 ms
   // Pauses of 60 ms are each inside the budget; together they are not.
-  peer_.Reply("SLOW", std::vector<PtyPeer::Step>{{60, "1"}, {60, "2"}, {60, "3"}, {60, "\n"}});
+  peer_.Reply("SLOW", Reply{{"1", 60}, {"2", 60}, {"3", 60}, {"\n", 60}});
   EXPECT_EQ(VEKser_Query(&handle_, "SLOW", answer_, 128), VEK_SUCCESS);
   EXPECT_STREQ(answer_, "123");
 }
@@ -220,8 +220,7 @@ TEST_F(SerExchange, DrainTakesWholeLinesAndWaitsOutAPartialOne) {
 }
 
 TEST_F(SerExchange, PeerHangingUpMidLineIsAReadFailure) {
-  peer_.Reply("AXRP", "12");
-  peer_.CloseMaster(30);
+  peer_.QueueReply(Reply{{"12"}, CloseConnection(30)});
   std::memset(answer_, 'x', sizeof answer_);
   double ms = MillisecondsOf([&] { EXPECT_EQ(VEKser_Query(&handle_, "AXRP", answer_, 16), VEK_ERROR_SERIAL_READ); });
   EXPECT_LT(ms, 1000.0);
