@@ -1,0 +1,120 @@
+// What the two transports' exchanges and waits share: refused arguments, a
+// stale copy of a closed handle, a controller hanging up mid-answer, and
+// which flags end a wait.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "core/state.h"
+#include "ethernet/ethernet.h"
+#include "serial/serial.h"
+#include "tests/commands/transport_fixture.h"
+#include "tests/support/log_capture.h"
+
+namespace vek::test {
+namespace {
+
+class Exchange : public TransportTest {
+ protected:
+  uint32_t Wait(int32_t mask, int32_t timeoutMs, uint32_t group) {
+    return (serial() ? WaitOnSerial : WaitOnEthernet)(handle(), mask, timeoutMs, group);
+  }
+  std::atomic<uint32_t>& word() { return serial() ? gState.serStatusFlags : gState.netStatusFlags; }
+  char answer_[32];
+};
+
+TEST_P(Exchange, RefusesMissingArgumentsAndSendsNothing) {
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, ops().SendCommand(nullptr, "AXST;"));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, ops().SendCommand(handle(), nullptr));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, ops().Query(nullptr, "AXRP;", answer_, 16));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, ops().Query(handle(), nullptr, answer_, 16));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, ops().Query(handle(), "AXRP;", nullptr, 16));
+  EXPECT_EQ(VEK_ERROR_INVALID_PARAMETER, ops().Query(handle(), "AXRP;", answer_, 0));
+  EXPECT_EQ("", Sent());
+}
+
+// A stale copy of a closed handle names whatever is opened next on that
+// number: here another controller's connection, which must hear nothing and
+// stay open.
+TEST_P(Exchange, StaleCopyOfAClosedHandleReachesNothing) {
+  TcpPeer other;
+  uint32_t stale = *handle();
+  Close(handle());
+  LastError();
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(other.port());
+  to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const int client = socket(AF_INET, SOCK_STREAM, 0);
+  const int n = static_cast<int>(stale);
+  ASSERT_EQ(0, connect(client, reinterpret_cast<sockaddr*>(&to), sizeof to));
+  ASSERT_EQ(n, dup2(client, n));
+  if (client != n) close(client);
+  fcntl(n, F_SETFL, O_NONBLOCK);  // a read that slipped through must not hang the test
+  const uint32_t refused = serial() ? VEK_ERROR_SERIAL_WRITE : VEK_ERROR_SOCKET_SEND;
+  EXPECT_EQ(refused, ops().SendCommand(&stale, "AXMA1000;GD;"));
+  EXPECT_EQ(serial() ? EBADF : ENOTSOCK, LastError());
+  EXPECT_EQ(refused, ops().Query(&stale, "AXRP;", answer_, sizeof answer_));
+  Close(&stale);
+  EXPECT_NE(-1, fcntl(n, F_GETFD)) << "closed by a stale copy";
+  EXPECT_FALSE(other.WaitForBytes(1, 50)) << other.Received();
+  close(n);
+}
+
+TEST_P(Exchange, ControllerHangingUpMidAnswerIsAReadFailureThatStays) {
+  LogCapture log(kAllTraces);
+  ASSERT_TRUE(log.started());
+  peer_->QueueReply(Reply{{serial() ? "12" : "\x06"}, CloseConnection(30)});
+  std::memset(answer_, 'x', sizeof answer_);
+  EXPECT_EQ(serial() ? VEK_ERROR_SERIAL_READ : VEK_ERROR_SOCKET_RECEIVE, ops().Query(handle(), "AXRP;", answer_, 16));
+  EXPECT_STREQ("", answer_);
+  EXPECT_EQ(serial() ? EIO : 0, LastError());
+  EXPECT_TRUE(log.HasTrace(HandleText(handle()) + (serial() ? " - ReadSerialBuff() ReadFile() error:5"
+                                                            : " - ReadTCPIP() recv() error:0")));
+  EXPECT_EQ(serial() ? VEK_ERROR_SERIAL_WRITE : VEK_ERROR_SOCKET_RECEIVE, ops().SendCommand(handle(), "AXST;"));
+  // The serial wait counts drains, not time: on a dead port it ends early.
+  if (serial()) {
+    EXPECT_LT(MillisecondsOf([&] { EXPECT_EQ(VEK_ERROR_WAIT_TIMEOUT, WaitOnSerial(handle(), 1, 2000, 0)); }), 1000.0);
+  }
+}
+
+TEST_P(Exchange, WaitEndsOnTheFlagsOfItsGroupWithoutReadingWhenSetAtEntry) {
+  const struct {
+    int32_t mask;
+    int32_t timeoutMs;
+    uint32_t group;  // 1 limit, 2 slip, any other done
+    uint32_t word;   // set before the wait
+    uint32_t result;
+  } cases[] = {
+      {1, 0, 0, 0, VEK_SUCCESS},  // a zero time-out waits for nothing
+      {1, -1, 0, 0, VEK_ERROR_INVALID_PARAMETER},
+      {5, 1000, 0, 0x5, VEK_SUCCESS},
+      {4, 30, 5, 0x4, VEK_SUCCESS},
+      {1, 30, 1, 1u << 10, VEK_SUCCESS},
+      {5, 30, 2, 0x5u << 20, VEK_SUCCESS},
+      {1, 30, 1, 0x1, VEK_ERROR_WAIT_TIMEOUT},
+      {0x401, 30, 0, 0x1, VEK_ERROR_WAIT_TIMEOUT},  // bit 10 reaches into the limit group
+  };
+  PushFlags(0x2);  // unread as long as no wait reads
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    word() = c.word;
+    EXPECT_EQ(c.result, Wait(c.mask, c.timeoutMs, c.group));
+    if (c.result != VEK_ERROR_WAIT_TIMEOUT) {
+      EXPECT_EQ(c.word, word()) << "the wait read the link";
+    }
+  }
+}
+
+VEK_TRANSPORT_SUITE(Exchange);
+
+}  // namespace
+}  // namespace vek::test
