@@ -77,8 +77,8 @@ TEST_P(Exchange, ControllerHangingUpMidAnswerIsAReadFailureThatStays) {
   EXPECT_EQ(serial() ? VEK_ERROR_SERIAL_READ : VEK_ERROR_SOCKET_RECEIVE, ops().Query(handle(), "AXRP;", answer_, 16));
   EXPECT_STREQ("", answer_);
   EXPECT_EQ(serial() ? EIO : 0, LastError());
-  EXPECT_TRUE(log.HasTrace(HandleText(handle()) + (serial() ? " - ReadSerialBuff() ReadFile() error:5"
-                                                            : " - ReadTCPIP() recv() error:0")));
+  EXPECT_TRUE(log.HasTrace(HandleText(handle()) +
+                           (serial() ? " - ReadSerialBuff() ReadFile() error:5" : " - ReadTCPIP() recv() error:0")));
   EXPECT_EQ(serial() ? VEK_ERROR_SERIAL_WRITE : VEK_ERROR_SOCKET_RECEIVE, ops().SendCommand(handle(), "AXST;"));
   // The serial wait counts drains, not time: on a dead port it ends early.
   if (serial()) {

@@ -143,8 +143,7 @@ TEST_F(SerExchange, QueryReturnsTheAnswerLineAsReceivedCutToItsBuffers) {
   peer_.Reply("C", Reply{{std::string("12\0", 3)}, {"3\n", 20}});
   EXPECT_EQ(VEKser_Query(&handle_, "C", answer_, 128), VEK_SUCCESS);
   EXPECT_STREQ(answer_, "123");
-  peer_.Reply(
-      "N", Reply{{"%000 00000001\n"}, {"\n%000 00000100\n", 20}, {"1%000 000000022,3\n", 20}});
+  peer_.Reply("N", Reply{{"%000 00000001\n"}, {"\n%000 00000100\n", 20}, {"1%000 000000022,3\n", 20}});
   EXPECT_EQ(VEKser_Query(&handle_, "N", answer_, 128), VEK_SUCCESS);
   EXPECT_STREQ(answer_, "12,3");
   EXPECT_EQ(gState.serStatusFlags, 0x1u | 0x2u | (1u << 10));

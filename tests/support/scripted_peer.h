@@ -159,7 +159,8 @@ class ScriptedPeer {
 
   void Schedule(const Reply& reply) {
     if (reply.empty()) return;
-    tracks_.push_back(Track{std::deque<ReplyPart>(reply.begin(), reply.end()), NowMs() + std::max(reply[0].delayMs, 0)});
+    tracks_.push_back(
+        Track{std::deque<ReplyPart>(reply.begin(), reply.end()), NowMs() + std::max(reply[0].delayMs, 0)});
   }
 
   void WriteAll(const std::string& bytes) {
