@@ -4,6 +4,7 @@
 #ifndef VEK_FUZZ_READER_SCRIPT_H
 #define VEK_FUZZ_READER_SCRIPT_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -61,10 +62,7 @@ inline void Require(bool ok) {
 }
 
 inline bool OneOf(uint32_t result, std::initializer_list<uint32_t> allowed) {
-  for (uint32_t value : allowed) {
-    if (result == value) return true;
-  }
-  return false;
+  return std::find(allowed.begin(), allowed.end(), result) != allowed.end();
 }
 
 // Every trace on, by default into a sink: the traces print received text.

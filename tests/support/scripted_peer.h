@@ -49,8 +49,6 @@ inline ReplyPart CloseConnection(int delayMs = 0) { return ReplyPart{std::string
 class ScriptedPeer {
  public:
   virtual ~ScriptedPeer() = default;  // the derived destructor calls Stop()
-  ScriptedPeer(const ScriptedPeer&) = delete;
-  ScriptedPeer& operator=(const ScriptedPeer&) = delete;
 
   // Answers the next command, whatever it is, once (in the order queued). An
   // empty Reply answers it with silence.
