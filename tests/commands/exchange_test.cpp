@@ -25,7 +25,6 @@ class Exchange : public TransportTest {
   uint32_t Wait(int32_t mask, int32_t timeoutMs, uint32_t group) {
     return (serial() ? WaitOnSerial : WaitOnEthernet)(handle(), mask, timeoutMs, group);
   }
-  std::atomic<uint32_t>& word() { return serial() ? gState.serStatusFlags : gState.netStatusFlags; }
   char answer_[32];
 };
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "core/state.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/tcp_peer.h"
 #include "tests/support/twins.h"
@@ -45,6 +46,8 @@ class TransportTest : public ::testing::TestWithParam<bool> {
   uint32_t* handle() { return &handle_; }
   void Close(uint32_t* handle) { serial() ? VEKser_Close(handle) : VEKnet_Close(handle); }
   int32_t LastError() { return serial() ? static_cast<int32_t>(VEKser_GetLastError()) : VEKnet_GetLastError(); }
+  // The status word of this test's transport.
+  std::atomic<uint32_t>& word() { return serial() ? gState.serStatusFlags : gState.netStatusFlags; }
 
   // This test's transport's exports: ops().MoveAxis(handle(), ...).
   const Exports& ops() const { return Twins(serial()); }
