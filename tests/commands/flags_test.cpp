@@ -51,10 +51,7 @@ using Getter = uint32_t (*)(uint32_t* handle, bool serial, uint32_t* out);
 #define AXIS(op, bit) [](uint32_t* h, bool ser, uint32_t* out) { return Twins(ser).op(h, bit, out); }
 #define WORD(op)      [](uint32_t* h, bool ser, uint32_t* out) { return Twins(ser).op(h, out); }
 
-class FlagGetters : public TransportTest {
- protected:
-  std::atomic<uint32_t>& word() { return serial() ? gState.serStatusFlags : gState.netStatusFlags; }
-};
+class FlagGetters : public TransportTest {};
 
 TEST_P(FlagGetters, ComputeTheirFlagFromTheWord) {
   // An axis mask is set when every named axis is, and always when it names none.

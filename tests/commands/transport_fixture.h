@@ -7,11 +7,11 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "core/state.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/tcp_peer.h"
 #include "tests/support/twins.h"
@@ -28,20 +28,26 @@ class TransportTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
     if (serial()) {
-      pty_ = std::make_unique<PtyPeer>(7);
-      ASSERT_TRUE(pty_->ok());
+      auto pty = std::make_unique<PtyPeer>(7);
+      ASSERT_TRUE(pty->ok());
+      peer_ = std::move(pty);
       ASSERT_EQ(0u, VEKser_Initialize(7, 9600, &handle_));
     } else {
-      tcp_ = std::make_unique<TcpPeer>();
-      ASSERT_EQ(0u, tcp_->Connect(&handle_));
+      auto tcp = std::make_unique<TcpPeer>();
+      ASSERT_EQ(0u, tcp->Connect(&handle_));
+      peer_ = std::move(tcp);
     }
   }
   void TearDown() override {
-    if (handle_ != 0) serial() ? VEKser_Close(&handle_) : VEKnet_Close(&handle_);
+    if (handle_ != 0) Close(handle());
   }
 
   bool serial() const { return GetParam(); }
   uint32_t* handle() { return &handle_; }
+  void Close(uint32_t* handle) { serial() ? VEKser_Close(handle) : VEKnet_Close(handle); }
+  int32_t LastError() { return serial() ? static_cast<int32_t>(VEKser_GetLastError()) : VEKnet_GetLastError(); }
+  // The status word of this test's transport.
+  std::atomic<uint32_t>& word() { return serial() ? gState.serStatusFlags : gState.netStatusFlags; }
 
   // This test's transport's exports: ops().MoveAxis(handle(), ...).
   const Exports& ops() const { return Twins(serial()); }
@@ -49,20 +55,14 @@ class TransportTest : public ::testing::TestWithParam<bool> {
   // The answer to the next command; "" is an empty answer on Ethernet (ACK,
   // then a chunk of only ACK) and silence on serial.
   void Answer(const std::string& text) {
-    if (!serial()) tcp_->QueueReply(text.empty() ? Reply{{"\x06"}, {"\x06", 20}} : Reply{{"\x06" + text}});
-    if (serial() && !text.empty()) pty_->ReplyNext(text + "\n");
+    if (!serial()) peer_->QueueReply(text.empty() ? Reply{{"\x06"}, {"\x06", 20}} : Reply{{"\x06" + text}});
+    if (serial() && !text.empty()) peer_->QueueReply(text + "\n");
   }
 
   // A status-flag notification, sent `delayMs` into the next call, or now (negative).
   void PushFlags(uint32_t value, int delayMs = -1) {
-    if (serial()) {
-      char text[32];
-      std::snprintf(text, sizeof text, "%%000 %08X\n", value);
-      delayMs < 0 ? pty_->Push(text) : pty_->PushLater(text, delayMs);
-    } else {
-      tcp_->Push(Notification(value), delayMs < 0 ? 0 : delayMs);
-      if (delayMs < 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    const std::string text = Notification(value, serial() ? "\n" : "\r\n");
+    delayMs < 0 ? peer_->Push(text) : peer_->Play({{text, delayMs}});
   }
 
   // Every byte received since the last Sent(), up to a marker sent now.
@@ -70,10 +70,10 @@ class TransportTest : public ::testing::TestWithParam<bool> {
     static const char kMarker[] = "#SYNC#";
     if (ops().SendCommand(handle(), kMarker) != 0) return "<marker not sent>";
     for (int i = 0; i < 1500; ++i) {
-      const std::string received = serial() ? pty_->Received() : tcp_->Received();
+      const std::string received = peer_->Received();
       const std::size_t at = received.find(kMarker);
       if (at != std::string::npos) {
-        serial() ? pty_->ClearReceived() : tcp_->ClearReceived();
+        peer_->ClearReceived();
         return received.substr(0, at);
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -81,11 +81,10 @@ class TransportTest : public ::testing::TestWithParam<bool> {
     return "<marker not seen>";
   }
 
-  std::unique_ptr<TcpPeer> tcp_;
+  std::unique_ptr<ScriptedPeer> peer_;
 
  private:
   uint32_t handle_ = 0;
-  std::unique_ptr<PtyPeer> pty_;
 };
 
 }  // namespace vek::test

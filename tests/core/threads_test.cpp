@@ -4,7 +4,6 @@
 // Run under ThreadSanitizer as well (the "tsan" preset).
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
@@ -26,35 +25,29 @@ constexpr int32_t kAxisZ = VEK_AXIS_Z;
 class Controller {
  public:
   Controller(bool serial, int comPort, int32_t axis, int doneMs)
-      : serial_(serial), comPort_(comPort), axis_(axis), doneMs_(doneMs) {
-    if (serial_) {
-      char done[16];
-      std::snprintf(done, sizeof done, "%%000 %08X\n", static_cast<unsigned>(axis_));
-      pty_ = std::make_unique<PtyPeer>(comPort_);
-      pty_->Reply(axis_ == VEK_AXIS_X ? "AXMA1000;GDID;" : "AYMA1000;GDID;",
-                  std::vector<PtyPeer::Step>{{doneMs_, done}});
-    } else {
-      tcp_ = std::make_unique<TcpPeer>();
-    }
-  }
+      : serial_(serial),
+        comPort_(comPort),
+        axis_(axis),
+        doneMs_(doneMs),
+        peer_(serial ? static_cast<ScriptedPeer*>(new PtyPeer(comPort)) : new TcpPeer()) {}
   ~Controller() { serial_ ? VEKser_Close(&handle_) : VEKnet_Close(&handle_); }
 
-  uint32_t Open() { return serial_ ? VEKser_Initialize(comPort_, 115200, &handle_) : tcp_->Connect(&handle_); }
+  uint32_t Open() {
+    return serial_ ? VEKser_Initialize(comPort_, 115200, &handle_) : static_cast<TcpPeer&>(*peer_).Connect(&handle_);
+  }
 
   // The thread's work: the move and its wait, then a clear of an axis
   // nobody waits for, so that it meets the other thread's folds.
   void MoveAndClear() {
-    if (!serial_) tcp_->QueueReply(Reply{{"\x06"}, {Notification(static_cast<uint32_t>(axis_)), doneMs_}});
-    moved_ = Twins(serial_).MoveAxis(&handle_, axis_, 0, 1000, 0, kWaitMs);
-    cleared_ = Twins(serial_).ClearMultiAxisDoneFlags(&handle_, kAxisZ);
+    const std::string done = Notification(static_cast<uint32_t>(axis_), serial_ ? "\n" : "\r\n");
+    peer_->QueueReply(Reply{{serial_ ? "" : "\x06"}, {done, doneMs_}});
+    moved = Twins(serial_).MoveAxis(&handle_, axis_, 0, 1000, 0, kWaitMs);
+    cleared = Twins(serial_).ClearMultiAxisDoneFlags(&handle_, kAxisZ);
   }
+  uint32_t ClearOwnAxis() { return Twins(serial_).ClearMultiAxisDoneFlags(&handle_, axis_); }
 
-  uint32_t ClearOwnAxis() {
-    return Twins(serial_).ClearMultiAxisDoneFlags(&handle_, axis_);
-  }
-
-  uint32_t moved() const { return moved_; }
-  uint32_t cleared() const { return cleared_; }
+  uint32_t moved = 0xFFFFFFFFu;
+  uint32_t cleared = 0xFFFFFFFFu;
 
  private:
   bool serial_;
@@ -62,10 +55,7 @@ class Controller {
   int32_t axis_;
   int doneMs_;
   uint32_t handle_ = 0;
-  uint32_t moved_ = 0xFFFFFFFFu;
-  uint32_t cleared_ = 0xFFFFFFFFu;
-  std::unique_ptr<TcpPeer> tcp_;
-  std::unique_ptr<PtyPeer> pty_;
+  std::unique_ptr<ScriptedPeer> peer_;
 };
 
 void RunTogether(Controller& a, Controller& b) {
@@ -87,10 +77,10 @@ TEST(Threads, TwoControllersMoveAndWaitAtOnce) {
     ASSERT_EQ(VEK_SUCCESS, slow.Open());
     for (int round = 0; round < 3; ++round) {
       RunTogether(quick, slow);
-      EXPECT_EQ(VEK_SUCCESS, quick.moved()) << "round " << round;
-      EXPECT_EQ(VEK_SUCCESS, slow.moved()) << "round " << round;
-      EXPECT_EQ(VEK_SUCCESS, quick.cleared());
-      EXPECT_EQ(VEK_SUCCESS, slow.cleared());
+      EXPECT_EQ(VEK_SUCCESS, quick.moved) << "round " << round;
+      EXPECT_EQ(VEK_SUCCESS, slow.moved) << "round " << round;
+      EXPECT_EQ(VEK_SUCCESS, quick.cleared);
+      EXPECT_EQ(VEK_SUCCESS, slow.cleared);
     }
   }
 }
@@ -104,8 +94,8 @@ TEST(Threads, ASharedAxisEndsTheOtherWaitWithItsSilentPoll) {
   ASSERT_EQ(VEK_SUCCESS, quick.Open());
   ASSERT_EQ(VEK_SUCCESS, slow.Open());
   RunTogether(quick, slow);
-  EXPECT_EQ(VEK_SUCCESS, quick.moved());
-  EXPECT_EQ(VEK_ERROR_POLL_TIMEOUT, slow.moved());
+  EXPECT_EQ(VEK_SUCCESS, quick.moved);
+  EXPECT_EQ(VEK_ERROR_POLL_TIMEOUT, slow.moved);
 }
 
 }  // namespace
