@@ -264,7 +264,3 @@ class ClientsTest(MotorCase):
             self.assertEqual(client.returncode, 0, output)
             self.assertEqual(output.split()[-2:], ["ok", "%.1f" % (300 * (n + 1))], output)
         self.assertEqual([self.steps(letter) for letter in "XYV"], [300, 600, 900])
-
-
-if __name__ == "__main__":
-    unittest.main()

@@ -163,7 +163,7 @@ class TcpExchangeTest(unittest.TestCase):
             (ValueError, ctl.find_limit, [("X", False, small)]),
             (ValueError, ctl.wait, [("X", 0), ("XQ",)]),
             (ValueError, ctl.jog_axis, [("X", float(big)), ("X", float("nan"))]),
-            (ValueError, ctl.stop, [(1024,)]),
+            (ValueError, ctl.stop, [(1024,), (-1,)]),
             (ValueError, ctl.set_motor_position, [("Y", big)]),
             (ValueError, ctl.set_output_bit, [(16, 1), (0, 2)]),
             (ValueError, ctl.set_io_direction, [(vekkestra.UINT32_MAX + 1,)]),
