@@ -126,17 +126,6 @@ class MotionTest(MotorCase):
         self.move_and_wait(z, 1000)
         self.assertEqual(list(z.Limit_switches), [False, False, False])
 
-    def test_define_position_sets_the_controller_count_from_user_units(self) -> None:
-        v = self.motor("v")
-        v.Step_per_unit = 100
-        v.Offset = 2.5
-        v.DefinePosition(12.5)
-        self.assertEqual(self.steps("V"), 1000)
-        self.assertAlmostEqual(v.DialPosition, 10.0)
-        self.assertAlmostEqual(v.Position, 12.5)
-        v.Offset = 0
-        self.assertAlmostEqual(v.Position, 10.0)
-
     def test_write_read_answers_queries(self) -> None:
         self.assertRegex(self.ctl.WriteRead("AXRP;AXEA"), r"^-?\d+,[ED][ED][SN][PN][PN]$")
         for text in ("", "é", "A" * 128):
@@ -145,7 +134,7 @@ class MotionTest(MotorCase):
 
 
 class UnitsTest(MotorCase):
-    def test_user_units_sign_offset_speeds_and_ramps_survive_a_restart(self) -> None:
+    def test_user_units_sign_offset_speeds_ramps_and_define_position(self) -> None:
         y = self.motor("y")
         y.DefinePosition(0)
         y.Step_per_unit, y.Sign, y.Offset = 200, -1, 10
@@ -168,11 +157,14 @@ class UnitsTest(MotorCase):
                                  ("Position", 1e12)):
             with self.subTest(attribute=attribute, value=value):
                 self.assert_refused("BadValue", y.write_attribute, attribute, value)
+        y.DefinePosition(14)  # dial (14 - 10) * -1 = -4 units, -800 steps
+        self.assertEqual(self.steps("Y"), -800)
+        self.assertAlmostEqual(y.DialPosition, -4.0)
         server.stop()
         server.start()
         y = self.motor("y")
         self.assertEqual((y.Step_per_unit, y.Sign, y.Offset), (200.0, -1, 10.0), "memorized")
-        self.assertAlmostEqual(y.Position, 4.0)
+        self.assertAlmostEqual(y.Position, 14.0)
         y.Step_per_unit, y.Sign, y.Offset = 1, 1, 0
 
 
