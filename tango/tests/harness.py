@@ -133,9 +133,8 @@ class Server:
     device ``<instance>/vek/ctl``, ``extra_controllers`` beside it and the
     ``motors`` (name -> properties) of ctl, as ``<instance>/vek/<name>``."""
 
-    def __init__(self, instance: str, controller_properties: Dict[str, Any],
-                 motors: Dict[str, Dict[str, Any]], extra_controllers: Optional[Dict[str, Dict[str, Any]]] = None,
-                 env: Optional[Dict[str, str]] = None) -> None:
+    def __init__(self, instance: str, controller_properties: Dict[str, Any], motors: Dict[str, Dict[str, Any]],
+                 extra_controllers: Optional[Dict[str, Any]] = None, env: Optional[Dict[str, str]] = None) -> None:
         self.instance = instance
         self.controller = "%s/vek/ctl" % instance
         self.motors = {name: "%s/vek/%s" % (instance, name) for name in motors}

@@ -218,20 +218,17 @@ class ClientsTest(MotorCase):
     # Moves one motor to the target, back and again, each time until its own
     # subscription reports ON; prints "ok" and the final position.
     CLIENT = textwrap.dedent("""
-        import os, sys, time, tango
+        import os, sys, threading, tango
         motor, target = tango.DeviceProxy(sys.argv[1]), float(sys.argv[2])
-        ends = []
+        ended = threading.Event()
         def push(event):
             if not event.err and event.attr_value.value == tango.DevState.ON:
-                ends.append(event)
+                ended.set()
         motor.subscribe_event("State", tango.EventType.CHANGE_EVENT, push)
         for _ in range(3):
-            ends.clear()
+            ended.clear()
             motor.Position = target
-            deadline = time.monotonic() + 10
-            while not ends and time.monotonic() < deadline:
-                time.sleep(0.01)
-            assert ends, "no ON event"
+            assert ended.wait(10), "no ON event"
             assert motor.Position == target, motor.Position
             target = -target
         print("ok", motor.Position, flush=True)
