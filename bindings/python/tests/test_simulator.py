@@ -114,14 +114,16 @@ class SimulatorTest(unittest.TestCase):
 
                 timer = threading.Timer(0.3, interrupt)
                 timer.start()
-                with self.assertRaises(KeyboardInterrupt):
-                    ctl.move_axis("W", target, timeout_ms=20000)
+                try:
+                    with self.assertRaises(KeyboardInterrupt):
+                        ctl.move_axis("W", target, timeout_ms=20000)
+                finally:
+                    timer.cancel()  # a wait that ended early must not interrupt the tests after it
                 # The stop has gone out and been accepted by now. The wait
                 # promises 100 ms (about 20 ms measured); the bound leaves a
                 # loaded machine room and still fails a wait that ignores
                 # the interrupt, which ends 20 s later.
                 self.assertLess(time.monotonic() - sent[0], 1.0)
-                timer.join()
                 self.assertLess(self.assert_at_rest(ctl, "W"), target - 150000)
 
     def test_threads_share_one_controller(self):
