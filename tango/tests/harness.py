@@ -1,10 +1,7 @@
-"""What the device tests run on: simulators, server instances registered in
-the test database, and event collection.
-
-The database itself (MariaDB and DataBaseds) is started by run.py through
-scripts/tango-services.sh; TANGO_HOST names it. VEKSIM is the simulator,
-VEKKESTRA_LIBRARY the library built with it.
-"""
+"""What the device tests run on: the test database (MariaDB and DataBaseds,
+through scripts/tango-services.sh), simulators, server instances registered
+in it, and event collection. VEKSIM is the simulator, VEKKESTRA_LIBRARY the
+library built with it."""
 
 import os
 import re
@@ -14,14 +11,14 @@ import subprocess
 import sys
 import threading
 import time
-from typing import Any, Callable, Dict, List, Optional, Tuple
+from typing import Any, Callable, Dict, List, Optional, Set, Tuple
 
 import tango
+from tango import DevState
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 SERVER = os.path.join(os.path.dirname(HERE), "VekKestraDS")
-SERVER_NAME = "VekKestraDS"
 SERVICES = os.path.join(ROOT, "scripts", "tango-services.sh")
 
 
@@ -37,9 +34,8 @@ def missing_prerequisite() -> str:
 
 
 class Database:
-    """MariaDB and DataBaseds in ``run_dir``, on a free port, through
-    scripts/tango-services.sh; TANGO_HOST and PYTHONPATH are set for every
-    process started afterwards."""
+    """The database in ``run_dir``, on a free port; ``start()`` sets
+    TANGO_HOST and PYTHONPATH for every process started afterwards."""
 
     def __init__(self, run_dir: str) -> None:
         self.run_dir = run_dir
@@ -84,9 +80,9 @@ def wait_for(condition: Callable[[], Any], timeout: float, what: str, step: floa
                          % (timeout, what, " (last error: %s)" % last_error if last_error else ""))
 
 
-def stop_process(process: subprocess.Popen, timeout: float = 15.0) -> None:
+def stop_process(process: Optional[subprocess.Popen], timeout: float) -> None:
     """SIGTERM, then wait for the PID (a Tango server takes a second or more to leave)."""
-    if process.poll() is None:
+    if process is not None and process.poll() is None:
         process.send_signal(signal.SIGTERM)
         try:
             process.wait(timeout)
@@ -96,23 +92,21 @@ def stop_process(process: subprocess.Popen, timeout: float = 15.0) -> None:
 
 
 class Veksim:
-    """One simulator process on loopback; ``port`` fixed so that a new one can take its place."""
+    """One simulator process on loopback; ``port`` fixed so that a new one can take its place.
+    With ``com_port`` it also serves a pty, whose path is then ``pty``."""
 
     def __init__(self, *flags: str, port: int = 0, com_port: int = 0) -> None:
         self.port = port or free_port()
-        self.flags = list(flags)
-        self.com_port = com_port
+        self.flags = list(flags) + (["--publish-com", str(com_port)] if com_port else [])
         self.pty = ""
         self.process: Optional[subprocess.Popen] = None
 
     def start(self) -> "Veksim":
-        command = [os.environ["VEKSIM"], "--port", str(self.port)] + self.flags
-        if self.com_port:
-            command += ["--publish-com", str(self.com_port)]
         deadline = time.monotonic() + 10
         while True:
-            self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-            first = self.process.stdout.readline() if self.process.stdout else ""
+            self.process = subprocess.Popen([os.environ["VEKSIM"], "--port", str(self.port)] + self.flags,
+                                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+            first = self.process.stdout.readline()
             if "listening on" in first:
                 break
             # The port of a simulator just stopped can take a moment to be free.
@@ -120,65 +114,55 @@ class Veksim:
             if time.monotonic() > deadline:
                 raise RuntimeError("veksim did not start: %s" % first)
             time.sleep(0.2)
-        if self.com_port:
-            for _ in range(3):
-                line = self.process.stdout.readline()
-                match = re.match(r"VEKKESTRA_COM\d+=(\S+)", line)
-                if match:
-                    self.pty = match.group(1)
-                    break
+        for _ in range(3 if "--publish-com" in self.flags else 0):
+            match = re.match(r"VEKKESTRA_COM\d+=(\S+)", self.process.stdout.readline())
+            if match:
+                self.pty = match.group(1)
+                break
         # Nobody reads its output from here on: let a thread drain it.
         threading.Thread(target=self.process.stdout.read, daemon=True).start()
         return self
 
     def stop(self) -> None:
-        if self.process is not None:
-            stop_process(self.process, 5)
-            self.process = None
+        stop_process(self.process, 5)
+        self.process = None
 
 
 class Server:
-    """One VekKestraDS instance: a controller device and motors, registered in the database."""
+    """One VekKestraDS instance registered in the database: the controller
+    device ``<instance>/vek/ctl``, ``extra_controllers`` beside it and the
+    ``motors`` (name -> properties) of ctl, as ``<instance>/vek/<name>``."""
 
-    def __init__(self, instance: str, controller_properties: Dict[str, Any],
-                 motors: Dict[str, Dict[str, Any]], extra_controllers: Optional[Dict[str, Dict[str, Any]]] = None,
-                 env: Optional[Dict[str, str]] = None) -> None:
+    def __init__(self, instance: str, controller_properties: Dict[str, Any], motors: Dict[str, Dict[str, Any]],
+                 extra_controllers: Optional[Dict[str, Any]] = None, env: Optional[Dict[str, str]] = None) -> None:
         self.instance = instance
         self.controller = "%s/vek/ctl" % instance
         self.motors = {name: "%s/vek/%s" % (instance, name) for name in motors}
         self.env = dict(os.environ, PYTHONDONTWRITEBYTECODE="1", **(env or {}))
         self.process: Optional[subprocess.Popen] = None
         self.log_path = os.path.join(os.environ.get("VEK_TANGO_LOGS", "/tmp"), "server-%s.log" % instance)
+        devices = {self.controller: ("VekController", controller_properties)}
+        for name, properties in (extra_controllers or {}).items():
+            devices["%s/vek/%s" % (instance, name)] = ("VekController", properties)
+        for name, properties in motors.items():
+            devices[self.motors[name]] = ("VekMotor", dict({"Controller": self.controller}, **properties))
         db = tango.Database()
-        server = "%s/%s" % (SERVER_NAME, instance)
+        server = "VekKestraDS/" + instance
         if server in db.get_server_list(server):
             db.delete_server(server)
-        devices = [self._info(self.controller, "VekController", server)]
-        controllers = {self.controller: controller_properties}
-        for name, properties in (extra_controllers or {}).items():
-            device = "%s/vek/%s" % (instance, name)
-            devices.append(self._info(device, "VekController", server))
-            controllers[device] = properties
-        devices += [self._info(device, "VekMotor", server) for device in self.motors.values()]
-        db.add_server(server, devices)
-        for device, properties in controllers.items():
+        infos = []
+        for device, (cls, properties) in devices.items():
+            info = tango.DbDevInfo()
+            info.name, info._class, info.server = device, cls, server
+            infos.append(info)
+        db.add_server(server, infos)
+        for device, (_, properties) in devices.items():
             db.put_device_property(device, {k: [str(v)] for k, v in properties.items()})
-        for name, properties in motors.items():
-            values = {"Controller": self.controller}
-            values.update(properties)
-            db.put_device_property(self.motors[name], {k: [str(v)] for k, v in values.items()})
-
-    @staticmethod
-    def _info(name: str, cls: str, server: str) -> tango.DbDevInfo:
-        info = tango.DbDevInfo()
-        info.name, info._class, info.server = name, cls, server
-        return info
 
     def start(self) -> "Server":
-        log = open(self.log_path, "ab")
-        self.process = subprocess.Popen([sys.executable, SERVER, self.instance], stdout=log, stderr=subprocess.STDOUT,
-                                        env=self.env)
-        log.close()
+        with open(self.log_path, "ab") as log:
+            self.process = subprocess.Popen([sys.executable, SERVER, self.instance], stdout=log,
+                                            stderr=subprocess.STDOUT, env=self.env)
         proxy = tango.DeviceProxy(self.controller)
 
         def exported() -> bool:
@@ -192,9 +176,8 @@ class Server:
         return self
 
     def stop(self) -> None:
-        if self.process is not None:
-            stop_process(self.process)
-            self.process = None
+        stop_process(self.process, 15)
+        self.process = None
 
     def proxy(self, motor: Optional[str] = None, timeout_ms: int = 3000) -> tango.DeviceProxy:
         proxy = tango.DeviceProxy(self.motors[motor] if motor else self.controller)
@@ -209,54 +192,67 @@ class Events:
 
     def __init__(self) -> None:
         self._condition = threading.Condition()
-        self._events: Dict[Tuple[str, str], List[Tuple[Any, Any]]] = {}
+        self._events: Dict[Tuple[str, str], List[Any]] = {}
         self._cursors: Dict[Tuple[str, str], int] = {}
         self._subscriptions: List[Tuple[tango.DeviceProxy, int]] = []
+        self._keys: Set[Tuple[str, str]] = set()
 
     def _push(self, key: Tuple[str, str], event: tango.EventData) -> None:
         if event.err:
             return  # a subscription's error: the waits report what they missed
         with self._condition:
-            self._events.setdefault(key, []).append((event.attr_value.value, event.attr_value.quality))
+            self._events.setdefault(key, []).append(event.attr_value.value)
             self._condition.notify_all()
 
     def subscribe(self, proxy: tango.DeviceProxy, *attributes: str) -> "Events":
+        """Subscribes to the attributes not yet followed, and waits until each
+        subscription has delivered its first event, the current value."""
         for attribute in attributes:
             key = (proxy.dev_name().lower(), attribute.lower())
+            if key in self._keys:
+                continue
+            self._keys.add(key)
             subscription = proxy.subscribe_event(attribute, tango.EventType.CHANGE_EVENT,
                                                  lambda event, key=key: self._push(key, event))
             self._subscriptions.append((proxy, subscription))
+            with self._condition:
+                if not self._condition.wait_for(lambda: key in self._events, 3):
+                    raise AssertionError("no first %s event of %s within 3 s" % (attribute, key[0]))
         return self
 
-    def wait(self, device: tango.DeviceProxy, attribute: str, condition: Callable[[Any], bool], timeout: float,
-             what: str = "") -> Tuple[Any, Any]:
-        """The next event of ``attribute`` on ``device`` whose value meets
-        ``condition``, as (value, quality); the events before it are passed."""
+    def motion(self, motor: tango.DeviceProxy, start: Callable[[], Any], end: DevState = DevState.ON) -> None:
+        """Runs ``start`` and waits for the motor's MOVING and ``end`` State events."""
+        self.subscribe(motor, "State")
+        start()
+        self.wait(motor, "State", DevState.MOVING, 3)
+        self.wait(motor, "State", end, 10)
+
+    def wait(self, device: tango.DeviceProxy, attribute: str, condition: Any, timeout: float, what: str = "") -> Any:
+        """The value of the next event of ``attribute`` on ``device`` that
+        meets ``condition`` (a function of the value, or the value it is to
+        equal); the events before it are passed."""
+        if not callable(condition):
+            condition = lambda value, state=condition: value == state  # noqa: E731
         key = (device.dev_name().lower(), attribute.lower())
         deadline = time.monotonic() + timeout
         with self._condition:
             while True:
                 events = self._events.get(key, [])
                 for n in range(self._cursors.get(key, 0), len(events)):
-                    if condition(events[n][0]):
+                    if condition(events[n]):
                         self._cursors[key] = n + 1
                         return events[n]
                 self._cursors[key] = len(events)
                 remaining = deadline - time.monotonic()
                 if remaining <= 0:
                     raise AssertionError("no %s event of %s %s within %.1f s; its events: %s"
-                                         % (attribute, key[0], what, timeout, [e[0] for e in events[-12:]]))
+                                         % (attribute, key[0], what, timeout, events[-12:]))
                 self._condition.wait(remaining)
 
     def values(self, device: tango.DeviceProxy, attribute: str) -> List[Any]:
         """The values of all events of one attribute so far."""
         with self._condition:
-            return [e[0] for e in self._events.get((device.dev_name().lower(), attribute.lower()), [])]
-
-    def clear(self) -> None:
-        with self._condition:
-            self._events.clear()
-            self._cursors.clear()
+            return list(self._events.get((device.dev_name().lower(), attribute.lower()), []))
 
     def close(self) -> None:
         for proxy, subscription in self._subscriptions:
@@ -265,11 +261,10 @@ class Events:
             except tango.DevFailed:
                 pass
         self._subscriptions.clear()
-        self.clear()
-
-
-def state_is(state: tango.DevState) -> Callable[[Any], bool]:
-    return lambda value: value == state
+        self._keys.clear()
+        with self._condition:
+            self._events.clear()
+            self._cursors.clear()
 
 
 def reason(error: tango.DevFailed) -> str:

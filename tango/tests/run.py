@@ -3,12 +3,10 @@
 
     tango/tests/run.py [unittest arguments]
 
-Starts MariaDB and DataBaseds with scripts/tango-services.sh in a run
-directory of its own (VEK_TANGO_RUN, default a temporary one) on a free
-port, runs the tests with TANGO_HOST pointing there, and stops both, also
-when interrupted; the logs stay when a test failed. Exits 77 (skipped)
-when python3-tango or the database packages are missing. Needs VEKSIM and
-VEKKESTRA_LIBRARY (CTest sets them).
+The database runs in VEK_TANGO_RUN (default a temporary directory, removed
+after a run that passed unless VEK_TANGO_KEEP_LOGS is set) and is stopped
+also when interrupted. Exits 77 (skipped) when python3-tango or the database
+packages are missing. Needs VEKSIM and VEKKESTRA_LIBRARY (CTest sets them).
 """
 
 import os
@@ -39,18 +37,16 @@ def main() -> int:
     passed = False
     try:
         database.start()
-        suite = unittest.defaultTestLoader.discover(HERE, pattern="test_*.py", top_level_dir=HERE)
-        if len(sys.argv) > 1:
-            suite = unittest.defaultTestLoader.loadTestsFromNames(sys.argv[1:])
+        loader = unittest.defaultTestLoader
+        suite = loader.loadTestsFromNames(sys.argv[1:]) if sys.argv[1:] else loader.discover(HERE, top_level_dir=HERE)
         passed = unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful()
         return 0 if passed else 1
     finally:
         database.stop()
-        if not os.environ.get("VEK_TANGO_RUN"):
-            if passed and not os.environ.get("VEK_TANGO_KEEP_LOGS"):
-                shutil.rmtree(run_dir, ignore_errors=True)
-            else:
-                print("the servers' and the database's logs are in " + run_dir)
+        if passed and not os.environ.get("VEK_TANGO_RUN") and not os.environ.get("VEK_TANGO_KEEP_LOGS"):
+            shutil.rmtree(run_dir, ignore_errors=True)
+        else:
+            print("the servers' and the database's logs are in " + run_dir)
 
 
 if __name__ == "__main__":

@@ -24,7 +24,3 @@ class InstallTest(unittest.TestCase):
             self.assertRegex(lines[3], r"^  library: %s/lib[^ ]*/libvekkestra\.so\.1 \(VekKestra DLL v" % prefix)
             self.assertTrue(os.path.isfile(os.path.join(prefix, "share", "doc", "vekkestra", "images",
                                                         "tango-taurus-form.png")))
-
-
-if __name__ == "__main__":
-    unittest.main()

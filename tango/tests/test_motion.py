@@ -10,25 +10,25 @@ import unittest
 import tango
 from tango import AttrQuality, DevState
 
-from harness import Events, Server, Veksim, reason, state_is, wait_for
+from harness import Events, Server, Veksim, reason, wait_for
 
 MOVING, ON, ALARM, FAULT = DevState.MOVING, DevState.ON, DevState.ALARM, DevState.FAULT
 
-sim = Veksim()  # started with the server in setUpModule
+# Z's home switch away from 0, T's limit switches near, U slipping.
+sim = Veksim("--home", "Z=3000", "--limits", "T=-4000,4000", "--slip-axis", "U")
 server: Server = None  # type: ignore[assignment]
 
 
 def setUpModule() -> None:
     global server
-    # Z's home switch away from 0, T's limit switches near, U slipping.
-    sim.flags = ["--home", "Z=3000", "--limits", "T=-4000,4000", "--slip-axis", "U"]
     sim.start()
-    server = Server("motion", {"Host": "127.0.0.1", "Port": sim.port},
+    tcp = {"Host": "127.0.0.1", "Port": sim.port}
+    server = Server("motion", tcp,
                     motors={"x": {"Axis": "X"}, "y": {"Axis": "Y"}, "z": {"Axis": "Z"}, "t": {"Axis": "T"},
                             "u": {"Axis": "U"}, "v": {"Axis": "v"},
                             "no_axis": {"Axis": "Q"}, "no_controller": {"Axis": "W", "Controller": "motion/vek/none"},
                             "x_again": {"Axis": "X"}, "unset_x": {"Axis": "X", "Controller": "motion/vek/ctl_unset"}},
-                    extra_controllers={"ctl_second": {"Host": "127.0.0.1", "Port": sim.port}, "ctl_unset": {},
+                    extra_controllers={"ctl_second": tcp, "ctl_unset": {},
                                        "ctl_port": {"Host": "127.0.0.1", "Port": 70000},
                                        "ctl_poll": {"Host": "127.0.0.1", "PollPeriod": 0},
                                        "ctl_com": {"ComPort": 40}, "ctl_baud": {"ComPort": 3, "Baud": 1234}})
@@ -44,10 +44,8 @@ class MotorCase(unittest.TestCase):
     def setUp(self) -> None:
         self.ctl = server.proxy()
         self.events = Events()
+        self.addCleanup(self.events.close)
         wait_for(lambda: self.ctl.state() == ON, 10, "the controller to be ON")
-
-    def tearDown(self) -> None:
-        self.events.close()
 
     def motor(self, name: str) -> tango.DeviceProxy:
         proxy = server.proxy(name)
@@ -58,122 +56,88 @@ class MotorCase(unittest.TestCase):
         """The controller's own motor position of one axis."""
         return int(self.ctl.WriteRead("A%sRP" % letter))
 
-    def move_and_wait(self, motor: tango.DeviceProxy, target: float, end: DevState = ON) -> None:
-        self.events.subscribe(motor, "State")
-        self.events.wait(motor, "State", state_is(motor.state()), 3, "(the first, current state)")
-        motor.Position = target
-        self.events.wait(motor, "State", state_is(MOVING), 3)
-        self.events.wait(motor, "State", state_is(end), 10)
+    def move_and_wait(self, motor: tango.DeviceProxy, start: object, end: DevState = ON) -> None:
+        """Starts a motion (``start``: a target Position, or a command) and
+        waits for its MOVING and ``end`` State events."""
+        def go() -> None:
+            if callable(start):
+                start()
+            else:
+                motor.Position = start
+            self.assertEqual(motor.state(), MOVING, "MOVING as soon as the call returns")
+
+        self.events.motion(motor, go, end)
+
+    def assert_refused(self, why: str, call: object, *args: object) -> None:
+        with self.assertRaises(tango.DevFailed) as refused:
+            call(*args)  # type: ignore[operator]
+        self.assertEqual(reason(refused.exception), why)
 
 
 class MotionTest(MotorCase):
     def test_move_pushes_state_and_positions_and_a_final_position(self) -> None:
         x = self.motor("x")
         x.DefinePosition(0)
-        start = x.Position
-        self.events.subscribe(x, "State", "Position", "Status")
-        self.events.subscribe(self.ctl, "MotorPositions")
-        self.events.wait(x, "State", state_is(ON), 3)
-        x.Position = 5000  # half a second at the simulator's 10000 steps/s
-        self.assertEqual(x.state(), MOVING, "MOVING as soon as the write returns")
-        self.events.wait(x, "State", state_is(MOVING), 3)
-        self.events.wait(x, "State", state_is(ON), 10)
+        self.events.subscribe(x, "Position", "Status").subscribe(self.ctl, "MotorPositions")
+        self.move_and_wait(x, 5000)  # half a second at the simulator's 10000 steps/s
         positions = self.events.values(x, "Position")
-        self.assertGreater(len(positions), 5, "position events while moving")
         self.assertEqual(positions[-1], 5000.0, "the last Position event is the end of the motion")
         self.assertEqual(positions, sorted(positions), "positions only grow on the way up")
-        self.assertGreater(len([p for p in positions if start < p < 5000]), 3)
-        self.assertEqual(x.Position, 5000.0)
-        self.assertEqual(self.steps("X"), 5000)
+        self.assertGreater(len([p for p in positions if 0 < p < 5000]), 3, "position events while moving")
+        self.assertEqual((x.Position, self.steps("X")), (5000.0, 5000))
         self.assertEqual(self.events.values(self.ctl, "MotorPositions")[-1][0], 5000)
         self.assertEqual(self.events.values(x, "Status")[-1], "Axis X is at rest.")
 
-    def test_write_while_moving_is_refused_and_stop_and_abort_end_the_motion(self) -> None:
-        x = self.motor("x")
-        for stop in ("Stop", "Abort"):
-            with self.subTest(stop):
-                x.DefinePosition(0)
-                self.events.clear()
-                self.events.subscribe(x, "State")
-                self.events.wait(x, "State", state_is(ON), 3)
-                x.Position = 100000  # 20 s
-                self.events.wait(x, "State", state_is(MOVING), 3)
-                with self.assertRaises(tango.DevFailed) as refused:
-                    x.Position = 50
-                self.assertEqual(reason(refused.exception), "AxisMoving")
-                x.command_inout(stop)
-                self.events.wait(x, "State", state_is(ON), 3)
-                stopped = self.steps("X")
-                self.assertTrue(0 < stopped < 100000, stopped)
-                self.assertEqual(x.Position, stopped)
-                self.events.close()
-
-    def test_stop_all_and_abort_all_end_every_motion(self) -> None:
+    def test_write_while_moving_is_refused_and_each_stop_ends_the_motion(self) -> None:
         x, y = self.motor("x"), self.motor("y")
-        for stop in ("StopAll", "AbortAll"):
+        for device, stop in ((x, "Stop"), (x, "Abort"), (self.ctl, "StopAll"), (self.ctl, "AbortAll")):
             with self.subTest(stop):
-                self.ctl.MoveMultiple([[self.steps("X") + 100000, self.steps("Y") - 100000], ["X", "y"]])
-                wait_for(lambda: x.state() == MOVING and y.state() == MOVING, 3, "both moving")
-                self.ctl.command_inout(stop)
-                wait_for(lambda: x.state() == ON and y.state() == ON, 3, "both at rest")
+                moved = (x,) if device is x else (x, y)
+                for motor in moved:
+                    motor.DefinePosition(0)
+                self.ctl.MoveMultiple([[100000, -100000][:len(moved)], ["X", "Y"][:len(moved)]])  # 10 s
+                wait_for(lambda: all(m.state() == MOVING for m in moved), 3, "moving")
+                self.assert_refused("AxisMoving", x.write_attribute, "Position", 50)
+                device.command_inout(stop)
+                wait_for(lambda: all(m.state() == ON for m in moved), 3, "at rest")
+                for motor, letter in zip(moved, "XY"):
+                    stopped = self.steps(letter)
+                    self.assertTrue(0 < abs(stopped) < 100000, stopped)
+                    self.assertEqual(motor.Position, stopped)
 
     def test_move_multiple_moves_axes_together_and_refuses_bad_arguments(self) -> None:
-        self.ctl.MoveMultiple([[1500, -1500], ["X", "Y"]])
-        states = wait_for(lambda: (self.motor("x"), self.motor("y")), 10, "both at rest")
+        self.ctl.MoveMultiple([[1500, -1500], ["X", "y"]])
+        wait_for(lambda: (self.motor("x"), self.motor("y")), 10, "both at rest")
         self.assertEqual((self.steps("X"), self.steps("Y")), (1500, -1500))
         self.assertEqual(list(self.ctl.MotorPositions[:2]), [1500, -1500])
-        self.assertTrue(states)
-        for argument, why in (([[1, 2], ["X"]], "lengths"), ([[1], ["Q"]], "letter"),
-                              ([[1, 2], ["X", "x"]], "twice"), ([[], []], "empty")):
-            with self.subTest(why):
-                with self.assertRaises(tango.DevFailed) as refused:
-                    self.ctl.MoveMultiple(argument)
-                self.assertEqual(reason(refused.exception), "BadValue")
+        for argument in ([[1, 2], ["X"]], [[1], ["Q"]], [[1, 2], ["X", "x"]], [[], []]):
+            with self.subTest(argument=argument):
+                self.assert_refused("BadValue", self.ctl.MoveMultiple, argument)
 
     def test_home_searches_the_switch_and_the_dial_reads_zero_there(self) -> None:
         z = self.motor("z")
         z.DefinePosition(0)
         self.assertFalse(z.Limit_switches[0], "not on the home switch, which is 3000 steps away")
-        self.events.subscribe(z, "State", "Limit_switches")
-        self.events.wait(z, "State", state_is(ON), 3)
-        z.Home()
-        self.events.wait(z, "State", state_is(MOVING), 3)
-        self.events.wait(z, "State", state_is(ON), 10)
+        self.events.subscribe(z, "Limit_switches")
+        self.move_and_wait(z, z.Home)
         self.assertEqual(list(z.Limit_switches), [True, False, False])
-        self.assertEqual([list(v) for v in self.events.values(z, "Limit_switches")][-1], [True, False, False])
-        self.assertEqual(z.DialPosition, 0.0)
-        self.assertEqual(self.steps("Z"), 0)
-        z.Position = 1000
-        wait_for(lambda: z.state() == ON, 5, "Z at rest")
+        self.assertEqual(list(self.events.values(z, "Limit_switches")[-1]), [True, False, False])
+        self.assertEqual((z.DialPosition, self.steps("Z")), (0.0, 0))
+        self.move_and_wait(z, 1000)
         self.assertEqual(list(z.Limit_switches), [False, False, False])
-
-    def test_define_position_sets_the_controller_count_from_user_units(self) -> None:
-        v = self.motor("v")
-        v.Step_per_unit = 100
-        v.Offset = 2.5
-        v.DefinePosition(12.5)
-        self.assertEqual(self.steps("V"), 1000)
-        self.assertAlmostEqual(v.DialPosition, 10.0)
-        self.assertAlmostEqual(v.Position, 12.5)
-        v.Offset = 0
-        self.assertAlmostEqual(v.Position, 10.0)
 
     def test_write_read_answers_queries(self) -> None:
         self.assertRegex(self.ctl.WriteRead("AXRP;AXEA"), r"^-?\d+,[ED][ED][SN][PN][PN]$")
         for text in ("", "é", "A" * 128):
             with self.subTest(text=text[:5]):
-                with self.assertRaises(tango.DevFailed) as refused:
-                    self.ctl.WriteRead(text)
-                self.assertEqual(reason(refused.exception), "BadValue")
+                self.assert_refused("BadValue", self.ctl.WriteRead, text)
 
 
 class UnitsTest(MotorCase):
-    def test_user_units_sign_offset_speeds_and_ramps_survive_a_restart(self) -> None:
+    def test_user_units_sign_offset_speeds_ramps_and_define_position(self) -> None:
         y = self.motor("y")
         y.DefinePosition(0)
-        y.Step_per_unit = 200
-        y.Sign = -1
-        y.Offset = 10
+        y.Step_per_unit, y.Sign, y.Offset = 200, -1, 10
         self.assertAlmostEqual(y.Position, 10.0)  # dial 0
         y.Velocity = 10  # units/s: 2000 steps/s
         y.Base_rate = 0.5  # 100 steps/s
@@ -192,14 +156,15 @@ class UnitsTest(MotorCase):
         for attribute, value in (("Sign", 0), ("Step_per_unit", 0), ("Velocity", -1), ("Acceleration", 0),
                                  ("Position", 1e12)):
             with self.subTest(attribute=attribute, value=value):
-                with self.assertRaises(tango.DevFailed) as refused:
-                    y.write_attribute(attribute, value)
-                self.assertEqual(reason(refused.exception), "BadValue")
+                self.assert_refused("BadValue", y.write_attribute, attribute, value)
+        y.DefinePosition(14)  # dial (14 - 10) * -1 = -4 units, -800 steps
+        self.assertEqual(self.steps("Y"), -800)
+        self.assertAlmostEqual(y.DialPosition, -4.0)
         server.stop()
         server.start()
         y = self.motor("y")
         self.assertEqual((y.Step_per_unit, y.Sign, y.Offset), (200.0, -1, 10.0), "memorized")
-        self.assertAlmostEqual(y.Position, 4.0)
+        self.assertAlmostEqual(y.Position, 14.0)
         y.Step_per_unit, y.Sign, y.Offset = 1, 1, 0
 
 
@@ -211,11 +176,8 @@ class AlarmTest(MotorCase):
         self.assertIn("upper limit switch", t.status())
         self.assertEqual(t.read_attribute("Position").quality, AttrQuality.ATTR_ALARM)
         for target in (t.Position + 1, 20000):
-            with self.assertRaises(tango.DevFailed) as refused:
-                t.Position = target
-            self.assertEqual(reason(refused.exception), "AtUpperLimit")
+            self.assert_refused("AtUpperLimit", t.write_attribute, "Position", target)
         self.assertEqual(t.state(), ALARM)
-        self.events.close()
         self.move_and_wait(t, -1000)
         self.assertEqual(list(t.Limit_switches), [False, False, False])
         self.assertEqual(self.steps("T"), -1000)
@@ -249,30 +211,26 @@ class PropertiesTest(MotorCase):
                 device = tango.DeviceProxy("motion/vek/%s" % name)
                 self.assertEqual(device.state(), FAULT)
                 self.assertIn(words, device.status())
-        self.assertEqual(self.ctl.state(), ON)
-        self.assertEqual(self.motor("x").state(), ON)
+        self.assertEqual((self.ctl.state(), self.motor("x").state()), (ON, ON))
 
 
 class ClientsTest(MotorCase):
+    # Moves one motor to the target, back and again, each time until its own
+    # subscription reports ON; prints "ok" and the final position.
     CLIENT = textwrap.dedent("""
-        import os, sys, time, tango
-        motor = tango.DeviceProxy(sys.argv[1])
-        ends = []
+        import os, sys, threading, tango
+        motor, target = tango.DeviceProxy(sys.argv[1]), float(sys.argv[2])
+        ended = threading.Event()
         def push(event):
             if not event.err and event.attr_value.value == tango.DevState.ON:
-                ends.append(time.monotonic())
-        subscription = motor.subscribe_event("State", tango.EventType.CHANGE_EVENT, push)
-        target = float(sys.argv[2])
+                ended.set()
+        motor.subscribe_event("State", tango.EventType.CHANGE_EVENT, push)
         for _ in range(3):
-            ends.clear()
+            ended.clear()
             motor.Position = target
-            deadline = time.monotonic() + 10
-            while not ends and time.monotonic() < deadline:
-                time.sleep(0.01)
-            assert ends, "no ON event"
+            assert ended.wait(10), "no ON event"
             assert motor.Position == target, motor.Position
             target = -target
-        motor.unsubscribe_event(subscription)
         print("ok", motor.Position, flush=True)
         os._exit(0)  # Tango 9.3's client clean-up at exit can hang
         """)
@@ -282,7 +240,7 @@ class ClientsTest(MotorCase):
         for name in names:
             self.motor(name).DefinePosition(0)
         clients = [subprocess.Popen([sys.executable, "-c", self.CLIENT, server.motors[name], str(300 * (n + 1))],
-                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, env=os.environ)
+                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
                    for n, name in enumerate(names)]
         try:
             outputs = [client.communicate(timeout=60)[0] for client in clients]
@@ -295,7 +253,3 @@ class ClientsTest(MotorCase):
             self.assertEqual(client.returncode, 0, output)
             self.assertEqual(output.split()[-2:], ["ok", "%.1f" % (300 * (n + 1))], output)
         self.assertEqual([self.steps(letter) for letter in "XYV"], [300, 600, 900])
-
-
-if __name__ == "__main__":
-    unittest.main()

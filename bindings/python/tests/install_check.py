@@ -62,8 +62,7 @@ def main():
         package, files, versions, library_version = out
         expected = sorted(f for f in os.listdir(os.path.join(SOURCE, "vekkestra"))
                           if f.endswith(".py") or f == "py.typed")
-        root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
-        with open(os.path.join(root, "VERSION"), encoding="ascii") as f:
+        with open(os.path.join(SOURCE, "..", "..", "VERSION"), encoding="ascii") as f:
             product = f.read().strip()
         problems = []
         if not os.path.realpath(package).startswith(os.path.realpath(venv) + os.sep):

@@ -7,6 +7,10 @@ import select
 import socket
 import threading
 
+from vekkestra import Controller
+
+ACK = b"\x06"
+
 
 def _play(script, receive, send, received):
     # script: list of (expected command bytes, reply bytes[, delay in seconds])
@@ -23,11 +27,10 @@ def _play(script, receive, send, received):
 
 
 class ScriptedPeer(threading.Thread):
-    """The controller as a TCP server on 127.0.0.1; ``port`` is where it
-    listens. Each script plays on one connection, in the order they are
-    accepted (a client that opens its connection again gets the next one);
-    ``received`` holds what came on all of them, ``connections`` how many
-    were accepted."""
+    """The controller as a TCP server on 127.0.0.1. Each script plays on one
+    connection, in the order they are accepted (a client that opens its
+    connection again gets the next one); ``received`` holds what came on all
+    of them, ``connections`` how many were accepted."""
 
     def __init__(self, *scripts):
         super().__init__(daemon=True)
@@ -36,6 +39,9 @@ class ScriptedPeer(threading.Thread):
         self.server.settimeout(5.0)
         self.port = self.server.getsockname()[1]
         self.start()
+
+    def controller(self):
+        return Controller.tcp("127.0.0.1", self.port)
 
     def run(self):
         with self.server:
@@ -46,8 +52,7 @@ class ScriptedPeer(threading.Thread):
                 with conn:
                     try:
                         _play(script, conn.recv, conn.sendall, self.received)
-                        # Hold the connection until the client closes it;
-                        # whatever it sends beyond the script is received too.
+                        # Whatever the client sends beyond the script is received too.
                         while extra := conn.recv(256):
                             self.received.append(extra)
                     except OSError:  # the client closed first: a late reply has nowhere to go
@@ -59,16 +64,19 @@ class ScriptedPeer(threading.Thread):
 
 
 class PtyPeer(threading.Thread):
-    """The controller on the master side of a pseudo-terminal; the library
-    opens ``path``, the slave side, as its COM port. ``close()`` ends it."""
+    """The controller on the master side of a pseudo-terminal, which the
+    library opens as COM7. ``close()`` ends it."""
 
-    def __init__(self, script):
+    def __init__(self, *scripts):
         super().__init__(daemon=True)
-        self.script, self.received = script, []
+        self.script, self.received = [step for script in scripts for step in script], []
         self.master, self.slave = os.openpty()
-        self.path = os.ttyname(self.slave)
         self.stopping = threading.Event()
         self.start()
+
+    def controller(self):
+        os.environ["VEKKESTRA_COM7"] = os.ttyname(self.slave)
+        return Controller.serial(7, 38400)
 
     def receive(self, size):
         while not self.stopping.is_set():
@@ -76,11 +84,8 @@ class PtyPeer(threading.Thread):
                 return os.read(self.master, size)
         return b""
 
-    def send(self, data):
-        os.write(self.master, data)
-
     def run(self):
-        _play(self.script, self.receive, self.send, self.received)
+        _play(self.script, self.receive, lambda data: os.write(self.master, data), self.received)
         self.stopping.wait(10.0)
 
     def close(self):
