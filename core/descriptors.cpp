@@ -3,12 +3,14 @@
 #include <atomic>
 
 namespace vek {
-namespace {
 
-// A slot holds a listed number or 0 when free. Static storage: all free at
-// load.
-std::atomic<uint32_t> gSockets[kMaxOpenSockets];
-std::atomic<uint32_t> gSerialPorts[kMaxOpenSerialPorts];
+// Static storage: all free at load.
+std::atomic<uint32_t> detail::gSockets[kMaxOpenSockets];
+std::atomic<uint32_t> detail::gSerialPorts[kMaxOpenSerialPorts];
+
+namespace {
+using detail::gSerialPorts;
+using detail::gSockets;
 
 struct Table {
   std::atomic<uint32_t>* slots;
@@ -20,9 +22,6 @@ Table TableOf(DescriptorKind kind) {
   return Table{gSockets, kMaxOpenSockets};
 }
 
-// Every number has a home slot where it is looked for first, so that the
-// lookup before each system call is one load in the usual case; a number
-// whose home was taken sits in the first free slot instead.
 std::size_t HomeOf(const Table& table, uint32_t value) { return value % table.size; }
 
 std::atomic<uint32_t>* Find(const Table& table, uint32_t value) {
@@ -60,6 +59,6 @@ bool ForgetOpened(DescriptorKind kind, uint32_t value) {
   return slot->compare_exchange_strong(expected, 0);
 }
 
-bool IsOpened(DescriptorKind kind, uint32_t value) { return Find(TableOf(kind), value) != nullptr; }
+bool detail::IsListedAwayFromHome(DescriptorKind kind, uint32_t value) { return Find(TableOf(kind), value) != nullptr; }
 
 }  // namespace vek

@@ -14,6 +14,7 @@
 #ifndef VEK_CORE_DESCRIPTORS_H
 #define VEK_CORE_DESCRIPTORS_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -35,7 +36,23 @@ bool RememberOpened(DescriptorKind kind, uint32_t value);
 // number must not be closed: it is not the library's.
 bool ForgetOpened(DescriptorKind kind, uint32_t value);
 
-bool IsOpened(DescriptorKind kind, uint32_t value);
+namespace detail {
+// A slot holds a listed number or 0 when free. Every number has a home slot
+// where it is looked for first, so that the lookup before each system call
+// is one load in the usual case; a number whose home was taken sits in the
+// first free slot instead.
+extern std::atomic<uint32_t> gSockets[kMaxOpenSockets];
+extern std::atomic<uint32_t> gSerialPorts[kMaxOpenSerialPorts];
+bool IsListedAwayFromHome(DescriptorKind kind, uint32_t value);
+}  // namespace detail
+
+inline bool IsOpened(DescriptorKind kind, uint32_t value) {
+  if (value == 0) return false;
+  const std::atomic<uint32_t>& home = kind == DescriptorKind::kSerialPort
+                                          ? detail::gSerialPorts[value % kMaxOpenSerialPorts]
+                                          : detail::gSockets[value % kMaxOpenSockets];
+  return home.load() == value || detail::IsListedAwayFromHome(kind, value);
+}
 
 // The number itself when listed, else 0.
 inline uint32_t OpenedOrZero(DescriptorKind kind, uint32_t value) { return IsOpened(kind, value) ? value : 0; }

@@ -36,17 +36,21 @@ inline constexpr int kFilterNoNotification = 0;
 inline constexpr int kFilterOnlyNotifications = 1;
 inline constexpr int kFilterMixed = 2;
 
-// Sends one command and waits for its ACK/NAK. With a reply buffer, also
-// returns the text that came with the acknowledgement (ACK/NAK removed) and
-// its length (0 when nothing else came).
-uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t replySize, int32_t* replyLength);
+// Sends one command and waits for its ACK/NAK. With a reply buffer (room
+// for a chunk and its terminator, kChunkSize + 1), also returns the text that
+// came with the acknowledgement, ACK/NAK removed, and a length that is 0 when
+// nothing else came.
+uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t* replyLength);
 
 // Reads one chunk (at most 256 bytes), filtered for notifications. `out`, when
-// given, must hold 256 bytes.
-uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeoutUs);
+// given, receives the chunk's text terminated within `outSize` bytes (empty
+// when none came) and `outLength` its length.
+uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeoutUs, int32_t* outLength = nullptr);
 
 uint32_t CheckForAckNak(const char* text, int32_t length);
-void StripAckNak(char* text, int32_t length);
+// Removes ACK and NAK bytes from the first `length` characters, clearing the
+// bytes freed at the end; returns how many characters are left.
+int32_t StripAckNak(char* text, int32_t length);
 
 // Removes notifications from a chunk in place and folds them into the
 // Ethernet StatusFlags. `chunk` holds `length` bytes and room for a

@@ -33,26 +33,27 @@ uint32_t SilenceVerdict(const uint32_t* handle, int32_t timeoutUs) {
   }
 }
 
-// Copies `text` over `out` (cleared first), cut so that `out` stays
-// terminated within `outSize` bytes.
-void CopyTerminated(char* out, std::size_t outSize, const char* text) {
-  if (out == nullptr || outSize == 0) return;
-  std::memset(out, 0, outSize);
-  std::size_t n = std::strlen(text);
-  if (n > outSize - 1) n = outSize - 1;
-  std::memcpy(out, text, n);
-}
-
 std::size_t SizeOf(int32_t size) { return size > 0 ? static_cast<std::size_t>(size) : 0; }
+
+// Copies at most `limit` characters of `text` (`length` of them) to `out`
+// and terminates it; returns how many were copied.
+std::size_t CopyText(char* out, const char* text, std::size_t length, std::size_t limit) {
+  const std::size_t n = length < limit ? length : limit;
+  std::memcpy(out, text, n);
+  out[n] = '\0';
+  return n;
+}
 
 }  // namespace
 
-uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeoutUs) {
-  char chunk[kChunkBufferSize];
-  std::memset(chunk, 0, sizeof chunk);
-  if (out != nullptr && outSize > 0) std::memset(out, 0, SizeOf(outSize));
+uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeoutUs, int32_t* outLength) {
+  if (outLength != nullptr) *outLength = 0;
+  if (out != nullptr && outSize > 0) out[0] = '\0';
   if (handle == nullptr) return VEK_ERROR_INVALID_PARAMETER;
 
+  // One byte longer than the most one receive brings: a full chunk stays
+  // terminated. Only the received bytes are ever looked at.
+  char chunk[kChunkBufferSize];
   bool hadNotificationOnly = false;
   for (;;) {
     int readable = plat::SocketWaitReadable(SocketOf(handle), timeoutUs);
@@ -64,7 +65,6 @@ uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeout
     }
     if (readable == 0) return SilenceVerdict(handle, timeoutUs);
 
-    std::memset(chunk, 0, sizeof chunk);
     int32_t received = plat::SocketReceive(SocketOf(handle), chunk, static_cast<int32_t>(kChunkSize));
     if (received <= 0) {
       // 0 bytes: the controller closed the connection (last error 0).
@@ -73,13 +73,17 @@ uint32_t ReadTCPIP(uint32_t* handle, char* out, int32_t outSize, int32_t timeout
       TraceVerbosef(handle, "ReadTCPIP() recv() error:%d", error);
       return VEK_ERROR_SOCKET_RECEIVE;
     }
+    chunk[received] = '\0';
 
     int verdict = FilterForStatusFlag2(chunk, received);
     // A command's reply wait survives one notification-only chunk and then
     // waits the full time once more; every other read takes one chunk.
     bool waitAgain = verdict == kFilterOnlyNotifications && timeoutUs == kReplyTimeoutUs && !hadNotificationOnly;
     if (verdict == kFilterOnlyNotifications) hadNotificationOnly = true;
-    if (out != nullptr && chunk[0] != '\0') CopyTerminated(out, SizeOf(outSize), chunk);
+    if (out != nullptr && outSize > 0 && chunk[0] != '\0') {
+      const std::size_t copied = CopyText(out, chunk, std::strlen(chunk), SizeOf(outSize) - 1);
+      if (outLength != nullptr) *outLength = static_cast<int32_t>(copied);
+    }
     if (!waitAgain) return VEK_SUCCESS;
   }
 }
@@ -93,8 +97,8 @@ uint32_t CheckForAckNak(const char* text, int32_t length) {
   return VEK_ERROR_NO_COMMAND_ACK;
 }
 
-void StripAckNak(char* text, int32_t length) {
-  if (text == nullptr || length <= 0) return;
+int32_t StripAckNak(char* text, int32_t length) {
+  if (text == nullptr || length <= 0) return 0;
   std::size_t n = SizeOf(length);
   if (n > kChunkSize) n = kChunkSize;
   std::size_t kept = 0;
@@ -102,10 +106,12 @@ void StripAckNak(char* text, int32_t length) {
     if (text[i] != kAck && text[i] != kNak) text[kept++] = text[i];
   }
   std::memset(text + kept, 0, n - kept);
+  return static_cast<int32_t>(kept);
 }
 
-uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t replySize, int32_t* replyLength) {
-  if (reply != nullptr && replySize > 0) std::memset(reply, 0, SizeOf(replySize));
+uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t* replyLength) {
+  if (reply != nullptr) reply[0] = '\0';
+  if (replyLength != nullptr) *replyLength = 0;
   if (handle == nullptr || command == nullptr) return VEK_ERROR_INVALID_PARAMETER;
 
   // Whatever came in since the last exchange (late answers, notifications)
@@ -121,14 +127,16 @@ uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t
     return VEK_ERROR_SOCKET_SEND;
   }
 
-  char chunk[kChunkBufferSize];
-  uint32_t result = ReadTCPIP(handle, chunk, static_cast<int32_t>(sizeof chunk), kReplyTimeoutUs);
+  // The reply is read straight into the caller's buffer when there is one.
+  char own[kChunkBufferSize];
+  char* chunk = reply != nullptr ? reply : own;
+  int32_t n = 0;
+  uint32_t result = ReadTCPIP(handle, chunk, static_cast<int32_t>(kChunkBufferSize), kReplyTimeoutUs, &n);
   if (result != VEK_SUCCESS) {
     TraceErrorf(handle, "SendCommand | ACK/NAK err lRetVal:%d  buff:%s", static_cast<int>(result), chunk);
     return result;
   }
 
-  int32_t n = static_cast<int32_t>(std::strlen(chunk));
   uint32_t verdict = CheckForAckNak(chunk, n);
   if (verdict == kVerdictAck) {
     result = VEK_SUCCESS;
@@ -141,13 +149,9 @@ uint32_t SendCommand(uint32_t* handle, const char* command, char* reply, int32_t
   }
   if (reply == nullptr) return result;
 
-  StripAckNak(chunk, n);
-  int32_t copied = 0;
-  if (chunk[0] != '\0' && replySize > 0) {
-    copied = n < replySize ? n : replySize;
-    std::strncpy(reply, chunk, static_cast<std::size_t>(copied));
-  }
-  if (replyLength != nullptr) *replyLength = copied;
+  // The length counts the ACK too: it tells only whether text came with it.
+  const int32_t kept = StripAckNak(chunk, n);
+  if (replyLength != nullptr) *replyLength = kept > 0 ? n : 0;
   TraceVerbosef(handle, "SendCommand() | end lRetVal:%d", static_cast<int>(result));
   return result;
 }
@@ -158,7 +162,7 @@ using namespace vek;
 
 extern "C" VEK_API uint32_t VEK_CALL VEKnet_SendCommand(uint32_t* handle, const char* command) {
   TraceEntry(handle, "VEKnet_SendCommand()");
-  return SendCommand(handle, command, nullptr, 0, nullptr);
+  return SendCommand(handle, command, nullptr, nullptr);
 }
 
 extern "C" VEK_API uint32_t VEK_CALL VEKnet_Query(uint32_t* handle, const char* command, char* answer, int32_t lLen) {
@@ -168,29 +172,29 @@ extern "C" VEK_API uint32_t VEK_CALL VEKnet_Query(uint32_t* handle, const char* 
 
   std::memset(answer, 0, static_cast<std::size_t>(lLen));
   char chunk[kChunkBufferSize];
-  char accumulated[kChunkBufferSize];
-  std::memset(chunk, 0, sizeof chunk);
-  std::memset(accumulated, 0, sizeof accumulated);
-
   int32_t firstLength = 0;
-  uint32_t result = SendCommand(handle, command, chunk, static_cast<int32_t>(kChunkSize), &firstLength);
+  uint32_t result = SendCommand(handle, command, chunk, &firstLength);
   if (result != VEK_SUCCESS) return result;
 
   // Text with the ACK: at most 10 ms more for the rest. A bare ACK: the
   // answer itself may take up to 2.5 s.
+  char accumulated[kChunkBufferSize];
+  std::size_t have = 0;
   int32_t timeoutUs = kAnswerTimeoutUs;
   if (firstLength != 0) {
-    CopyTerminated(accumulated, kAnswerLimit + 1, chunk);
+    have = CopyText(accumulated, chunk, std::strlen(chunk), kAnswerLimit);
     timeoutUs = kDrainTimeoutUs;
   }
+  accumulated[have] = '\0';
 
-  result = ReadTCPIP(handle, chunk, static_cast<int32_t>(sizeof chunk), timeoutUs);
+  int32_t more = 0;
+  result = ReadTCPIP(handle, chunk, static_cast<int32_t>(sizeof chunk), timeoutUs, &more);
   if (result == VEK_SUCCESS) {
-    std::size_t have = std::strlen(accumulated);
-    std::strncat(accumulated, chunk, kAnswerLimit - have);
-    StripAckNak(accumulated, static_cast<int32_t>(std::strlen(accumulated)));
+    // The part that came with the ACK has no ACK or NAK left in it.
+    const std::size_t added = CopyText(accumulated + have, chunk, SizeOf(more), kAnswerLimit - have);
+    have += SizeOf(StripAckNak(accumulated + have, static_cast<int32_t>(added)));
   }
-  // Cut to the caller's buffer so that it stays terminated.
-  CopyTerminated(answer, static_cast<std::size_t>(lLen), accumulated);
+  // Cut to the caller's buffer (cleared above) so that it stays terminated.
+  CopyText(answer, accumulated, have, SizeOf(lLen) - 1);
   return result;
 }

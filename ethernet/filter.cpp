@@ -33,13 +33,10 @@ int FilterForStatusFlag2(char* chunk, int32_t length) {
   if (chunk == nullptr || length <= 0) return kFilterNoNotification;
   if (length > static_cast<int32_t>(kChunkSize)) length = static_cast<int32_t>(kChunkSize);
 
-  // One byte longer than a chunk, so a full chunk without notifications
-  // stays terminated.
-  char output[kChunkSize + 1];
-  std::memset(output, 0, sizeof output);
+  // Kept characters move down over the notifications in place: the write
+  // position never passes the read position.
   int32_t written = 0;
   int notifications = 0;
-
   int32_t i = 0;
   while (i < length) {
     // A notification counts only when all of its characters are in this
@@ -51,16 +48,17 @@ int FilterForStatusFlag2(char* chunk, int32_t length) {
       FoldNotification(chunk + i);
       i += kNetNotificationLength;
     } else {
-      output[written++] = chunk[i++];
+      chunk[written++] = chunk[i++];
     }
   }
 
-  if (notifications == 0 && output[0] == '\0') return kFilterNoNotification;
+  if (notifications == 0 && (written == 0 || chunk[0] == '\0')) return kFilterNoNotification;
   // The chunk is text: what follows a NUL byte is not part of it.
-  std::memset(chunk, 0, static_cast<std::size_t>(length));
-  std::memcpy(chunk, output, std::strlen(output));
+  const void* nul = std::memchr(chunk, '\0', static_cast<std::size_t>(written));
+  const int32_t text = nul != nullptr ? static_cast<int32_t>(static_cast<const char*>(nul) - chunk) : written;
+  std::memset(chunk + text, 0, static_cast<std::size_t>(length - text));
   if (notifications == 0) return kFilterNoNotification;
-  return output[0] == '\0' ? kFilterOnlyNotifications : kFilterMixed;
+  return text == 0 ? kFilterOnlyNotifications : kFilterMixed;
 }
 
 }  // namespace vek
