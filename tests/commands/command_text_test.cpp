@@ -96,6 +96,8 @@ const TextCase kCases[] = {
     // Velocities and accelerations.
     {OP(GetAxisCurrentVelocity, VEK_AXIS_X, gOut), 0, "AXRV", "GetAxisCurrentVelocity()", "5"},
     {OP(GetAxisBaseVelocity, VEK_AXIS_Y, gOut), 0, "AY?VB", "GetAxisBaseVelocity()", "=5"},
+    {OP(GetAxisMaxVelocity, VEK_AXIS_W, gOut), 0, "AW?VL", "GetAxisMaxVelocity()", "=5"},
+    {OP(GetAxisAcceleration, VEK_AXIS_K, gOut), 0, "AK?AC", "GetAxisAcceleration()", "=5"},
     {OP(GetAllCurrentVelocities, 0, gOut), 0, "AARV", "GetAllCurrentVelocities()", "1"},
     {OP(GetAllCurrentAccelerations, 1, gOut), 0, "AMRC", "GetAllCurrentAccelerations()", "1"},
     {OP(GetAllCurrentAccelerations, 2, gOut), 3, "", "GetAllCurrentAccelerations()"},
