@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -194,6 +195,32 @@ TEST(NetFilter, NotificationsAreRemovedAndFolded) {
     EXPECT_STREQ(text, chunk);
   }
   EXPECT_EQ(0x4000002Bu | (1u << 10), gState.netStatusFlags);
+}
+
+// A clear on one thread never takes away a flag that a read on another
+// thread folds in meanwhile: both change the shared word in one step.
+TEST(NetFilter, AFoldSurvivesClearsOfOtherAxesOnAnotherThread) {
+  uint32_t handle = 0;  // clearing touches the status word only
+  gState.netStatusFlags = VEK_AXIS_X;
+  ASSERT_EQ(VEK_SUCCESS, VEKnet_ClearMultiAxisDoneFlags(&handle, VEK_AXIS_X));
+  ASSERT_EQ(0u, gState.netStatusFlags.load());
+  std::atomic<bool> stop{false};
+  std::thread clearer([&] {
+    while (!stop) VEKnet_ClearMultiAxisDoneFlags(&handle, VEK_AXIS_Z);
+  });
+  const std::string done = Notification(VEK_AXIS_X);
+  char chunk[kChunkSize + 1];
+  int lost = 0;
+  for (int i = 0; i < 200000 && lost == 0; ++i) {
+    VEKnet_ClearMultiAxisDoneFlags(&handle, VEK_AXIS_X);
+    std::memcpy(chunk, done.c_str(), done.size() + 1);
+    FilterForStatusFlag2(chunk, static_cast<int32_t>(done.size()));
+    if ((gState.netStatusFlags.load() & VEK_AXIS_X) == 0) lost = i + 1;
+  }
+  stop = true;
+  clearer.join();
+  gState.netStatusFlags = 0;
+  EXPECT_EQ(lost, 0) << "the done flag folded in round " << lost << " was lost";
 }
 
 using NetWait = EthernetTest;
