@@ -9,9 +9,10 @@ thread (publisher.py), from the changes the poll thread reports.
 
 import contextlib
 import dataclasses
+import functools
 import threading
 import time
-from typing import Any, Dict, Iterator, List, Optional, Tuple
+from typing import Any, Callable, Dict, Iterator, List, Optional, Set, Tuple
 
 import tango
 from tango import AttrQuality, AttrWriteType, DevState
@@ -27,6 +28,39 @@ _STATES = {"INIT": DevState.INIT, "ON": DevState.ON, "MOVING": DevState.MOVING, 
            "FAULT": DevState.FAULT}
 _QUALITY = {"MOVING": AttrQuality.ATTR_CHANGING, "ALARM": AttrQuality.ATTR_ALARM,
             "FAULT": AttrQuality.ATTR_INVALID, "INIT": AttrQuality.ATTR_INVALID}
+
+
+def _ramp(scale: units.Scale, view: AxisView) -> float:
+    return units.ramp_seconds(view.velocity, view.base_rate, view.acceleration)
+
+
+#: A motor's attributes made of its axis's view: name -> value(scale, view).
+_VALUES: Dict[str, Callable[[units.Scale, AxisView], Any]] = {
+    "Position": lambda s, v: s.user(v.steps),
+    "DialPosition": lambda s, v: s.dial(v.steps),
+    "EncoderPosition": lambda s, v: s.user(v.encoder),
+    "Limit_switches": lambda s, v: (v.home, v.upper, v.lower),
+    "Velocity": lambda s, v: s.speed(v.velocity),
+    "Base_rate": lambda s, v: s.speed(v.base_rate),
+    "Acceleration": _ramp,
+    "Deceleration": _ramp,
+}
+#: The attributes that carry the axis's state as their quality.
+_POSITIONAL = ("Position", "DialPosition", "EncoderPosition")
+_SPEEDS = ("Velocity", "Base_rate", "Acceleration", "Deceleration")
+#: Which of those attributes a change of a view field can change (state: the quality).
+_AFFECTED = {"state": _POSITIONAL, "steps": _POSITIONAL[:2], "encoder": _POSITIONAL[2:],
+             "home": ("Limit_switches",), "upper": ("Limit_switches",), "lower": ("Limit_switches",),
+             "velocity": _SPEEDS, "base_rate": _SPEEDS, "acceleration": _SPEEDS}
+
+
+@functools.lru_cache(maxsize=None)
+def _affected(fields: frozenset) -> Tuple[str, ...]:
+    """The attributes to push for the changed view ``fields``, in _VALUES's order."""
+    names: Set[str] = set()
+    for field in fields:
+        names.update(_AFFECTED.get(field, ()))
+    return tuple(name for name in _VALUES if name in names)
 
 
 @contextlib.contextmanager
@@ -197,10 +231,10 @@ class VekController(Device):
             tasks.append((self, lambda: self._push(view)))
         if updates:
             motors = REGISTRY.motors_of(self.key)
-            for index, axis, _, ended in updates:
+            for index, axis, fields, ended in updates:
                 motor = motors.get(index)
                 if motor is not None:
-                    tasks.append((motor, lambda m=motor, a=axis, e=ended: m.push_axis(a, e)))
+                    tasks.append((motor, functools.partial(motor.push_axis, axis, ended, fields)))
         publisher().post_all(tasks)
 
     def _push(self, view: LinkView) -> None:
@@ -367,43 +401,44 @@ class VekMotor(Device):
         assert controller is not None and controller.link is not None
         return controller.link
 
-    def _values(self, view: AxisView) -> Dict[str, Any]:
-        s = self.scale
-        ramp = units.ramp_seconds(view.velocity, view.base_rate, view.acceleration)
-        return {"Position": s.user(view.steps), "DialPosition": s.dial(view.steps),
-                "EncoderPosition": s.user(view.encoder), "Limit_switches": (view.home, view.upper, view.lower),
-                "Velocity": s.speed(view.velocity), "Base_rate": s.speed(view.base_rate), "Acceleration": ramp,
-                "Deceleration": ramp}
-
     def _read(self, name: str) -> Any:
         state, status, view = self._axis()
         if view is None:
             tango.Except.throw_exception("NoValue", status, "VekMotor.read_" + name)
-        value = self._values(view)[name]
-        if name in ("Position", "DialPosition", "EncoderPosition"):
+        value = _VALUES[name](self.scale, view)
+        if name in _POSITIONAL:
             return value, time.time(), _QUALITY.get(state, AttrQuality.ATTR_VALID)
         return value
 
-    def push_axis(self, view: Optional[AxisView], ended: bool = False) -> None:
-        """Pushes what changed (event thread, under this device's monitor); a
-        motion that ended pushes its positions once more."""
+    def push_axis(self, view: Optional[AxisView], ended: bool = False, fields: Optional[frozenset] = None) -> None:
+        """Pushes what changed (event thread, under this device's monitor):
+        the attributes made of the view ``fields`` that changed, or all of
+        them (``fields`` None); a motion that ended pushes its positions once
+        more."""
         if view is None:
             state, status, view = self._axis()
         else:
             state, status = view.state, view.status
         p = self._pusher
-        if state == "MOVING":  # a motion's start: the state first
+        every = fields is None
+        if state == "MOVING" and (every or "state" in fields):  # a motion's start: the state first
             p.push("State", _STATES[state])
         if view is not None:
             quality = _QUALITY.get(state, AttrQuality.ATTR_VALID)
-            for name, value in self._values(view).items():
-                positional = name in ("Position", "DialPosition", "EncoderPosition")
-                p.push(name, value, quality if positional else None, force=ended and name != "Limit_switches")
-        p.push("Offset", self.scale.offset)
-        p.push("Sign", self.scale.sign)
-        p.push("Step_per_unit", self.scale.step_per_unit)
-        p.push("State", _STATES[state])
-        p.push("Status", status)
+            scale = self.scale
+            for name in _VALUES if every or ended else _affected(fields):
+                if name in _POSITIONAL:
+                    p.push(name, _VALUES[name](scale, view), quality, force=ended)
+                else:
+                    p.push(name, _VALUES[name](scale, view))
+        if every:
+            p.push("Offset", self.scale.offset)
+            p.push("Sign", self.scale.sign)
+            p.push("Step_per_unit", self.scale.step_per_unit)
+        if every or "state" in fields:
+            p.push("State", _STATES[state])
+        if every or "status" in fields:
+            p.push("Status", status)
 
     def refresh(self) -> None:
         self.push_axis(None)
