@@ -135,20 +135,30 @@ class _Pusher:
     def __init__(self, device: Device) -> None:
         self._device = device
         self._last: Dict[str, Any] = {}
-        self._attributes: Dict[str, Any] = {}
+        self._checks: Dict[str, Callable[[], bool]] = {}
 
-    def _subscribed(self, name: str) -> bool:
-        attribute = self._attributes.get(name)
-        if attribute is None:
-            attribute = self._attributes[name] = self._device.get_device_attr().get_attr_by_name(name)
-        return attribute.change_event_subscribed()
+    def listened(self, name: str) -> bool:
+        """Whether a client is subscribed to ``name``'s change events. The
+        last value of one that is not is forgotten: the first push after a
+        new subscription goes out even if the value has not changed."""
+        check = self._checks.get(name)
+        if check is None:
+            check = self._checks[name] = self._device.get_device_attr().get_attr_by_name(name).change_event_subscribed
+        if check():
+            return True
+        self._last.pop(name, None)
+        return False
 
     def push(self, name: str, value: Any, quality: Optional[AttrQuality] = None, force: bool = False) -> None:
+        """Pushes ``value`` unless it is the last one pushed (or ``force``):
+        State and Status always, any other attribute while it is listened."""
+        if name in ("State", "Status") or self.listened(name):
+            self.push_listened(name, value, quality, force)
+
+    def push_listened(self, name: str, value: Any, quality: Optional[AttrQuality] = None, force: bool = False) -> None:
+        """push() of an attribute just found listened."""
         key = (value, quality)
         if not force and self._last.get(name) == key:
-            return
-        if name not in ("State", "Status") and not self._subscribed(name):
-            self._last.pop(name, None)
             return
         self._last[name] = key
         if name == "State":
@@ -427,10 +437,12 @@ class VekMotor(Device):
             quality = _QUALITY.get(state, AttrQuality.ATTR_VALID)
             scale = self.scale
             for name in _VALUES if every or ended else _affected(fields):
+                if not p.listened(name):
+                    continue  # the value is not even worked out
                 if name in _POSITIONAL:
-                    p.push(name, _VALUES[name](scale, view), quality, force=ended)
+                    p.push_listened(name, _VALUES[name](scale, view), quality, force=ended)
                 else:
-                    p.push(name, _VALUES[name](scale, view))
+                    p.push_listened(name, _VALUES[name](scale, view))
         if every:
             p.push("Offset", self.scale.offset)
             p.push("Sign", self.scale.sign)
