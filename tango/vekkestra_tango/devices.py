@@ -181,7 +181,9 @@ class VekController(Device):
     Port = device_property(dtype=int, default_value=5001, doc="controller's TCP port")
     ComPort = device_property(dtype=int, default_value=0, doc="serial port number, when Host is empty")
     Baud = device_property(dtype=int, default_value=115200, doc="serial baud rate")
-    PollPeriod = device_property(dtype=int, default_value=20, doc="poll period, ms")
+    PollPeriod = device_property(dtype=int, default_value=20, doc="poll period while an axis moves, ms")
+    RestPollPeriod = device_property(dtype=int, default_value=100,
+                                     doc="poll period while every axis is at rest, ms (never below PollPeriod)")
 
     MotorPositions = attribute(dtype=(tango.DevLong,), max_dim_x=AXIS_COUNT, unit="steps",
                                doc="motor positions of the axes X, Y, Z, T, U, V, R, S, W, K")
@@ -205,7 +207,8 @@ class VekController(Device):
             self.set_state(DevState.FAULT)
             self.set_status(self.fault)
             return
-        self.link = Link(self.get_name(), endpoint, self.PollPeriod / 1000.0, self._on_change)
+        self.link = Link(self.get_name(), endpoint, self.PollPeriod / 1000.0, self._on_change,
+                         rest_period_s=self.RestPollPeriod / 1000.0)
         self.link.start()
 
     def delete_device(self) -> None:
@@ -218,8 +221,9 @@ class VekController(Device):
 
     def _endpoint(self) -> Tuple[Optional[Endpoint], Optional[str]]:
         """The controller's address from the properties, or the fault that names the bad one."""
-        if not 1 <= self.PollPeriod <= 10000:
-            return None, "property PollPeriod: %d ms is outside 1-10000 ms" % self.PollPeriod
+        for name in ("PollPeriod", "RestPollPeriod"):
+            if not 1 <= getattr(self, name) <= 10000:
+                return None, "property %s: %d ms is outside 1-10000 ms" % (name, getattr(self, name))
         host = self.Host.strip()
         if host:
             if not 1 <= self.Port <= 65535:

@@ -37,7 +37,7 @@ ALL_AXES = (1 << AXIS_COUNT) - 1
 CLIENT_WAIT_S = 0.9
 #: Waits before the next connection attempt, the last one repeating.
 BACKOFF_S = (0.1, 0.2, 0.5, 1.0, 2.0)
-#: Polls between reads of the status word while no motion ends.
+#: Poll periods between reads of the status word while no motion ends.
 WORD_EVERY = 10
 #: Above this many characters of position text the poll asks in two queries,
 #: so that a reply with a notification behind it still fits one 256-byte
@@ -163,17 +163,21 @@ def _sign(value: int) -> int:
 class Link:
     """The link to one controller; ``start()`` runs its poll thread."""
 
-    def __init__(self, name: str, endpoint: Endpoint, period_s: float, listener: Listener) -> None:
+    def __init__(self, name: str, endpoint: Endpoint, period_s: float, listener: Listener,
+                 rest_period_s: float = 0.0) -> None:
+        """Polls every ``period_s`` while an axis moves, every
+        ``rest_period_s`` (never more often) while all are at rest."""
         self.name = name
         self.endpoint = endpoint
         self._period = period_s
+        self._rest_period = max(period_s, rest_period_s)
         self._listener = listener
         self._ctl: Optional[vekkestra.Controller] = None
         self._state, self._fault = "INIT", ""
         self._status = self._status_text()  # of the state and fault above, kept for the views
         self._axes = [_Axis() for _ in range(AXIS_COUNT)]
         self._word = 0
-        self._polls_since_word = 0
+        self._word_due = 0.0  # when the status word is to be read again
         self._last_read: Tuple[List[str], List[int], List[int]] = ([], [], [])
         self._position_chars = 0  # of the positions in the last answer
         self._views = [AxisView() for _ in range(AXIS_COUNT)]
@@ -284,10 +288,13 @@ class Link:
                 continue
             self._busy_since = time.monotonic()
             try:
-                self._serve()
-                if time.monotonic() >= next_poll:
-                    next_poll = time.monotonic() + self._period
+                if self._serve():
+                    # A command may have set an axis moving, or may be followed by one.
+                    next_poll = min(next_poll, time.monotonic() + self._period)
+                now = time.monotonic()
+                if now >= next_poll:
                     self._poll()
+                    next_poll = now + (self._period if self._active() else self._rest_period)
             except Exception as error:  # noqa: BLE001 - any failure of the link ends in FAULT and a new try
                 self._lose(error)
                 continue
@@ -336,11 +343,14 @@ class Link:
             request.error = Refused("LinkLost", self._status_text())
             request.done.set()
 
-    def _serve(self) -> None:
+    def _serve(self) -> bool:
+        """Runs the queued requests; whether there were any."""
+        served = False
         while True:
             with self._queue_lock:
                 if not self._queue:
-                    return
+                    return served
+                served = True
                 request = self._queue.popleft()
                 request.started = True
             lost: Optional[BaseException] = None
@@ -417,7 +427,7 @@ class Link:
     def _read_word(self) -> None:
         assert self._ctl is not None
         word = self._ctl.status_word()
-        self._polls_since_word = 0
+        self._word_due = time.monotonic() + WORD_EVERY * self._period
         # A limit or slip flag that appears is the end of the axis's last
         # motion: the side it stands for is that motion's direction.
         for i, a in enumerate(self._axes):
@@ -428,13 +438,13 @@ class Link:
 
     def _poll(self) -> None:
         status, motor, encoder = self._read_axes()
-        self._polls_since_word += 1
+        word_due = time.monotonic() >= self._word_due
         last_status, last_motor, last_encoder = self._last_read
         self._last_read = (status, motor, encoder)
         unchanged = (status, motor, encoder) == (last_status, last_motor, last_encoder)
         if unchanged and self._state == "ON" and not any(a.moving for a in self._axes):
             # All at rest as before: only the status word can bring news.
-            if self._polls_since_word >= WORD_EVERY:
+            if word_due:
                 word = self._word
                 self._read_word()
                 if self._word != word:
@@ -456,7 +466,7 @@ class Link:
                 # The controller's own record of a slip, should its notification be lost.
                 self._word |= 1 << (_SLIP_SHIFT + i)
         word = self._word
-        if ended or self._polls_since_word >= WORD_EVERY:
+        if ended or word_due:
             self._read_word()
         changed: Optional[Set[int]] = None  # every axis
         if self._state != "ON":
@@ -465,6 +475,10 @@ class Link:
             changed = {i for i in range(AXIS_COUNT) if status[i] != last_status[i] or motor[i] != last_motor[i]
                        or encoder[i] != last_encoder[i] or self._axes[i].moving} | ended
         self._publish(ended, changed)
+
+    def _active(self) -> bool:
+        """Whether the next poll is to come at the moving pace."""
+        return self._state != "ON" or any(a.moving for a in self._axes)
 
     # -- commands (poll thread) ------------------------------------------------------
 
