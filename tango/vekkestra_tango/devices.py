@@ -126,16 +126,22 @@ REGISTRY = _Registry()
 
 
 class _Pusher:
-    """Pushes an attribute's change event only when its value differs from
-    the last one pushed (or when forced), so that each change goes out once;
-    and only while some client is subscribed to it, since a push costs the
-    server as much whether anyone listens or not. A client that subscribes
-    gets the current value from the subscription itself."""
+    """A device's change events: an attribute's value is pushed only when it
+    differs from the last one pushed (or when forced), so that each change
+    goes out once; and only while some client is subscribed to it, since a
+    push costs the server as much whether anyone listens or not. A client
+    that subscribes gets the current value from the subscription itself.
+
+    The events are worked out first (``push``), without the device's
+    monitor, and then sent together under it (``send``, by the publisher):
+    while axes move, most polls find nobody listening to most motors, and
+    taking a device's monitor costs more than the rest of its turn."""
 
     def __init__(self, device: Device) -> None:
         self._device = device
         self._last: Dict[str, Any] = {}
         self._checks: Dict[str, Callable[[], bool]] = {}
+        self._due: List[Tuple[str, Any, Optional[AttrQuality]]] = []
 
     def listened(self, name: str) -> bool:
         """Whether a client is subscribed to ``name``'s change events. The
@@ -150,8 +156,9 @@ class _Pusher:
         return False
 
     def push(self, name: str, value: Any, quality: Optional[AttrQuality] = None, force: bool = False) -> None:
-        """Pushes ``value`` unless it is the last one pushed (or ``force``):
-        State and Status always, any other attribute while it is listened."""
+        """Pushes ``value`` (at the next send()) unless it is the last one
+        pushed (or ``force``): State and Status always, any other attribute
+        while it is listened."""
         if name in ("State", "Status") or self.listened(name):
             self.push_listened(name, value, quality, force)
 
@@ -161,16 +168,26 @@ class _Pusher:
         if not force and self._last.get(name) == key:
             return
         self._last[name] = key
-        if name == "State":
-            self._device.set_state(value)
-            self._device.push_change_event("State", value)
-        elif name == "Status":
-            self._device.set_status(value)
-            self._device.push_change_event("Status", value)
-        elif quality is None:
-            self._device.push_change_event(name, value)
-        else:
-            self._device.push_change_event(name, value, time.time(), quality)
+        self._due.append((name, value, quality))
+
+    def due(self) -> bool:
+        return bool(self._due)
+
+    def send(self) -> None:
+        """Makes the pushes due, in order; under the device's monitor."""
+        due, self._due = self._due, []
+        device = self._device
+        for name, value, quality in due:
+            if name == "State":
+                device.set_state(value)
+                device.push_change_event("State", value)
+            elif name == "Status":
+                device.set_status(value)
+                device.push_change_event("Status", value)
+            elif quality is None:
+                device.push_change_event(name, value)
+            else:
+                device.push_change_event(name, value, time.time(), quality)
 
 
 class VekController(Device):
@@ -198,7 +215,7 @@ class VekController(Device):
         self.link: Optional[Link] = None
         self.serving = False
         self.alive = True
-        self._pusher = _Pusher(self)
+        self.pusher = _Pusher(self)
         for name in ("State", "Status", "MotorPositions", "EncoderPositions", "StatusWord"):
             self.set_change_event(name, True, False)
         endpoint, fault = self._endpoint()
@@ -252,11 +269,11 @@ class VekController(Device):
         publisher().post_all(tasks)
 
     def _push(self, view: LinkView) -> None:
-        self._pusher.push("MotorPositions", view.motor)
-        self._pusher.push("EncoderPositions", view.encoder)
-        self._pusher.push("StatusWord", view.word)
-        self._pusher.push("State", _STATES[view.state])
-        self._pusher.push("Status", view.status)
+        self.pusher.push("MotorPositions", view.motor)
+        self.pusher.push("EncoderPositions", view.encoder)
+        self.pusher.push("StatusWord", view.word)
+        self.pusher.push("State", _STATES[view.state])
+        self.pusher.push("Status", view.status)
 
     # -- reads ---------------------------------------------------------------------
 
@@ -369,7 +386,7 @@ class VekMotor(Device):
         self.key = self.get_name().lower()
         self.alive = True
         self.scale = units.Scale()
-        self._pusher = _Pusher(self)
+        self.pusher = _Pusher(self)
         for name in self._EVENTS:
             self.set_change_event(name, True, False)
         self.controller_key = self.Controller.strip().lower()
@@ -433,7 +450,7 @@ class VekMotor(Device):
             state, status, view = self._axis()
         else:
             state, status = view.state, view.status
-        p = self._pusher
+        p = self.pusher
         every = fields is None
         if state == "MOVING" and (every or "state" in fields):  # a motion's start: the state first
             p.push("State", _STATES[state])
