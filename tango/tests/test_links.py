@@ -52,7 +52,7 @@ class LinkTest(unittest.TestCase):
         wait_for(lambda: x.state() == ON and x.Position == 100, 5, "the move after recovery")
 
     def test_closed_connection_gives_fault_and_the_server_reconnects_by_itself(self) -> None:
-        sim = self.sim("--close-after", "60")  # about a second of polling per connection
+        sim = self.sim("--close-after", "12")  # about a second of polling at rest per connection
         ctl = self.server("closing", {"Host": "127.0.0.1", "Port": sim.port}).proxy()
         self.events.subscribe(ctl, "State", "Status")
         for _ in range(2):

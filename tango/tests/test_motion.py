@@ -31,6 +31,7 @@ def setUpModule() -> None:
                     extra_controllers={"ctl_second": tcp, "ctl_unset": {},
                                        "ctl_port": {"Host": "127.0.0.1", "Port": 70000},
                                        "ctl_poll": {"Host": "127.0.0.1", "PollPeriod": 0},
+                                       "ctl_rest": {"Host": "127.0.0.1", "RestPollPeriod": 10001},
                                        "ctl_com": {"ComPort": 40}, "ctl_baud": {"ComPort": 3, "Baud": 1234}})
     server.start()
 
@@ -206,6 +207,7 @@ class PropertiesTest(MotorCase):
                 self.assertIn(reason(refused.exception), ("BadProperty", "NoController"))
         for name, words in (("ctl_unset", "property Host"), ("ctl_second", "already serves"),
                             ("ctl_port", "property Port"), ("ctl_poll", "property PollPeriod"),
+                            ("ctl_rest", "property RestPollPeriod"),
                             ("ctl_com", "property ComPort"), ("ctl_baud", "property Baud")):
             with self.subTest(name):
                 device = tango.DeviceProxy("motion/vek/%s" % name)

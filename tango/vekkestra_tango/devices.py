@@ -9,9 +9,10 @@ thread (publisher.py), from the changes the poll thread reports.
 
 import contextlib
 import dataclasses
+import functools
 import threading
 import time
-from typing import Any, Dict, Iterator, List, Optional, Tuple
+from typing import Any, Callable, Dict, Iterator, List, Optional, Set, Tuple
 
 import tango
 from tango import AttrQuality, AttrWriteType, DevState
@@ -27,6 +28,39 @@ _STATES = {"INIT": DevState.INIT, "ON": DevState.ON, "MOVING": DevState.MOVING, 
            "FAULT": DevState.FAULT}
 _QUALITY = {"MOVING": AttrQuality.ATTR_CHANGING, "ALARM": AttrQuality.ATTR_ALARM,
             "FAULT": AttrQuality.ATTR_INVALID, "INIT": AttrQuality.ATTR_INVALID}
+
+
+def _ramp(scale: units.Scale, view: AxisView) -> float:
+    return units.ramp_seconds(view.velocity, view.base_rate, view.acceleration)
+
+
+#: A motor's attributes made of its axis's view: name -> value(scale, view).
+_VALUES: Dict[str, Callable[[units.Scale, AxisView], Any]] = {
+    "Position": lambda s, v: s.user(v.steps),
+    "DialPosition": lambda s, v: s.dial(v.steps),
+    "EncoderPosition": lambda s, v: s.user(v.encoder),
+    "Limit_switches": lambda s, v: (v.home, v.upper, v.lower),
+    "Velocity": lambda s, v: s.speed(v.velocity),
+    "Base_rate": lambda s, v: s.speed(v.base_rate),
+    "Acceleration": _ramp,
+    "Deceleration": _ramp,
+}
+#: The attributes that carry the axis's state as their quality.
+_POSITIONAL = ("Position", "DialPosition", "EncoderPosition")
+_SPEEDS = ("Velocity", "Base_rate", "Acceleration", "Deceleration")
+#: Which of those attributes a change of a view field can change (state: the quality).
+_AFFECTED = {"state": _POSITIONAL, "steps": _POSITIONAL[:2], "encoder": _POSITIONAL[2:],
+             "home": ("Limit_switches",), "upper": ("Limit_switches",), "lower": ("Limit_switches",),
+             "velocity": _SPEEDS, "base_rate": _SPEEDS, "acceleration": _SPEEDS}
+
+
+@functools.lru_cache(maxsize=None)
+def _affected(fields: frozenset) -> Tuple[str, ...]:
+    """The attributes to push for the changed view ``fields``, in _VALUES's order."""
+    names: Set[str] = set()
+    for field in fields:
+        names.update(_AFFECTED.get(field, ()))
+    return tuple(name for name in _VALUES if name in names)
 
 
 @contextlib.contextmanager
@@ -92,41 +126,68 @@ REGISTRY = _Registry()
 
 
 class _Pusher:
-    """Pushes an attribute's change event only when its value differs from
-    the last one pushed (or when forced), so that each change goes out once;
-    and only while some client is subscribed to it, since a push costs the
-    server as much whether anyone listens or not. A client that subscribes
-    gets the current value from the subscription itself."""
+    """A device's change events: an attribute's value is pushed only when it
+    differs from the last one pushed (or when forced), so that each change
+    goes out once; and only while some client is subscribed to it, since a
+    push costs the server as much whether anyone listens or not. A client
+    that subscribes gets the current value from the subscription itself.
+
+    The events are worked out first (``push``), without the device's
+    monitor, and then sent together under it (``send``, by the publisher):
+    while axes move, most polls find nobody listening to most motors, and
+    taking a device's monitor costs more than the rest of its turn."""
 
     def __init__(self, device: Device) -> None:
         self._device = device
         self._last: Dict[str, Any] = {}
-        self._attributes: Dict[str, Any] = {}
+        self._checks: Dict[str, Callable[[], bool]] = {}
+        self._due: List[Tuple[str, Any, Optional[AttrQuality]]] = []
 
-    def _subscribed(self, name: str) -> bool:
-        attribute = self._attributes.get(name)
-        if attribute is None:
-            attribute = self._attributes[name] = self._device.get_device_attr().get_attr_by_name(name)
-        return attribute.change_event_subscribed()
+    def listened(self, name: str) -> bool:
+        """Whether a client is subscribed to ``name``'s change events. The
+        last value of one that is not is forgotten: the first push after a
+        new subscription goes out even if the value has not changed."""
+        check = self._checks.get(name)
+        if check is None:
+            check = self._checks[name] = self._device.get_device_attr().get_attr_by_name(name).change_event_subscribed
+        if check():
+            return True
+        self._last.pop(name, None)
+        return False
 
     def push(self, name: str, value: Any, quality: Optional[AttrQuality] = None, force: bool = False) -> None:
+        """Pushes ``value`` (at the next send()) unless it is the last one
+        pushed (or ``force``): State and Status always, any other attribute
+        while it is listened."""
+        if name in ("State", "Status") or self.listened(name):
+            self.push_listened(name, value, quality, force)
+
+    def push_listened(self, name: str, value: Any, quality: Optional[AttrQuality] = None, force: bool = False) -> None:
+        """push() of an attribute just found listened."""
         key = (value, quality)
         if not force and self._last.get(name) == key:
             return
-        if name not in ("State", "Status") and not self._subscribed(name):
-            self._last.pop(name, None)
-            return
         self._last[name] = key
-        if name == "State":
-            self._device.set_state(value)
-            self._device.push_change_event("State", value)
-        elif name == "Status":
-            self._device.set_status(value)
-            self._device.push_change_event("Status", value)
-        elif quality is None:
-            self._device.push_change_event(name, value)
-        else:
-            self._device.push_change_event(name, value, time.time(), quality)
+        self._due.append((name, value, quality))
+
+    def due(self) -> bool:
+        return bool(self._due)
+
+    def send(self) -> None:
+        """Makes the pushes due, in order; under the device's monitor."""
+        due, self._due = self._due, []
+        device = self._device
+        for name, value, quality in due:
+            if name == "State":
+                device.set_state(value)
+                device.push_change_event("State", value)
+            elif name == "Status":
+                device.set_status(value)
+                device.push_change_event("Status", value)
+            elif quality is None:
+                device.push_change_event(name, value)
+            else:
+                device.push_change_event(name, value, time.time(), quality)
 
 
 class VekController(Device):
@@ -137,7 +198,9 @@ class VekController(Device):
     Port = device_property(dtype=int, default_value=5001, doc="controller's TCP port")
     ComPort = device_property(dtype=int, default_value=0, doc="serial port number, when Host is empty")
     Baud = device_property(dtype=int, default_value=115200, doc="serial baud rate")
-    PollPeriod = device_property(dtype=int, default_value=20, doc="poll period, ms")
+    PollPeriod = device_property(dtype=int, default_value=20, doc="poll period while an axis moves, ms")
+    RestPollPeriod = device_property(dtype=int, default_value=100,
+                                     doc="poll period while every axis is at rest, ms (never below PollPeriod)")
 
     MotorPositions = attribute(dtype=(tango.DevLong,), max_dim_x=AXIS_COUNT, unit="steps",
                                doc="motor positions of the axes X, Y, Z, T, U, V, R, S, W, K")
@@ -152,7 +215,7 @@ class VekController(Device):
         self.link: Optional[Link] = None
         self.serving = False
         self.alive = True
-        self._pusher = _Pusher(self)
+        self.pusher = _Pusher(self)
         for name in ("State", "Status", "MotorPositions", "EncoderPositions", "StatusWord"):
             self.set_change_event(name, True, False)
         endpoint, fault = self._endpoint()
@@ -161,7 +224,8 @@ class VekController(Device):
             self.set_state(DevState.FAULT)
             self.set_status(self.fault)
             return
-        self.link = Link(self.get_name(), endpoint, self.PollPeriod / 1000.0, self._on_change)
+        self.link = Link(self.get_name(), endpoint, self.PollPeriod / 1000.0, self._on_change,
+                         rest_period_s=self.RestPollPeriod / 1000.0)
         self.link.start()
 
     def delete_device(self) -> None:
@@ -174,8 +238,9 @@ class VekController(Device):
 
     def _endpoint(self) -> Tuple[Optional[Endpoint], Optional[str]]:
         """The controller's address from the properties, or the fault that names the bad one."""
-        if not 1 <= self.PollPeriod <= 10000:
-            return None, "property PollPeriod: %d ms is outside 1-10000 ms" % self.PollPeriod
+        for name in ("PollPeriod", "RestPollPeriod"):
+            if not 1 <= getattr(self, name) <= 10000:
+                return None, "property %s: %d ms is outside 1-10000 ms" % (name, getattr(self, name))
         host = self.Host.strip()
         if host:
             if not 1 <= self.Port <= 65535:
@@ -197,18 +262,18 @@ class VekController(Device):
             tasks.append((self, lambda: self._push(view)))
         if updates:
             motors = REGISTRY.motors_of(self.key)
-            for index, axis, _, ended in updates:
+            for index, axis, fields, ended in updates:
                 motor = motors.get(index)
                 if motor is not None:
-                    tasks.append((motor, lambda m=motor, a=axis, e=ended: m.push_axis(a, e)))
+                    tasks.append((motor, functools.partial(motor.push_axis, axis, ended, fields)))
         publisher().post_all(tasks)
 
     def _push(self, view: LinkView) -> None:
-        self._pusher.push("MotorPositions", view.motor)
-        self._pusher.push("EncoderPositions", view.encoder)
-        self._pusher.push("StatusWord", view.word)
-        self._pusher.push("State", _STATES[view.state])
-        self._pusher.push("Status", view.status)
+        self.pusher.push("MotorPositions", view.motor)
+        self.pusher.push("EncoderPositions", view.encoder)
+        self.pusher.push("StatusWord", view.word)
+        self.pusher.push("State", _STATES[view.state])
+        self.pusher.push("Status", view.status)
 
     # -- reads ---------------------------------------------------------------------
 
@@ -321,7 +386,7 @@ class VekMotor(Device):
         self.key = self.get_name().lower()
         self.alive = True
         self.scale = units.Scale()
-        self._pusher = _Pusher(self)
+        self.pusher = _Pusher(self)
         for name in self._EVENTS:
             self.set_change_event(name, True, False)
         self.controller_key = self.Controller.strip().lower()
@@ -367,43 +432,46 @@ class VekMotor(Device):
         assert controller is not None and controller.link is not None
         return controller.link
 
-    def _values(self, view: AxisView) -> Dict[str, Any]:
-        s = self.scale
-        ramp = units.ramp_seconds(view.velocity, view.base_rate, view.acceleration)
-        return {"Position": s.user(view.steps), "DialPosition": s.dial(view.steps),
-                "EncoderPosition": s.user(view.encoder), "Limit_switches": (view.home, view.upper, view.lower),
-                "Velocity": s.speed(view.velocity), "Base_rate": s.speed(view.base_rate), "Acceleration": ramp,
-                "Deceleration": ramp}
-
     def _read(self, name: str) -> Any:
         state, status, view = self._axis()
         if view is None:
             tango.Except.throw_exception("NoValue", status, "VekMotor.read_" + name)
-        value = self._values(view)[name]
-        if name in ("Position", "DialPosition", "EncoderPosition"):
+        value = _VALUES[name](self.scale, view)
+        if name in _POSITIONAL:
             return value, time.time(), _QUALITY.get(state, AttrQuality.ATTR_VALID)
         return value
 
-    def push_axis(self, view: Optional[AxisView], ended: bool = False) -> None:
-        """Pushes what changed (event thread, under this device's monitor); a
-        motion that ended pushes its positions once more."""
+    def push_axis(self, view: Optional[AxisView], ended: bool = False, fields: Optional[frozenset] = None) -> None:
+        """Pushes what changed (event thread, under this device's monitor):
+        the attributes made of the view ``fields`` that changed, or all of
+        them (``fields`` None); a motion that ended pushes its positions once
+        more."""
         if view is None:
             state, status, view = self._axis()
         else:
             state, status = view.state, view.status
-        p = self._pusher
-        if state == "MOVING":  # a motion's start: the state first
+        p = self.pusher
+        every = fields is None
+        if state == "MOVING" and (every or "state" in fields):  # a motion's start: the state first
             p.push("State", _STATES[state])
         if view is not None:
             quality = _QUALITY.get(state, AttrQuality.ATTR_VALID)
-            for name, value in self._values(view).items():
-                positional = name in ("Position", "DialPosition", "EncoderPosition")
-                p.push(name, value, quality if positional else None, force=ended and name != "Limit_switches")
-        p.push("Offset", self.scale.offset)
-        p.push("Sign", self.scale.sign)
-        p.push("Step_per_unit", self.scale.step_per_unit)
-        p.push("State", _STATES[state])
-        p.push("Status", status)
+            scale = self.scale
+            for name in _VALUES if every or ended else _affected(fields):
+                if not p.listened(name):
+                    continue  # the value is not even worked out
+                if name in _POSITIONAL:
+                    p.push_listened(name, _VALUES[name](scale, view), quality, force=ended)
+                else:
+                    p.push_listened(name, _VALUES[name](scale, view))
+        if every:
+            p.push("Offset", self.scale.offset)
+            p.push("Sign", self.scale.sign)
+            p.push("Step_per_unit", self.scale.step_per_unit)
+        if every or "state" in fields:
+            p.push("State", _STATES[state])
+        if every or "status" in fields:
+            p.push("Status", status)
 
     def refresh(self) -> None:
         self.push_axis(None)

@@ -20,11 +20,10 @@ reasoned about without the device layer.
 import collections
 import dataclasses
 import logging
-import re
 import socket
 import threading
 import time
-from typing import Callable, Dict, Iterable, List, Optional, Sequence, Set, Tuple
+from typing import Callable, Dict, Iterable, List, NamedTuple, Optional, Sequence, Set, Tuple
 
 import vekkestra
 
@@ -38,7 +37,7 @@ ALL_AXES = (1 << AXIS_COUNT) - 1
 CLIENT_WAIT_S = 0.9
 #: Waits before the next connection attempt, the last one repeating.
 BACKOFF_S = (0.1, 0.2, 0.5, 1.0, 2.0)
-#: Polls between reads of the status word while no motion ends.
+#: Poll periods between reads of the status word while no motion ends.
 WORD_EVERY = 10
 #: Above this many characters of position text the poll asks in two queries,
 #: so that a reply with a notification behind it still fits one 256-byte
@@ -48,7 +47,12 @@ COMBINED_LIMIT = 180
 _LIMIT_SHIFT = 10
 _SLIP_SHIFT = 20
 # "EA": PID, slip detection, slipped, on the home switch, moving.
-_AXIS_STATUS = re.compile(r"[ED][ED][SN][PN][PN]\Z")
+_AXIS_STATUS = frozenset(a + b + c + d + e for a in "ED" for b in "ED" for c in "SN" for d in "PN" for e in "PN")
+# Every axis's status, then its motor and its encoder position: the poll's one query.
+_POLL_PARTS = ("AAEA", "AARP", "AARE")
+_MOVING_TEXT = tuple("Axis %s is moving." % letter for letter in AXES)
+_REST_TEXT = tuple("Axis %s is at rest." % letter for letter in AXES)
+_NO_FIELDS: frozenset = frozenset()
 
 log = logging.getLogger("vekkestra_tango")
 
@@ -86,9 +90,9 @@ class Endpoint:
         return vekkestra.Controller.serial(self.com_port, self.baud)
 
 
-@dataclasses.dataclass(frozen=True)
-class AxisView:
-    """What clients see of one axis; steps and steps/s, as the controller counts."""
+class AxisView(NamedTuple):
+    """What clients see of one axis; steps and steps/s, as the controller counts.
+    A tuple: a poll builds one per moving axis, and compares it with the last."""
 
     state: str = "INIT"  # INIT, ON, MOVING, ALARM, FAULT
     status: str = ""
@@ -103,11 +107,10 @@ class AxisView:
     acceleration: int = 0
 
 
-_VIEW_FIELDS = tuple(field.name for field in dataclasses.fields(AxisView))
+_VIEW_FIELDS = AxisView._fields
 
 
-@dataclasses.dataclass(frozen=True)
-class LinkView:
+class LinkView(NamedTuple):
     state: str = "INIT"  # INIT, ON, FAULT
     status: str = ""
     motor: Tuple[int, ...] = (0,) * AXIS_COUNT
@@ -160,19 +163,25 @@ def _sign(value: int) -> int:
 class Link:
     """The link to one controller; ``start()`` runs its poll thread."""
 
-    def __init__(self, name: str, endpoint: Endpoint, period_s: float, listener: Listener) -> None:
+    def __init__(self, name: str, endpoint: Endpoint, period_s: float, listener: Listener,
+                 rest_period_s: float = 0.0) -> None:
+        """Polls every ``period_s`` while an axis moves, every
+        ``rest_period_s`` (never more often) while all are at rest."""
         self.name = name
         self.endpoint = endpoint
         self._period = period_s
+        self._rest_period = max(period_s, rest_period_s)
         self._listener = listener
         self._ctl: Optional[vekkestra.Controller] = None
         self._state, self._fault = "INIT", ""
+        self._status = self._status_text()  # of the state and fault above, kept for the views
         self._axes = [_Axis() for _ in range(AXIS_COUNT)]
         self._word = 0
-        self._polls_since_word = 0
+        self._word_due = 0.0  # when the status word is to be read again
         self._last_read: Tuple[List[str], List[int], List[int]] = ([], [], [])
+        self._position_chars = 0  # of the positions in the last answer
         self._views = [AxisView() for _ in range(AXIS_COUNT)]
-        self._view = LinkView(status=self._status_text())
+        self._view = LinkView(status=self._status)
         self._queue: "collections.deque[_Request]" = collections.deque()
         self._queue_lock = threading.Lock()
         self._wake = threading.Event()
@@ -279,10 +288,13 @@ class Link:
                 continue
             self._busy_since = time.monotonic()
             try:
-                self._serve()
-                if time.monotonic() >= next_poll:
-                    next_poll = time.monotonic() + self._period
+                if self._serve():
+                    # A command may have set an axis moving, or may be followed by one.
+                    next_poll = min(next_poll, time.monotonic() + self._period)
+                now = time.monotonic()
+                if now >= next_poll:
                     self._poll()
+                    next_poll = now + (self._period if self._active() else self._rest_period)
             except Exception as error:  # noqa: BLE001 - any failure of the link ends in FAULT and a new try
                 self._lose(error)
                 continue
@@ -331,11 +343,14 @@ class Link:
             request.error = Refused("LinkLost", self._status_text())
             request.done.set()
 
-    def _serve(self) -> None:
+    def _serve(self) -> bool:
+        """Runs the queued requests; whether there were any."""
+        served = False
         while True:
             with self._queue_lock:
                 if not self._queue:
-                    return
+                    return served
+                served = True
                 request = self._queue.popleft()
                 request.started = True
             lost: Optional[BaseException] = None
@@ -373,24 +388,26 @@ class Link:
     def _read_axes(self) -> Tuple[List[str], List[int], List[int]]:
         """(axis status, motor positions, encoder positions). The status is
         asked first: positions read after an axis is seen at rest are final."""
-        text = ",".join(str(a.steps) + "," + str(a.encoder) for a in self._axes)
         fields: List[str] = []
-        if len(text) <= COMBINED_LIMIT:
+        if self._position_chars <= COMBINED_LIMIT:
             try:
-                fields = self._ask(("AAEA", "AARP", "AARE"), 3 * AXIS_COUNT)
+                fields = self._ask(_POLL_PARTS, 3 * AXIS_COUNT)
             except _BadAnswer:
                 pass  # cut at 255 characters: positions grown since the last poll
         if not fields:
-            fields = self._ask(("AAEA",), AXIS_COUNT) + self._ask(("AARP", "AARE"), 2 * AXIS_COUNT)
+            fields = self._ask(_POLL_PARTS[:1], AXIS_COUNT) + self._ask(_POLL_PARTS[1:], 2 * AXIS_COUNT)
         status = fields[:AXIS_COUNT]
-        for letters in status:
-            if not _AXIS_STATUS.match(letters):
-                raise _BadAnswer("unreadable axis status %r" % letters)
+        if status != self._last_read[0]:
+            for letters in status:
+                if letters not in _AXIS_STATUS:
+                    raise _BadAnswer("unreadable axis status %r" % letters)
+        positions = fields[AXIS_COUNT:]
         try:
-            motor = [int(f) for f in fields[AXIS_COUNT:2 * AXIS_COUNT]]
-            encoder = [int(f) for f in fields[2 * AXIS_COUNT:]]
+            motor = list(map(int, positions[:AXIS_COUNT]))
+            encoder = list(map(int, positions[AXIS_COUNT:]))
         except ValueError as error:
             raise _BadAnswer("unreadable positions: %s" % error) from None
+        self._position_chars = sum(map(len, positions)) + len(positions) - 1
         return status, motor, encoder
 
     def _read_speeds(self, indices: Sequence[int]) -> None:
@@ -410,7 +427,7 @@ class Link:
     def _read_word(self) -> None:
         assert self._ctl is not None
         word = self._ctl.status_word()
-        self._polls_since_word = 0
+        self._word_due = time.monotonic() + WORD_EVERY * self._period
         # A limit or slip flag that appears is the end of the axis's last
         # motion: the side it stands for is that motion's direction.
         for i, a in enumerate(self._axes):
@@ -421,13 +438,13 @@ class Link:
 
     def _poll(self) -> None:
         status, motor, encoder = self._read_axes()
-        self._polls_since_word += 1
+        word_due = time.monotonic() >= self._word_due
         last_status, last_motor, last_encoder = self._last_read
         self._last_read = (status, motor, encoder)
         unchanged = (status, motor, encoder) == (last_status, last_motor, last_encoder)
         if unchanged and self._state == "ON" and not any(a.moving for a in self._axes):
             # All at rest as before: only the status word can bring news.
-            if self._polls_since_word >= WORD_EVERY:
+            if word_due:
                 word = self._word
                 self._read_word()
                 if self._word != word:
@@ -449,15 +466,19 @@ class Link:
                 # The controller's own record of a slip, should its notification be lost.
                 self._word |= 1 << (_SLIP_SHIFT + i)
         word = self._word
-        if ended or self._polls_since_word >= WORD_EVERY:
+        if ended or word_due:
             self._read_word()
         changed: Optional[Set[int]] = None  # every axis
         if self._state != "ON":
-            self._state, self._fault = "ON", ""
+            self._set_state("ON", "")
         elif word == self._word and last_status:
             changed = {i for i in range(AXIS_COUNT) if status[i] != last_status[i] or motor[i] != last_motor[i]
                        or encoder[i] != last_encoder[i] or self._axes[i].moving} | ended
         self._publish(ended, changed)
+
+    def _active(self) -> bool:
+        """Whether the next poll is to come at the moving pace."""
+        return self._state != "ON" or any(a.moving for a in self._axes)
 
     # -- commands (poll thread) ------------------------------------------------------
 
@@ -570,8 +591,12 @@ class Link:
             return "%s. The server tries again by itself, at most 2 s apart." % self._fault.rstrip(".")
         return "Connected to the controller at %s." % self.endpoint
 
-    def _set_link(self, state: str, fault: str) -> None:
+    def _set_state(self, state: str, fault: str) -> None:
         self._state, self._fault = state, fault
+        self._status = self._status_text()
+
+    def _set_link(self, state: str, fault: str) -> None:
+        self._set_state(state, fault)
         self._publish(())
 
     def _axis_view(self, index: int) -> AxisView:
@@ -580,9 +605,9 @@ class Link:
         limit = bool(self._word & (1 << (_LIMIT_SHIFT + index)))
         slipped = bool(self._word & (1 << (_SLIP_SHIFT + index)))
         if self._state != "ON":
-            state, status = self._state, "Axis %s: %s" % (letter, self._status_text())
+            state, status = self._state, "Axis %s: %s" % (letter, self._status)
         elif a.moving:
-            state, status = "MOVING", "Axis %s is moving." % letter
+            state, status = "MOVING", _MOVING_TEXT[index]
         elif limit:
             side = "upper" if a.limit_side > 0 else "lower"
             state = "ALARM"
@@ -594,27 +619,29 @@ class Link:
             status = ("Axis %s slipped: its encoder fell behind the motor and the controller stopped it at %d steps. "
                       "The next move, Home or DefinePosition leaves the ALARM." % (letter, a.steps))
         else:
-            state, status = "ON", "Axis %s is at rest." % letter
-        return AxisView(state=state, status=status, steps=a.steps, encoder=a.encoder, home=a.home,
-                        upper=limit and a.limit_side > 0, lower=limit and a.limit_side < 0, slipped=slipped,
-                        velocity=a.velocity, base_rate=a.base_rate, acceleration=a.acceleration)
+            state, status = "ON", _REST_TEXT[index]
+        return AxisView(state, status, a.steps, a.encoder, a.home, limit and a.limit_side > 0,
+                        limit and a.limit_side < 0, slipped, a.velocity, a.base_rate, a.acceleration)
 
     def _publish(self, ended: Iterable[int], axes: Optional[Iterable[int]] = None) -> None:
         """Builds the views (of ``axes``, or of all), keeps them for the
         device calls, and hands what changed to the listener; a motion that
         ended always reports its position once more."""
         ended = set(ended)
-        view = LinkView(state=self._state, status=self._status_text(),
-                        motor=tuple(a.steps for a in self._axes), encoder=tuple(a.encoder for a in self._axes),
-                        word=self._word)
+        every = self._axes
+        view = LinkView(self._state, self._status, tuple([a.steps for a in every]),
+                        tuple([a.encoder for a in every]), self._word)
         changed_link = view if view != self._view else None
         updates = []
+        views = self._views
         for i in sorted(axes) if axes is not None else range(AXIS_COUNT):
-            new, old = self._axis_view(i), self._views[i]
-            fields = frozenset(name for name in _VIEW_FIELDS if getattr(new, name) != getattr(old, name))
-            if fields or i in ended:
+            new, old = self._axis_view(i), views[i]
+            if new != old:
+                views[i] = new
+                fields = frozenset([name for name, value, was in zip(_VIEW_FIELDS, new, old) if value != was])
                 updates.append((i, new, fields, i in ended))
-            self._views[i] = new
+            elif i in ended:
+                updates.append((i, new, _NO_FIELDS, True))
         self._view = view
         if changed_link is not None or updates:
             try:

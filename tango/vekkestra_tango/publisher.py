@@ -4,7 +4,10 @@ Pushing an event takes the device's serialization monitor. A client call
 holds that monitor while it waits (up to a second) for the poll thread, so a
 poll thread that pushed by itself could wait for a call that waits for it.
 The poll thread therefore only queues the pushes; this thread makes them,
-in the order they were queued, each under its device's monitor.
+in the order they were queued: it works out a task's events without the
+device's monitor (a device's ``pusher`` keeps them; the task holds the
+device object, which outlives the device's deletion), and takes the monitor
+only when there is something to send.
 """
 
 import logging
@@ -26,8 +29,9 @@ class Publisher:
         self._thread.start()
 
     def post(self, device: Any, push: Callable[[], None]) -> None:
-        """Runs ``push()`` on the event thread under ``device``'s monitor,
-        unless the device has been deleted by then (``device.alive`` false)."""
+        """Runs ``push()`` on the event thread, then sends the events it
+        left in ``device.pusher`` under the device's monitor; unless the
+        device has been deleted by then (``device.alive`` false)."""
         self._tasks.put([(device, push)])
 
     def post_all(self, tasks: List[_Task]) -> None:
@@ -43,9 +47,13 @@ class Publisher:
                     return
                 for device, push in tasks:
                     try:
-                        with tango.AutoTangoMonitor(device):
-                            if getattr(device, "alive", False):
-                                push()
+                        if not getattr(device, "alive", False):
+                            continue
+                        push()
+                        if device.pusher.due():
+                            with tango.AutoTangoMonitor(device):
+                                if device.alive:
+                                    device.pusher.send()
                     except Exception:  # noqa: BLE001 - one failed push must not end the others
                         log.exception("pushing an event failed")
 
