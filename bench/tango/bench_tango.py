@@ -7,7 +7,9 @@ database of the benchmark's own. Prints figures; asserts nothing.
 1. write Position -> MOVING change event at the client: p50, p90, min, max;
 2. Position events/s with 10 motor devices all moving and 5 client
    processes subscribed to all 10 Positions, and the server's CPU meanwhile;
-   the same with one axis moving and one client;
+   the same with one axis moving and one client; and beside each, the CPU
+   of a bare Tango server (bare_server.py) pushing as many events to as
+   many clients, which is what Tango itself costs for them;
 3. CPU (% of one core) and resident memory of 1, 2 and 8 server instances,
    each on its own veksim with 10 motor devices, idle and with every axis moving.
 
@@ -25,9 +27,10 @@ import tempfile
 import textwrap
 import threading
 import time
-from typing import Dict, List, Sequence, Tuple
+from typing import Callable, Dict, List, Sequence, Tuple
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(ROOT, "tango", "tests"))
 
 import tango  # noqa: E402
@@ -141,28 +144,77 @@ def client_counts(process: subprocess.Popen) -> Dict[str, int]:
     return json.loads(output.strip().splitlines()[-1])
 
 
-def bench_events(server: harness.Server, clients: int, axes: str, window: float) -> None:
-    """Position events/s seen by each of ``clients`` processes subscribed to
-    every motor, while the motors of ``axes`` move; the server's CPU meanwhile."""
-    names = [server.motors[letter.lower()] for letter in AXES]
+class BareServer:
+    """bare_server.py registered with ten devices: Tango's own cost of the events."""
+
+    def __init__(self, instance: str, period_ms: float, axes: str) -> None:
+        self.names = ["%s/bare/%s" % (instance, letter.lower()) for letter in AXES]
+        self.instance = instance
+        self.env = dict(os.environ, BARE_PERIOD_MS="%.3f" % period_ms, BARE_AXES=axes)
+        self.process: "subprocess.Popen[bytes] | None" = None
+        infos = []
+        for name in self.names:
+            info = tango.DbDevInfo()
+            info.name, info._class, info.server = name, "BarePosition", "bare_server/" + instance
+            infos.append(info)
+        tango.Database().add_server("bare_server/" + instance, infos)
+
+    def __enter__(self) -> "BareServer":
+        self.process = subprocess.Popen([sys.executable, os.path.join(HERE, "bare_server.py"), self.instance],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=self.env)
+        proxy = tango.DeviceProxy(self.names[-1])
+        harness.wait_for(lambda: proxy.ping() or True, 30, "the bare server to export its devices", step=0.2)
+        return self
+
+    def __exit__(self, *exc: object) -> None:
+        harness.stop_process(self.process, 15)
+        tango.Database().delete_server("bare_server/" + self.instance)
+
+
+def follow(names: Sequence[str], clients: int, window: float, pid: int,
+           begin: Callable[[], None]) -> Tuple[List[Dict[str, int]], float]:
+    """Starts ``clients`` processes subscribed to the Position of ``names``,
+    calls ``begin()``, and measures the CPU of ``pid`` over ``window``
+    seconds: (events each client counted per device, CPU %)."""
     start = time.time() + 4.0
     end = start + window
-    processes = [subprocess.Popen([sys.executable, "-c", CLIENT, str(start), str(end)] + names,
+    processes = [subprocess.Popen([sys.executable, "-c", CLIENT, str(start), str(end)] + list(names),
                                   stdout=subprocess.PIPE, text=True) for _ in range(clients)]
     for p in processes:
         assert p.stdout is not None and p.stdout.readline().strip() == "subscribed"
-    ctl = server.proxy()
-    ctl.MoveMultiple([[FAR] * len(axes), list(axes)])
+    begin()
     time.sleep(max(0.0, start - time.time()))
-    cpu = cpu_percent([server.process.pid], window)[0]
-    counts = [client_counts(p) for p in processes]
+    cpu = cpu_percent([pid], window)[0]
+    return [client_counts(p) for p in processes], cpu
+
+
+def bench_events(server: harness.Server, clients: int, axes: str, window: float) -> None:
+    """Position events/s seen by each of ``clients`` processes subscribed to
+    every motor, while the motors of ``axes`` move; the server's CPU meanwhile,
+    and that of a bare server pushing as many events to as many clients."""
+    names = [server.motors[letter.lower()] for letter in AXES]
+    ctl = server.proxy()
+    assert server.process is not None
+    counts, cpu = follow(names, clients, window, server.process.pid,
+                         lambda: ctl.MoveMultiple([[FAR] * len(axes), list(axes)]))
     ctl.AbortAll()
     wait_all(server, DevState.ON)
     moving = [server.motors[letter.lower()] for letter in axes]
     rates = [c.get(name, 0) / window for c in counts for name in moving]
+    rate = statistics.mean(rates)
     print("%d moving axes, %d clients subscribed to 10 Positions: Position events/s per moving motor and client "
           "mean %.1f, min %.1f, max %.1f (%d events/s reach the clients in all); server CPU %.1f %% of a core"
-          % (len(axes), clients, statistics.mean(rates), min(rates), max(rates), sum(rates), cpu))
+          % (len(axes), clients, rate, min(rates), max(rates), sum(rates), cpu))
+    if rate <= 0:
+        return
+    with BareServer("bare%d" % clients, 1000.0 / rate, axes) as bare:
+        assert bare.process is not None
+        bare_counts, bare_cpu = follow(bare.names, clients, window, bare.process.pid, lambda: None)
+    bare_rate = statistics.mean(c.get(name, 0) / window for c in bare_counts for name in bare.names
+                                 if name[-1].upper() in axes)
+    print("  Tango alone, a bare server pushing %.1f Position events/s on %d devices to %d clients: CPU %.1f %% "
+          "of a core; VekKestraDS costs %.2f times that" % (bare_rate, len(axes), clients, bare_cpu,
+                                                            cpu / bare_cpu if bare_cpu else float("nan")))
 
 
 def bench_instances(counts: Sequence[int], window: float) -> Dict[int, Tuple[List[float], List[float], List[float],
@@ -206,6 +258,7 @@ def main() -> int:
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
     parser.add_argument("--moves", type=int, default=60)
     parser.add_argument("--window", type=float, default=5.0)
+    parser.add_argument("--no-instances", action="store_true", help="skip the 1, 2 and 8 instance figures")
     args = parser.parse_args()
     os.environ.setdefault("VEKSIM", os.path.join(args.build, "sim", "veksim"))
     os.environ.setdefault("VEKKESTRA_LIBRARY", os.path.join(args.build, "libvekkestra.so"))
@@ -227,7 +280,8 @@ def main() -> int:
         finally:
             server.stop()
             sim.stop()
-        bench_instances((1, 2, 8), args.window)
+        if not args.no_instances:
+            bench_instances((1, 2, 8), args.window)
     finally:
         database.stop()
         shutil.rmtree(run_dir, ignore_errors=True)
