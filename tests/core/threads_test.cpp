@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/support/log_capture.h"
 #include "tests/support/pty_peer.h"
@@ -20,47 +21,38 @@ namespace {
 constexpr int32_t kWaitMs = 3000;
 constexpr int32_t kAxisZ = VEK_AXIS_Z;
 
-// One scripted controller that acknowledges the move of its axis (X or Y)
-// and reports that axis done `doneMs` later.
-class Controller {
- public:
-  Controller(bool serial, int comPort, int32_t axis, int doneMs)
-      : serial_(serial),
-        comPort_(comPort),
-        axis_(axis),
-        doneMs_(doneMs),
-        peer_(serial ? static_cast<ScriptedPeer*>(new PtyPeer(comPort)) : new TcpPeer()) {}
-  ~Controller() { serial_ ? VEKser_Close(&handle_) : VEKnet_Close(&handle_); }
-
-  uint32_t Open() {
-    return serial_ ? VEKser_Initialize(comPort_, 115200, &handle_) : static_cast<TcpPeer&>(*peer_).Connect(&handle_);
+// A scripted controller that acknowledges the move of its axis (X or Y) and
+// reports that axis done `doneMs` later.
+struct Controller {
+  Controller(bool onSerial, int comPort, int32_t axisBit, int doneAfterMs)
+      : serial(onSerial),
+        axis(axisBit),
+        doneMs(doneAfterMs),
+        peer(serial ? static_cast<ScriptedPeer*>(new PtyPeer(comPort)) : new TcpPeer()) {
+    opened = serial ? VEKser_Initialize(comPort, 115200, &handle) : static_cast<TcpPeer&>(*peer).Connect(&handle);
   }
+  ~Controller() { serial ? VEKser_Close(&handle) : VEKnet_Close(&handle); }
 
   // The thread's work: the move and its wait, then a clear of an axis
   // nobody waits for, so that it meets the other thread's folds.
   void MoveAndClear() {
-    const std::string done = Notification(static_cast<uint32_t>(axis_), serial_ ? "\n" : "\r\n");
-    peer_->QueueReply(Reply{{serial_ ? "" : "\x06"}, {done, doneMs_}});
-    moved = Twins(serial_).MoveAxis(&handle_, axis_, 0, 1000, 0, kWaitMs);
-    cleared = Twins(serial_).ClearMultiAxisDoneFlags(&handle_, kAxisZ);
+    const std::string done = Notification(static_cast<uint32_t>(axis), serial ? "\n" : "\r\n");
+    peer->QueueReply(Reply{{serial ? "" : "\x06"}, {done, doneMs}});
+    moved = Twins(serial).MoveAxis(&handle, axis, 0, 1000, 0, kWaitMs);
+    cleared = Twins(serial).ClearMultiAxisDoneFlags(&handle, kAxisZ);
   }
-  uint32_t ClearOwnAxis() { return Twins(serial_).ClearMultiAxisDoneFlags(&handle_, axis_); }
 
-  uint32_t moved = 0xFFFFFFFFu;
-  uint32_t cleared = 0xFFFFFFFFu;
-
- private:
-  bool serial_;
-  int comPort_;
-  int32_t axis_;
-  int doneMs_;
-  uint32_t handle_ = 0;
-  std::unique_ptr<ScriptedPeer> peer_;
+  bool serial;
+  int32_t axis;
+  int doneMs;
+  std::unique_ptr<ScriptedPeer> peer;
+  uint32_t handle = 0, opened = 0xFFFFFFFFu, moved = 0xFFFFFFFFu, cleared = 0xFFFFFFFFu;
 };
 
 void RunTogether(Controller& a, Controller& b) {
-  ASSERT_EQ(VEK_SUCCESS, a.ClearOwnAxis());
-  ASSERT_EQ(VEK_SUCCESS, b.ClearOwnAxis());
+  ASSERT_EQ(VEK_SUCCESS, a.opened);
+  ASSERT_EQ(VEK_SUCCESS, b.opened);
+  ASSERT_EQ(VEK_SUCCESS, Twins(a.serial).ClearMultiAxisDoneFlags(&a.handle, a.axis | b.axis));
   std::thread other([&] { b.MoveAndClear(); });
   a.MoveAndClear();
   other.join();
@@ -73,14 +65,11 @@ TEST(Threads, TwoControllersMoveAndWaitAtOnce) {
     SCOPED_TRACE(serial ? "serial" : "Ethernet");
     Controller quick(serial, 21, VEK_AXIS_X, 20);
     Controller slow(serial, 22, VEK_AXIS_Y, 150);
-    ASSERT_EQ(VEK_SUCCESS, quick.Open());
-    ASSERT_EQ(VEK_SUCCESS, slow.Open());
     for (int round = 0; round < 3; ++round) {
+      SCOPED_TRACE(round);
       RunTogether(quick, slow);
-      EXPECT_EQ(VEK_SUCCESS, quick.moved) << "round " << round;
-      EXPECT_EQ(VEK_SUCCESS, slow.moved) << "round " << round;
-      EXPECT_EQ(VEK_SUCCESS, quick.cleared);
-      EXPECT_EQ(VEK_SUCCESS, slow.cleared);
+      EXPECT_EQ(std::vector<uint32_t>(4, VEK_SUCCESS),
+                std::vector<uint32_t>({quick.moved, slow.moved, quick.cleared, slow.cleared}));
     }
   }
 }
@@ -91,8 +80,6 @@ TEST(Threads, TwoControllersMoveAndWaitAtOnce) {
 TEST(Threads, ASharedAxisEndsTheOtherWaitWithItsSilentPoll) {
   Controller quick(false, 0, VEK_AXIS_X, 200);
   Controller slow(false, 0, VEK_AXIS_X, 1500);
-  ASSERT_EQ(VEK_SUCCESS, quick.Open());
-  ASSERT_EQ(VEK_SUCCESS, slow.Open());
   RunTogether(quick, slow);
   EXPECT_EQ(VEK_SUCCESS, quick.moved);
   EXPECT_EQ(VEK_ERROR_POLL_TIMEOUT, slow.moved);
