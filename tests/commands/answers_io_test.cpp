@@ -106,13 +106,8 @@ TEST_P(Answers, ARejectedMoveOrSearchPassesTheTransportResultThroughAndIsNotStop
 }
 
 TEST_P(Answers, IllegalCommandFitsItsBufferAndRefusesMissingOnes) {
-  Answer("AXFOO bad");
   char text[16];
   int32_t length = -1;
-  EXPECT_EQ(VEK_SUCCESS, ops().GetIllegalCommand(handle(), text, 16, &length));
-  EXPECT_STREQ("AXFOO bad", text);
-  EXPECT_EQ(9, length);
-
   Answer("AXMA1000;AYMA2000;AZ");
   std::memset(text, '~', sizeof text);
   const uint32_t result = ops().GetIllegalCommand(handle(), text, 8, &length);
@@ -131,7 +126,7 @@ TEST_P(Answers, IllegalCommandFitsItsBufferAndRefusesMissingOnes) {
   EXPECT_EQ(3u, ops().GetIllegalCommand(handle(), text, 0, &length));
   EXPECT_EQ(0, length);
   EXPECT_STREQ("old", text);
-  EXPECT_EQ("#ER#ER", Sent());
+  EXPECT_EQ("#ER", Sent());
 }
 
 VEK_TRANSPORT_SUITE(Answers);

@@ -20,8 +20,6 @@ TEST(BuildMultiAxisValues, WritesNamedAxesOnlyAndFillsTheBufferToItsLastByte) {
     int32_t values[10];
     const char* expected;  // after the prefix "P"
   } cases[] = {
-      {0, {1}, "P"},
-      {0x405, {100, 0, -5}, "P100,,-5;"},  // bit 10 plays no part
       {2, {0, INT32_MIN}, "P,-2147483648;"},
       {1, {0}, "P0;"},
   };

@@ -1,7 +1,5 @@
-// What the two transports' exchanges and waits share: refused arguments, a
-// stale copy of a closed handle, a controller hanging up mid-answer, which
-// flags end a wait, and the waits of the moves and searches (which
-// notification ends them, what a time-out returns, when a search is stopped).
+// What the two transports' exchanges and waits share, and the waits of the
+// moves and searches: which notification ends them, when a search is stopped.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -22,9 +20,6 @@ namespace {
 
 class Exchange : public TransportTest {
  protected:
-  uint32_t Wait(int32_t mask, int32_t timeoutMs, uint32_t group) {
-    return (serial() ? WaitOnSerial : WaitOnEthernet)(handle(), mask, timeoutMs, group);
-  }
   char answer_[32];
 };
 
@@ -100,7 +95,7 @@ TEST_P(Exchange, WaitEndsOnTheFlagsOfItsGroupWithoutReadingWhenSetAtEntry) {
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
     word() = c.word;
-    EXPECT_EQ(c.result, Wait(c.mask, c.timeoutMs, c.group));
+    EXPECT_EQ(c.result, (serial() ? WaitOnSerial : WaitOnEthernet)(handle(), c.mask, c.timeoutMs, c.group));
     if (c.result != VEK_ERROR_WAIT_TIMEOUT) {
       EXPECT_EQ(c.word, word()) << "the wait read the link";
     }
