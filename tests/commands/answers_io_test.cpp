@@ -80,19 +80,18 @@ TEST_P(Answers, ReadsStoreWhatTheyScanAndLeaveTheRest) {
 }
 
 TEST_P(Answers, BothListsComeFromTwoQueriesAndAFailedFirstLeavesBoth) {
-  int32_t motor[10] = {kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld};
-  int32_t encoder[10] = {kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld, kOld};
+  List motor(10, kOld), encoder(10, kOld);
   Answer("");
-  EXPECT_EQ(EmptyAnswerResult(), ops().GetAllAxisPositions(handle(), motor, encoder));
+  EXPECT_EQ(EmptyAnswerResult(), ops().GetAllAxisPositions(handle(), motor.data(), encoder.data()));
   EXPECT_EQ("PP", Sent());
-  EXPECT_EQ(List(10, kOld), List(motor, motor + 10));
-  EXPECT_EQ(List(10, kOld), List(encoder, encoder + 10));
+  EXPECT_EQ(List(10, kOld), motor);
+  EXPECT_EQ(List(10, kOld), encoder);
   Answer("1,2");
   Answer("3");
-  ASSERT_EQ(0u, ops().GetAllAxisPositions(handle(), motor, encoder));
+  ASSERT_EQ(0u, ops().GetAllAxisPositions(handle(), motor.data(), encoder.data()));
   EXPECT_EQ("PPPE;", Sent());
-  EXPECT_EQ(List({1, 2, 0, 0, 0, 0, 0, 0, 0, 0}), List(motor, motor + 10));
-  EXPECT_EQ(List({3, 0, 0, 0, 0, 0, 0, 0, 0, 0}), List(encoder, encoder + 10));
+  EXPECT_EQ(List({1, 2, 0, 0, 0, 0, 0, 0, 0, 0}), motor);
+  EXPECT_EQ(List({3, 0, 0, 0, 0, 0, 0, 0, 0, 0}), encoder);
 }
 
 TEST_P(Answers, ARejectedMoveOrSearchPassesTheTransportResultThroughAndIsNotStopped) {

@@ -46,7 +46,6 @@ class TransportTest : public ::testing::TestWithParam<bool> {
   uint32_t* handle() { return &handle_; }
   void Close(uint32_t* handle) { serial() ? VEKser_Close(handle) : VEKnet_Close(handle); }
   int32_t LastError() { return serial() ? static_cast<int32_t>(VEKser_GetLastError()) : VEKnet_GetLastError(); }
-  // The status word of this test's transport.
   std::atomic<uint32_t>& word() { return serial() ? gState.serStatusFlags : gState.netStatusFlags; }
 
   // This test's transport's exports: ops().MoveAxis(handle(), ...).
