@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+#include <unistd.h>
+
 #include "core/notification.h"
 #include "core/state.h"
 #include "core/trace.h"
@@ -29,7 +31,10 @@ std::string ReadFile(const std::string& path) {
 class Logger : public ::testing::Test {
  protected:
   void TearDown() override { VEK_StopDllLogger(); }
-  const std::string path_ = "/tmp/vek-core-logger.log";
+  // A file of each test's own: CTest runs the tests in parallel processes.
+  const std::string path_ = std::string("/tmp/vek-core-") +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+                            std::to_string(getpid()) + ".log";
 };
 
 // Masks above 16 need all of the verbose group; a refused mask or file stops a running logger.
