@@ -1,5 +1,6 @@
 // The core: the logger, the version text, the trace writer and notification values.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -8,8 +9,6 @@
 #include <regex>
 #include <string>
 #include <utility>
-
-#include <unistd.h>
 
 #include "core/notification.h"
 #include "core/state.h"
