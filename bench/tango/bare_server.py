@@ -21,7 +21,8 @@ import tango
 from tango import AttrQuality
 from tango.server import Device, attribute, run
 
-_devices: List["BarePosition"] = []
+_AXES = os.environ.get("BARE_AXES", "").upper()
+_pushed: List["BarePosition"] = []  # the devices that get new values
 _lock = threading.Lock()
 
 
@@ -32,8 +33,9 @@ class BarePosition(Device):
         super().init_device()
         self.set_change_event("Position", True, False)
         self.value = 0.0
-        with _lock:
-            _devices.append(self)
+        if not _AXES or self.get_name()[-1].upper() in _AXES:
+            with _lock:
+                _pushed.append(self)
 
     def read_Position(self) -> float:
         return self.value
@@ -41,14 +43,13 @@ class BarePosition(Device):
 
 def _push_rounds() -> None:
     period = float(os.environ.get("BARE_PERIOD_MS", "21.7")) / 1000.0
-    axes = os.environ.get("BARE_AXES", "").upper()
     with tango.EnsureOmniThread():
         next_round = time.monotonic()
         while True:
             next_round += period
             time.sleep(max(0.0, next_round - time.monotonic()))
             with _lock:
-                devices = [d for d in _devices if not axes or d.get_name()[-1].upper() in axes]
+                devices = list(_pushed)
             for device in devices:
                 with tango.AutoTangoMonitor(device):
                     device.value += 1.0

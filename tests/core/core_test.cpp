@@ -1,6 +1,5 @@
 // The core: the logger, the version text, the trace writer and notification values.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -29,11 +28,12 @@ std::string ReadFile(const std::string& path) {
 
 class Logger : public ::testing::Test {
  protected:
-  void TearDown() override { VEK_StopDllLogger(); }
+  void TearDown() override {
+    VEK_StopDllLogger();
+    std::remove(path_.c_str());
+  }
   // A file of each test's own: CTest runs the tests in parallel processes.
-  const std::string path_ = std::string("/tmp/vek-core-") +
-                            ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
-                            std::to_string(getpid()) + ".log";
+  const std::string path_ = vek::test::NewTempPath();
 };
 
 // Masks above 16 need all of the verbose group; a refused mask or file stops a running logger.
@@ -43,7 +43,6 @@ TEST_F(Logger, RefusedArgumentsAndMasks) {
     EXPECT_EQ(gState.logPath[0] != '\0', result == VEK_SUCCESS) << "mask " << mask;
     VEK_StopDllLogger();
   }
-  std::remove(path_.c_str());
   EXPECT_EQ(VEK_StopDllLogger(), VEK_ERROR_LOG_FILE);  // none running
   LogCapture log(1);
   ASSERT_TRUE(log.started());
@@ -82,7 +81,6 @@ TEST_F(Logger, WritesTheBannersAndTruncatesOrAppends) {
   std::string appended = ReadFile(path_);
   EXPECT_EQ(appended.find("<*> VekKestra DLL Logger <*>\nDll"), 0u);
   EXPECT_NE(appended.find("Logger Stop:"), std::string::npos);
-  std::remove(path_.c_str());
 }
 
 TEST_F(Logger, MarkerRules) {

@@ -11,7 +11,6 @@
 #include "vekkestra.h"
 
 namespace vek::test {
-namespace {
 
 std::string NewTempPath() {
   char pattern[] = "/tmp/vek-log-XXXXXX";
@@ -19,8 +18,6 @@ std::string NewTempPath() {
   if (fd >= 0) close(fd);
   return pattern;
 }
-
-}  // namespace
 
 LogCapture::LogCapture(int32_t mask) : path_(NewTempPath()), startResult_(VEK_StartDllLogger(path_.c_str(), mask)) {}
 

@@ -23,6 +23,9 @@ double MillisecondsOf(F&& f) {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
+// A new empty file under /tmp whose name no other process holds.
+std::string NewTempPath();
+
 class LogCapture {
  public:
   // Starts the logger on a new temporary file with `mask` (truncating mode
