@@ -6,6 +6,7 @@
 #   bindings/python/vekkestra/_version.py     the package's version (from VERSION)
 #   bindings/dotnet/VekKestra.cs              its P/Invoke declarations, the lines between
 #                                             "// <exports>" and "// </exports>"
+#   include/vekkestra_motion_calls.h          the motion core's vekm_call_<Name> declarations
 #
 # Every native build compares them with what the table says now (target
 # check-generated, part of `all`) and stops with a diff when one is stale;
@@ -17,7 +18,8 @@ set(VEK_GENERATED_FILES
   "def=cmake/VekKestra.def"
   "python=bindings/python/vekkestra/_exports.py"
   "version=bindings/python/vekkestra/_version.py"
-  "csharp=bindings/dotnet/VekKestra.cs")
+  "csharp=bindings/dotnet/VekKestra.cs"
+  "motion-calls=include/vekkestra_motion_calls.h")
 
 if(CMAKE_SCRIPT_MODE_FILE)
   set(stale "")

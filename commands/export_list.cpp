@@ -9,6 +9,8 @@
 //                              "// <exports>" lines of bindings/dotnet/VekKestra.cs
 //   vek_export_list version    the Python package's version module
 //                              (bindings/python/vekkestra/_version.py)
+//   vek_export_list motion-calls  the motion core's vekm_call_<Name> declarations
+//                              (include/vekkestra_motion_calls.h)
 //
 // The build compares each output with the committed file and stops when they
 // differ; `cmake --build <build> --target update-generated` writes them.
@@ -210,6 +212,41 @@ void WriteCsharp() {
   }
 }
 
+// The motion core's typed call of each operation: the row's parameters in C,
+// between the controller and the error.
+void WriteMotionCalls() {
+  std::printf(
+      "/**\n"
+      " * @file vekkestra_motion_calls.h\n"
+      " * @brief Every operation of the command set through the motion core: vekm_call_<Name> calls VEKnet_<Name> or\n"
+      " *        VEKser_<Name> on the controller's transport, under its lock and with its recovery from lost replies.\n"
+      " *\n"
+      " * The parameters are those of the library's export after its handle (vekkestra.h documents each); the\n"
+      " * result is the export's, or VEKM_CLOSED, VEKM_CANCELLED; `error` (may be NULL) is filled as by every call of\n"
+      " * the core. These carry no safe-motion promise: a motion operation called so is the library's own. Written\n"
+      " * by vek_export_list from the library's operation table; do not edit.\n"
+      " */\n"
+      "#ifndef VEKKESTRA_MOTION_CALLS_H\n"
+      "#define VEKKESTRA_MOTION_CALLS_H\n\n"
+      "#include \"vekkestra_motion.h\"\n\n"
+      "#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n");
+  auto row = [](const char* name, const char* pairs) {
+    std::string parameters = "VekmController* controller";
+    for (const Parameter& p : ParsePairs(pairs)) {
+      const std::string type = p.type == "VekValueList"       ? "int32_t*"
+                               : p.type == "VekEncoderStatus" ? "uint32_t*"
+                                                              : p.type;
+      parameters += ", " + type + " " + p.name;
+    }
+    std::printf("/** @brief VEKnet_%s() or VEKser_%s() on the controller's transport. */\n", name, name);
+    std::printf("VEKM_API uint32_t VEKM_CALL vekm_call_%s(%s, VekmError* error);\n", name, parameters.c_str());
+  };
+#define VEK_MOTION_CALL(Name, ...) row(#Name, #__VA_ARGS__);
+  VEK_OPERATIONS(VEK_MOTION_CALL)
+#undef VEK_MOTION_CALL
+  std::printf("\n#ifdef __cplusplus\n}\n#endif\n\n#endif /* VEKKESTRA_MOTION_CALLS_H */\n");
+}
+
 void WriteVersion() {
   std::printf(
       "\"\"\"The package's version: the product's, from the file VERSION at the\n"
@@ -230,8 +267,10 @@ int main(int argc, char** argv) {
     WriteCsharp();
   } else if (std::strcmp(what, "version") == 0) {
     WriteVersion();
+  } else if (std::strcmp(what, "motion-calls") == 0) {
+    WriteMotionCalls();
   } else {
-    std::fprintf(stderr, "usage: vek_export_list def|python|csharp|version\n");
+    std::fprintf(stderr, "usage: vek_export_list def|python|csharp|version|motion-calls\n");
     return 2;
   }
   return 0;

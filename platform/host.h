@@ -1,6 +1,6 @@
-// Operating-system services for the programs that run beside the library on
-// the host: the controller simulator and the command-line tool. Descriptors
-// are plain ints; -1 means none. Not part of the library.
+// Operating-system services for the code that runs beside the library on the
+// host: the controller simulator, the command-line tool and the motion core.
+// Descriptors are plain ints; -1 means none. Not part of the library.
 #ifndef VEK_PLATFORM_HOST_H
 #define VEK_PLATFORM_HOST_H
 
@@ -71,6 +71,37 @@ bool PrependPath(const char* variable, const char* folder);
 
 int64_t MonotonicMicroseconds();
 void SleepMilliseconds(int milliseconds);
+
+// ---- For the motion core: the library's connections seen from beside it ----
+
+// The device that the library opens for COM port `port`: the value of
+// VEKKESTRA_COM<port>, else /dev/ttyS<port-1> (POSIX); "\\.\COM<port>" on
+// Windows.
+void ComDevicePath(int port, char* path, size_t pathSize);
+
+// Every IPv4 address of a host name (or dotted text), as dotted texts, at
+// most `max` of them: their count, or 0 with the resolver's reason in `error`.
+int ResolveIPv4All(const char* host, char (*dotted)[16], int max, char* error, size_t errorSize);
+
+// Waits at most `timeoutMs` until the socket or serial port whose value the
+// library keeps in a handle variable has bytes waiting (or its peer has
+// gone): 1, 0 when nothing came, -1 when it cannot be asked.
+int HandleReadable(uint32_t value, bool serial, int timeoutMs);
+
+// What a system error number (errno; on Windows a Winsock or system error)
+// means in words, and the sort of failure it is.
+enum class ErrorSort { kOther, kRefused, kUnreachable, kTimedOut, kNoPermission, kNoDevice, kBusy };
+ErrorSort DescribeError(int32_t code, char* text, size_t textSize);
+
+// Makes the signals that end a program (SIGINT, SIGTERM, SIGHUP; on Windows
+// the console's Ctrl-C, Ctrl-Break and close) call `first` before the handler
+// that was in place. Where that was the default action, `endNow` decides:
+// true ends the process now as the signal would, false leaves that to a
+// later EndAsSignal(). Installs nothing twice; a handler installed since is
+// put behind `first` again. False where signals cannot be caught.
+bool ChainEndSignals(void (*first)(int signalNumber), bool (*endNow)(int signalNumber));
+// Ends the process as the default action of `signalNumber` does.
+void EndAsSignal(int signalNumber);
 
 }  // namespace vek::host
 

@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <pthread.h>
 #include <pty.h>
 #include <signal.h>
 #include <spawn.h>
@@ -21,6 +22,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform/posix/com_device.h"
 
 extern char** environ;
 
@@ -221,6 +224,142 @@ void SleepMilliseconds(int milliseconds) {
   timespec ts{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
   while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
   }
+}
+
+// ---- For the motion core ----
+
+void ComDevicePath(int port, char* path, size_t pathSize) { vek::plat::ComDevicePathOf(port, path, pathSize); }
+
+int ResolveIPv4All(const char* host, char (*dotted)[16], int max, char* error, size_t errorSize) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const int code = getaddrinfo(host, nullptr, &hints, &found);
+  if (code != 0 || found == nullptr) {
+    if (error != nullptr && errorSize > 0)
+      std::snprintf(error, errorSize, "%s", code == EAI_SYSTEM ? std::strerror(errno) : gai_strerror(code));
+    return 0;
+  }
+  int count = 0;
+  for (const addrinfo* a = found; a != nullptr && count < max; a = a->ai_next) {
+    const auto* address = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
+    char text[16] = {};
+    if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) == nullptr) continue;
+    bool seen = false;
+    for (int i = 0; i < count; ++i) seen = seen || std::strcmp(dotted[i], text) == 0;
+    if (!seen) std::memcpy(dotted[count++], text, sizeof text);
+  }
+  freeaddrinfo(found);
+  if (count == 0 && error != nullptr && errorSize > 0) std::snprintf(error, errorSize, "no IPv4 address");
+  return count;
+}
+
+int HandleReadable(uint32_t value, bool, int timeoutMs) {
+  // Sockets and serial ports are both descriptors here.
+  pollfd entry{static_cast<int>(value), POLLIN, 0};
+  const int n = poll(&entry, 1, timeoutMs);
+  if (n < 0) return errno == EINTR ? 0 : -1;
+  if (n > 0 && (entry.revents & POLLNVAL) != 0) return -1;
+  return n > 0 ? 1 : 0;
+}
+
+ErrorSort DescribeError(int32_t code, char* text, size_t textSize) {
+  std::snprintf(text, textSize, "%s", std::strerror(code));
+  switch (code) {
+    case ECONNREFUSED:
+      return ErrorSort::kRefused;
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case EHOSTDOWN:
+      return ErrorSort::kUnreachable;
+    case ETIMEDOUT:
+      return ErrorSort::kTimedOut;
+    case EACCES:
+    case EPERM:
+      return ErrorSort::kNoPermission;
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR:
+      return ErrorSort::kNoDevice;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return ErrorSort::kBusy;
+    default:
+      return ErrorSort::kOther;
+  }
+}
+
+namespace {
+
+constexpr int kEndSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kEndSignalCount = 3;
+// What was installed before, per signal, and the callbacks. Written before
+// the handlers go in, read only by them.
+struct sigaction gEarlier[kEndSignalCount];
+void (*gFirst)(int) = nullptr;
+bool (*gEndNow)(int) = nullptr;
+
+int SlotOf(int signalNumber) {
+  for (int i = 0; i < kEndSignalCount; ++i) {
+    if (kEndSignals[i] == signalNumber) return i;
+  }
+  return -1;
+}
+
+void OnEndSignal(int signalNumber, siginfo_t* info, void* context) {
+  const int saved = errno;
+  if (gFirst != nullptr) gFirst(signalNumber);
+  const int slot = SlotOf(signalNumber);
+  if (slot >= 0) {
+    const struct sigaction& earlier = gEarlier[slot];
+    if ((earlier.sa_flags & SA_SIGINFO) != 0 && earlier.sa_sigaction != nullptr) {
+      earlier.sa_sigaction(signalNumber, info, context);
+    } else if (earlier.sa_handler == SIG_DFL) {
+      if (gEndNow == nullptr || gEndNow(signalNumber)) EndAsSignal(signalNumber);
+    } else if (earlier.sa_handler != SIG_IGN && earlier.sa_handler != nullptr) {
+      earlier.sa_handler(signalNumber);
+    }
+  }
+  errno = saved;
+}
+
+bool IsOurs(const struct sigaction& current) {
+  return (current.sa_flags & SA_SIGINFO) != 0 && current.sa_sigaction == OnEndSignal;
+}
+
+}  // namespace
+
+bool ChainEndSignals(void (*first)(int signalNumber), bool (*endNow)(int signalNumber)) {
+  gFirst = first;
+  gEndNow = endNow;
+  for (int i = 0; i < kEndSignalCount; ++i) {
+    struct sigaction current {};
+    if (sigaction(kEndSignals[i], nullptr, &current) != 0) return false;
+    if (IsOurs(current)) continue;
+    gEarlier[i] = current;
+    struct sigaction ours {};
+    ours.sa_sigaction = OnEndSignal;
+    ours.sa_flags = SA_SIGINFO | (current.sa_flags & SA_RESTART);
+    sigemptyset(&ours.sa_mask);
+    if (sigaction(kEndSignals[i], &ours, nullptr) != 0) return false;
+  }
+  return true;
+}
+
+void EndAsSignal(int signalNumber) {
+  struct sigaction standard {};
+  standard.sa_handler = SIG_DFL;
+  sigemptyset(&standard.sa_mask);
+  sigaction(signalNumber, &standard, nullptr);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signalNumber);
+  pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+  raise(signalNumber);
+  _exit(128 + signalNumber);
 }
 
 }  // namespace vek::host

@@ -18,6 +18,7 @@
 #include <ctime>
 
 #include "platform/platform.h"
+#include "platform/posix/com_device.h"
 
 namespace vek::plat {
 namespace {
@@ -124,18 +125,10 @@ long long NowMs() {
 }  // namespace
 
 uint32_t SerialOpen(int32_t port) {
-  char envName[32] = {};
   char path[64] = {};
-  std::snprintf(envName, sizeof envName, "VEKKESTRA_COM%d", port);
-  const char* configured = std::getenv(envName);
-  if (configured != nullptr && configured[0] != '\0') {
-    if (std::strlen(configured) >= sizeof path) {
-      Fail(ENAMETOOLONG);
-      return kInvalidSerialHandle;
-    }
-    std::snprintf(path, sizeof path, "%s", configured);
-  } else {
-    std::snprintf(path, sizeof path, "/dev/ttyS%d", port - 1);
+  if (!ComDevicePathOf(port, path, sizeof path)) {
+    Fail(ENAMETOOLONG);
+    return kInvalidSerialHandle;
   }
 
   int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

@@ -226,4 +226,126 @@ int64_t MonotonicMicroseconds() {
 
 void SleepMilliseconds(int milliseconds) { Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds)); }
 
+// ---- For the motion core ----
+
+void ComDevicePath(int port, char* path, size_t pathSize) { std::snprintf(path, pathSize, "\\\\.\\COM%d", port); }
+
+int ResolveIPv4All(const char* host, char (*dotted)[16], int max, char* error, size_t errorSize) {
+  if (!SocketsReady()) {
+    SetError(error, errorSize, "WSAStartup");
+    return 0;
+  }
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const int code = getaddrinfo(host, nullptr, &hints, &found);
+  if (code != 0 || found == nullptr) {
+    if (error != nullptr && errorSize > 0) std::snprintf(error, errorSize, "no IPv4 address (error %d)", code);
+    return 0;
+  }
+  int count = 0;
+  for (const addrinfo* a = found; a != nullptr && count < max; a = a->ai_next) {
+    const auto* address = reinterpret_cast<const sockaddr_in*>(a->ai_addr);
+    char text[16] = {};
+    if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) == nullptr) continue;
+    bool seen = false;
+    for (int i = 0; i < count; ++i) seen = seen || std::strcmp(dotted[i], text) == 0;
+    if (!seen) std::memcpy(dotted[count++], text, sizeof text);
+  }
+  freeaddrinfo(found);
+  if (count == 0 && error != nullptr && errorSize > 0) std::snprintf(error, errorSize, "no IPv4 address");
+  return count;
+}
+
+int HandleReadable(uint32_t value, bool serial, int timeoutMs) {
+  if (!serial) {
+    const SOCKET s = static_cast<SOCKET>(static_cast<intptr_t>(static_cast<int32_t>(value)));
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s, &readable);
+    timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    const int n = select(0, &readable, nullptr, nullptr, &limit);
+    return n < 0 ? -1 : n > 0 ? 1 : 0;
+  }
+  // A port cannot be waited on without overlapped I/O: its input queue is
+  // looked at every millisecond instead.
+  const HANDLE port = reinterpret_cast<HANDLE>(static_cast<intptr_t>(static_cast<int32_t>(value)));
+  const int64_t end = MonotonicMicroseconds() + static_cast<int64_t>(timeoutMs) * 1000;
+  for (;;) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(port, &errors, &status)) return -1;
+    if (status.cbInQue > 0) return 1;
+    if (MonotonicMicroseconds() >= end) return 0;
+    Sleep(1);
+  }
+}
+
+ErrorSort DescribeError(int32_t code, char* text, size_t textSize) {
+  char words[256] = {};
+  const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                      static_cast<DWORD>(code), 0, words, sizeof words, nullptr);
+  // The system's texts end in a line break.
+  DWORD end = length;
+  while (end > 0 && (words[end - 1] == '\r' || words[end - 1] == '\n' || words[end - 1] == '.')) --end;
+  words[end] = '\0';
+  if (end == 0) std::snprintf(words, sizeof words, "system error %d", static_cast<int>(code));
+  std::snprintf(text, textSize, "%s", words);
+  switch (code) {
+    case WSAECONNREFUSED:
+      return ErrorSort::kRefused;
+    case WSAENETUNREACH:
+    case WSAEHOSTUNREACH:
+    case WSAENETDOWN:
+    case WSAEHOSTDOWN:
+      return ErrorSort::kUnreachable;
+    case WSAETIMEDOUT:
+      return ErrorSort::kTimedOut;
+    case ERROR_ACCESS_DENIED:
+      return ErrorSort::kNoPermission;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ErrorSort::kNoDevice;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY:
+      return ErrorSort::kBusy;
+    default:
+      return ErrorSort::kOther;
+  }
+}
+
+namespace {
+
+void (*gFirst)(int) = nullptr;
+bool (*gEndNow)(int) = nullptr;
+bool gChained = false;
+
+// The console's events as the signal numbers of the C runtime.
+BOOL WINAPI OnEndEvent(DWORD event) {
+  int signalNumber = 0;
+  if (event == CTRL_C_EVENT) signalNumber = 2;                                     // SIGINT
+  if (event == CTRL_BREAK_EVENT) signalNumber = 21;                                // SIGBREAK
+  if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT) signalNumber = 15;  // SIGTERM
+  if (signalNumber == 0) return FALSE;
+  if (gFirst != nullptr) gFirst(signalNumber);
+  // The handlers registered before ours (the C runtime's, whose default ends
+  // the process) run when this one returns FALSE: give a wait in progress a
+  // second to stop its axes first.
+  for (int i = 0; i < 100 && gEndNow != nullptr && !gEndNow(signalNumber); ++i) Sleep(10);
+  return FALSE;
+}
+
+}  // namespace
+
+bool ChainEndSignals(void (*first)(int signalNumber), bool (*endNow)(int signalNumber)) {
+  gFirst = first;
+  gEndNow = endNow;
+  if (gChained) return true;
+  gChained = SetConsoleCtrlHandler(OnEndEvent, TRUE) != 0;
+  return gChained;
+}
+
+void EndAsSignal(int signalNumber) { ExitProcess(static_cast<UINT>(128 + signalNumber)); }
+
 }  // namespace vek::host

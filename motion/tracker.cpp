@@ -1,0 +1,123 @@
+// The axis-state tracker: one look at every axis for the monitors (vekctl's
+// recording, the Tango server's poll, the panel). The status letters and
+// both positions come from one exchange; the status word is read after that
+// answer whenever an axis came to rest, so that a limit or slip reported
+// with the answer decides that axis's state. An axis this controller set
+// moving and nobody waits on is ended here, by the same rule as a wait:
+// a limit or slip stops the other axes of its motion, and an end short of
+// its target is flagged.
+#include <algorithm>
+
+#include "motion/controller.h"
+
+namespace vek::motion {
+namespace {
+
+// At rest, flags set by something else are seen within this many polls.
+constexpr int kWordEvery = 10;
+
+}  // namespace
+
+int32_t Controller::EndOfPolled(int index, int32_t motor, uint32_t word) {
+  AxisRecord& r = records_[index];
+  const int32_t bit = vek::axes::BitOf(index);
+  const bool done = (DoneBits(word) & bit) != 0;
+  const bool refused = link_->serial() && !r.seenMoving && (word & kCommandError) != 0 && !done;
+  // A command not seen moving yet may not have started: its end counts once
+  // it reported done, or once it had time to start (its first confirmation).
+  if (!r.seenMoving && !done && !refused && Clock::now() < r.confirmAt) return 0;
+  int32_t flags = VEKM_AXIS_ENDED;
+  const bool foundLimit = r.kind == Motion::kLimitSearch && (LimitBits(word) & bit) != 0;
+  const bool tripped = !foundLimit && ((LimitBits(word) | SlipBits(word)) & bit) != 0;
+  const bool shortOfTarget =
+      r.kind == Motion::kLimitSearch ? !foundLimit && !tripped : r.hasTarget && motor != r.target && !tripped;
+  if (refused) {
+    Forget(r.group);
+    return flags | VEKM_AXIS_SHORT;
+  }
+  if (shortOfTarget) flags |= VEKM_AXIS_SHORT;
+  if (tripped || shortOfTarget) {
+    const int32_t others = GroupOf(bit) & Active() & ~bit;
+    StopQuietly(others);
+    Forget(others);
+  }
+  Forget(bit);
+  return flags;
+}
+
+uint32_t Controller::Poll(VekmAxisState* states, uint32_t* wordOut, Failure* f) {
+  if (states == nullptr) return Fail(f, VEKM_BAD_ARGUMENT, "vekm_poll", "no place for the axis states");
+  std::lock_guard<std::mutex> hold(mutex_);
+  const uint32_t interrupts = vekm_interrupt_count();
+  AxisStatus status[kAxes];
+  int32_t motor[kAxes] = {};
+  int32_t encoder[kAxes] = {};
+  uint32_t code = ReadAxes(status, motor, encoder, f);
+  if (code != VEK_SUCCESS) return Interrupted(code, interrupts, f);
+
+  bool needWord = ++pollsSinceWord_ >= kWordEvery || link_->TakeReopened();
+  for (int i = 0; i < kAxes; ++i) {
+    if (status[i].moving) continue;
+    if ((tracked_[i].seen && tracked_[i].moving) || (records_[i].active && records_[i].waits == 0) || !tracked_[i].seen)
+      needWord = true;
+  }
+  if (needWord) {
+    code = link_->Word(&lastWord_, f);
+    if (code != VEK_SUCCESS) return Interrupted(code, interrupts, f);
+    pollsSinceWord_ = 0;
+  }
+
+  for (int i = 0; i < kAxes; ++i) {
+    Tracked& t = tracked_[i];
+    AxisRecord& r = records_[i];
+    const int32_t bit = vek::axes::BitOf(i);
+    VekmAxisState& out = states[i];
+    out = VekmAxisState{};
+    out.motor = motor[i];
+    out.encoder = encoder[i];
+    if (t.seen && motor[i] != t.motor) out.direction = motor[i] > t.motor ? 1 : -1;
+    if (out.direction == 0) out.direction = t.direction;
+    if (status[i].moving) {
+      if (r.active) {
+        r.seenMoving = true;
+      } else if (!t.seen || !t.moving) {
+        // Set moving by somebody else: the flags of its last motion no longer
+        // hold.
+        const vek::Exports& ops = link_->ops();
+        link_->Result(ops.ClearMultiAxisOvertravelFlags(link_->handle(), bit), "ClearMultiAxisOvertravelFlags",
+                      nullptr);
+        link_->Result(ops.ClearMultiAxisSlipFlag(link_->handle(), bit), "ClearMultiAxisSlipFlag", nullptr);
+        lastWord_ &= ~((static_cast<uint32_t>(bit) << kLimitShift) | (static_cast<uint32_t>(bit) << kSlipShift));
+      }
+      out.state = VEKM_STATE_MOVING;
+    } else {
+      const bool refused = r.active && link_->serial() && !r.seenMoving && (lastWord_ & kCommandError) != 0 &&
+                           (DoneBits(lastWord_) & bit) == 0;
+      if ((LimitBits(lastWord_) & bit) != 0) {
+        out.state = VEKM_STATE_LIMIT;
+      } else if ((SlipBits(lastWord_) & bit) != 0 || status[i].slipped) {
+        out.state = VEKM_STATE_SLIP;
+      } else if (refused) {
+        out.state = VEKM_STATE_REFUSED;
+      }
+      if (t.seen && t.moving) out.flags |= VEKM_AXIS_ENDED;
+    }
+    if (r.active && r.hasTarget) {
+      out.flags |= VEKM_AXIS_HAS_TARGET;
+      out.target = r.target;
+    }
+    if (!status[i].moving && r.active && r.waits == 0) out.flags |= EndOfPolled(i, motor[i], lastWord_);
+    if (r.active) out.flags |= VEKM_AXIS_OURS;
+    if (status[i].onHome) out.flags |= VEKM_AXIS_HOME_SWITCH;
+    if (status[i].pid) out.flags |= VEKM_AXIS_PID;
+    if (status[i].slipDetection) out.flags |= VEKM_AXIS_SLIP_DETECTION;
+    t.seen = true;
+    t.moving = status[i].moving;
+    t.motor = motor[i];
+    t.direction = out.direction;
+  }
+  if (wordOut != nullptr) *wordOut = lastWord_;
+  return VEK_SUCCESS;
+}
+
+}  // namespace vek::motion
