@@ -631,11 +631,11 @@ void Interpreter::RunOnEveryAxis(Model& m, const Command& c, double now, uint32_
 
 // ---- The model's entry ---------------------------------------------------------
 
-ExecResult Model::Execute(std::string_view text, double now) {
+ExecResult Model::Execute(std::string_view text, double now, bool refuse) {
   Advance(now);
   ExecResult result;
   std::vector<Interpreter::Command> commands;
-  if (!Interpreter::Parse(text, &commands)) {
+  if (refuse || !Interpreter::Parse(text, &commands)) {
     result.accepted = false;
     lastIllegal_.assign(text.substr(0, kIllegalTextLength));
     Report(kCommandErrorFlag);

@@ -42,8 +42,9 @@ class Model {
 
   // Parses the whole text first; a text with any part it cannot parse is
   // refused as a whole, recorded for "#ER" and reported by the command-error
-  // notification. Otherwise every command in it runs at time `now`.
-  ExecResult Execute(std::string_view text, double now);
+  // notification. Otherwise every command in it runs at time `now`. With
+  // `refuse` the text is refused so whatever it holds.
+  ExecResult Execute(std::string_view text, double now, bool refuse = false);
 
   // Runs the motion up to `now`, producing the notifications of what
   // finished, met a limit or slipped on the way.

@@ -66,6 +66,7 @@ struct Simulator::Impl {
   Model model;
   Faults faults;
   uint64_t faultGeneration = 0;
+  uint64_t doneReports = 0;  // reports with done flags, for the lose-done fault
   int64_t startUs = 0;
   std::atomic<bool> stop{false};
   std::atomic<bool> running{false};
@@ -172,10 +173,14 @@ struct Simulator::Impl {
     }
   }
 
-  // The flags of every event since the last call, folded into one word.
+  // The flags of every event since the last call, folded into one word. The
+  // lose-done fault drops the done flags of every Nth word that has any.
   uint32_t TakeFlags() {
     uint32_t flags = 0;
     for (uint32_t f : model.TakeEvents()) flags |= f;
+    if (faults.loseDoneEvery > 0 && (flags & 0x3FFu) != 0 &&
+        ++doneReports % static_cast<uint64_t>(faults.loseDoneEvery) == 0)
+      flags &= ~0x3FFu;
     return flags;
   }
 
@@ -187,8 +192,22 @@ struct Simulator::Impl {
   // Notifications go to every connection; `except` gets its copy with its reply.
   void Broadcast(uint32_t flags, int except) {
     if (flags == 0) return;
-    for (Client& c : clients)
-      if (c.fd != except) Send(c, NotificationFor(c, flags), 0);
+    for (Client& c : clients) {
+      if (c.fd == except) continue;
+      Send(c, NotificationFor(c, flags), 0);
+      SendStaleDone(c, flags, 0);
+    }
+  }
+
+  // The stale-done fault: the done flags of a report come again, all at once
+  // after the fault's delay, as reports of an ended motion would.
+  void SendStaleDone(Client& c, uint32_t flags, int64_t delayUs) {
+    const Faults& f = faults;
+    const uint32_t done = flags & 0x3FFu;
+    if (f.staleDoneCopies <= 0 || done == 0) return;
+    std::string copies;
+    for (int i = 0; i < f.staleDoneCopies; ++i) copies += NotificationFor(c, done);
+    Send(c, copies, delayUs + static_cast<int64_t>(f.staleDoneDelayMs) * 1000);
   }
 
   std::string Reply(const Client& c, const ExecResult& r, const Faults& f, std::string* late) const {
@@ -224,7 +243,7 @@ struct Simulator::Impl {
     uint64_t n = ++c.commands;
     if (c.tcp && f.closeAfter > 0 && n >= static_cast<uint64_t>(f.closeAfter)) return false;
     double now = Now();
-    ExecResult r = model.Execute(text, now);
+    ExecResult r = model.Execute(text, now, !f.refuse.empty() && text.find(f.refuse) != std::string::npos);
     ++served;
     uint32_t flags = TakeFlags();
     Broadcast(flags, c.fd);
@@ -240,6 +259,7 @@ struct Simulator::Impl {
     if (flags != 0) reply += NotificationFor(c, flags);
     int64_t latencyUs = static_cast<int64_t>(f.replyLatencyMs) * 1000;
     Send(c, reply, latencyUs);
+    SendStaleDone(c, flags, latencyUs);
     if (!late.empty()) Send(c, late, latencyUs + static_cast<int64_t>(std::max(f.splitDelayMs, 1)) * 1000);
     return true;
   }

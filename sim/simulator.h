@@ -41,6 +41,10 @@ struct Faults {
   int slipAxis = -1;                 // axis index (0-9) whose encoder slips whenever it moves; -1 none
   int tripLimitAxis = -1;            // axis index whose limit switch reads tripped from the start; -1 none
   bool tripLimitPositive = true;     // which of its two switches
+  int staleDoneCopies = 0;           // every done report is sent again this many times ...
+  int staleDoneDelayMs = 0;          // ... this late: reports of a motion that has ended, for the next one
+  int loseDoneEvery = 0;             // 0: off; N: the done flags of every Nth report with any are never sent
+  std::string refuse;                // a command text holding this is refused (NAK, command-error flag)
 };
 
 // Where the switches of one axis sit, in motor steps.

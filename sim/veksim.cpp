@@ -129,12 +129,17 @@ void AddFaultFlags(CLI::App& app, vek::sim::Faults& f) {
       {"--split-delay", &f.splitDelayMs, "MS", "gap between a split ACK and its answer (default 5)"},
       {"--garbage-every", &f.garbageEvery, "N", "every Nth command gets garbage bytes instead of its reply"},
       {"--close-after", &f.closeAfter, "N", "TCP: a connection is closed instead of answering its Nth command"},
+      {"--stale-done", &f.staleDoneCopies, "N", "every done report is sent again N times (see --stale-delay)"},
+      {"--stale-delay", &f.staleDoneDelayMs, "MS", "the copies of --stale-done come MS late (default 0)"},
+      {"--lose-done-every", &f.loseDoneEvery, "N", "the done flags of every Nth report that has any are lost"},
   };
   for (const auto& c : counts)
     g->add_option(c.flag, *c.value, c.help)->type_name(c.type)->transform(Decimal(0, kLargestCount));
   g->add_flag("--split-answers", f.splitAnswers, "TCP: the ACK goes alone, the answer in a later chunk");
   g->add_flag("--notify-inside-answers", f.notifyInsideAnswers,
               "a notification that sets no flag is put inside every answer");
+  g->add_option("--refuse", f.refuse, "a command text that holds TEXT is refused (NAK, command-error flag)")
+      ->type_name("TEXT");
 }
 
 void AddAxisFlags(CLI::App& app, AxisFlags& a) {
