@@ -92,7 +92,7 @@ class Controller {
   uint32_t RunWait(int32_t mask, int32_t options, int32_t timeoutMs, Failure* f);
   uint32_t LookOnce(int32_t mask, Look* look, Failure* f);
   uint32_t ReadAxes(AxisStatus* status, int32_t* motor, int32_t* encoder, Failure* f);
-  uint32_t Tripped(int32_t mask, uint32_t word, Failure* f);
+  uint32_t Tripped(int32_t mask, uint32_t word, const int32_t* motor, Failure* f);
   uint32_t Finish(int32_t mask, const AxisStatus* status, const int32_t* motor, uint32_t word, Look* look, Failure* f);
   uint32_t EndedEarly(uint32_t code, int32_t axis, int32_t position, bool read, int32_t mask, const std::string& detail,
                       Failure* f);

@@ -77,6 +77,9 @@ uint32_t Controller::Poll(VekmAxisState* states, uint32_t* wordOut, Failure* f) 
     out.encoder = encoder[i];
     if (t.seen && motor[i] != t.motor) out.direction = motor[i] > t.motor ? 1 : -1;
     if (out.direction == 0) out.direction = t.direction;
+    // Before a second look, this controller's own motion tells the way.
+    if (out.direction == 0 && r.active && r.hasTarget && r.target != motor[i])
+      out.direction = r.target > motor[i] ? 1 : -1;
     if (status[i].moving) {
       if (r.active) {
         r.seenMoving = true;

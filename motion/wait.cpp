@@ -130,6 +130,7 @@ uint32_t Controller::ReadAxes(AxisStatus* status, int32_t* motor, int32_t* encod
 }
 
 void Controller::Settle(int32_t mask) {
+  if (mask == 0) return;
   const Clock::time_point giveUp = Clock::now() + kSettleLimit;
   while (mask != 0 && Clock::now() < giveUp) {
     AxisStatus status[kAxes];
@@ -168,7 +169,7 @@ uint32_t Controller::EndedEarly(uint32_t code, int32_t axis, int32_t position, b
   return code;
 }
 
-uint32_t Controller::Tripped(int32_t mask, uint32_t word, Failure* f) {
+uint32_t Controller::Tripped(int32_t mask, uint32_t word, const int32_t* motor, Failure* f) {
   int32_t searches = 0;
   for (int i = 0; i < kAxes; ++i)
     if (Has(mask, i) && records_[i].kind == Motion::kLimitSearch) searches |= vek::axes::BitOf(i);
@@ -179,7 +180,10 @@ uint32_t Controller::Tripped(int32_t mask, uint32_t word, Failure* f) {
   const int index = FirstIndex(limited != 0 ? limited : slipped);
   const std::string what =
       std::string(1, vek::axes::kLetters[index]) + (limited != 0 ? " met a limit switch" : " slipped");
-  return EndedEarly(limited != 0 ? VEKM_LIMIT : VEKM_SLIP, vek::axes::BitOf(index), 0, false, mask, what, f);
+  // The position read with the status is the one where it stopped; without
+  // it, the position is read once the other axes are stopped.
+  return EndedEarly(limited != 0 ? VEKM_LIMIT : VEKM_SLIP, vek::axes::BitOf(index),
+                    motor != nullptr ? motor[index] : 0, motor != nullptr, mask, what, f);
 }
 
 uint32_t Controller::Finish(int32_t candidates, const AxisStatus* status, const int32_t* motor, uint32_t word, Look*,
@@ -246,7 +250,7 @@ uint32_t Controller::LookOnce(int32_t mask, Look* look, Failure* f) {
     for (int i = 0; i < kAxes; ++i)
       if (Has(pending, i)) records_[i].confirmAt = now;
   }
-  if (code == VEK_SUCCESS) code = Tripped(pending, word, f);
+  if (code == VEK_SUCCESS) code = Tripped(pending, word, nullptr, f);
   if (code != VEK_SUCCESS) return code;
   int32_t candidates = 0;
   for (int i = 0; i < kAxes; ++i) {
@@ -264,7 +268,7 @@ uint32_t Controller::LookOnce(int32_t mask, Look* look, Failure* f) {
   code = ReadAxes(status, motor, nullptr, f);
   // The word read after the answer: a limit or slip that came with it counts.
   if (code == VEK_SUCCESS) code = link_->Word(&word, f);
-  if (code == VEK_SUCCESS) code = Tripped(pending, word, f);
+  if (code == VEK_SUCCESS) code = Tripped(pending, word, motor, f);
   if (code == VEK_SUCCESS) return Finish(candidates, status, motor, word, look, f);
   return code;
 }
