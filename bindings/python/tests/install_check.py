@@ -1,8 +1,8 @@
 """Installs the package the way a user does, offline, into a fresh virtual
 environment, and imports it from there with the library named by
-VEKKESTRA_LIBRARY and the motion core named by VEKKESTRA_MOTION_LIBRARY. Exits 77 (skipped) when this interpreter cannot build a
-package offline (Debian: python3-venv python3-pip python3-setuptools
-python3-wheel).
+VEKKESTRA_LIBRARY and the motion core named by VEKKESTRA_MOTION_LIBRARY.
+Exits 77 (skipped) when this interpreter cannot build a package offline
+(Debian: python3-venv python3-pip python3-setuptools python3-wheel).
 
     python3 tests/install_check.py    (from bindings/python)
 """
