@@ -29,8 +29,9 @@ def main():
     print(vekkestra.version())
     try:
         # Leaving the block by an exception (Ctrl-C included) stops whatever
-        # it set moving; each wait ends at once at a limit or a slip, and
-        # stops its axes if they have not arrived within the time-out.
+        # it set moving; each move waits until its axes are at rest at their
+        # targets, ends at once at a limit or a slip, and stops its axes if
+        # they have not arrived within the time-out.
         with Controller.tcp(host, port) as ctl:
             print("connected to %s:%d" % (host, port))
             for axis in "XY":
@@ -48,7 +49,7 @@ def main():
             for letter, m, e in zip(vekkestra.AXES, motor, encoder):
                 print("%s    %10d %10d" % (letter, m, e))
     except (LimitError, SlipError) as error:
-        # "VEKnet_Move: axis X met a limit switch, stopped at 5000"
+        # "VEKnet_Move: VEKM_LIMIT (1001): X met a limit switch at 5000; stopped Y"
         print("stopped early: %s (axis %s at %d)" % (error, error.axis, error.position), file=sys.stderr)
         return 1
     except VekTimeoutError as error:

@@ -1,8 +1,8 @@
 """Installs the package the way a user does, offline, into a fresh virtual
 environment, and imports it from there with the library named by
-VEKKESTRA_LIBRARY. Exits 77 (skipped) when this interpreter cannot build a
-package offline (Debian: python3-venv python3-pip python3-setuptools
-python3-wheel).
+VEKKESTRA_LIBRARY and the motion core named by VEKKESTRA_MOTION_LIBRARY.
+Exits 77 (skipped) when this interpreter cannot build a package offline
+(Debian: python3-venv python3-pip python3-setuptools python3-wheel).
 
     python3 tests/install_check.py    (from bindings/python)
 """
@@ -57,9 +57,10 @@ def main():
                    "print(package)\n"
                    "print(sorted(f for f in os.listdir(package) if f != '__pycache__'))\n"
                    "print(m.version('vekkestra'), vekkestra.__version__)\n"
-                   "print(vekkestra.version())\n"], cwd=work, env=env).splitlines()
+                   "print(vekkestra.version())\n"
+                   "print(vekkestra.core_version())\n"], cwd=work, env=env).splitlines()
         print("\n".join(out))
-        package, files, versions, library_version = out
+        package, files, versions, library_version, core_version = out
         expected = sorted(f for f in os.listdir(os.path.join(SOURCE, "vekkestra"))
                           if f.endswith(".py") or f == "py.typed")
         with open(os.path.join(SOURCE, "..", "..", "VERSION"), encoding="ascii") as f:
@@ -73,6 +74,8 @@ def main():
             problems.append("versions (metadata, module) %s, VERSION says %s" % (versions, product))
         if not re.match(r"VekKestra DLL v\d+\.\d\d\.\d\d - ", library_version):
             problems.append("library version text %r" % library_version)
+        if core_version != product:
+            problems.append("motion core version %r, VERSION says %s" % (core_version, product))
         if problems:
             sys.exit("\n".join(problems))
     print("installed offline and imported: ok")

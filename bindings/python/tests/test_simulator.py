@@ -1,175 +1,181 @@
-"""The binding and the examples end to end, against the veksim program over
-TCP and over its pseudo-terminal. Skipped when VEKSIM does not name it.
-
-One simulator serves the class; each test owns its axes: X (limit switch at
-5000) and Y for limits, U (slips whenever it moves) and V for slips, T and R
-for stale flags and time-outs, W for Ctrl-C, Z, S and K for threads."""
+"""What the package adds to the core, against veksim: the ``with`` block,
+``poll()``'s axis states, signals sent to a program that uses the package,
+and the examples end to end. Skipped when VEKSIM does not name the
+simulator."""
 
 import os
 import signal
 import subprocess
 import sys
+import textwrap
 import threading
 import time
 import unittest
 
-from vekkestra import Controller, LimitError, SlipError, VekTimeoutError
+import vekkestra
+from vekkestra import Controller, LimitError
 
-VEKSIM = os.environ.get("VEKSIM")
+from .simulator import VEKSIM, Simulator
+
 EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "examples")
-LIMIT_X = 5000
+PACKAGE_ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+#: Y's positive limit switch.
+LIMIT_Y = 5000
+
+
+class Planned(Exception):
+    """The error a block is left by."""
 
 
 @unittest.skipUnless(VEKSIM, "VEKSIM names no simulator program")
-class SimulatorTest(unittest.TestCase):
+class SimulatorTestCase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.sim = subprocess.Popen([VEKSIM, "--pty", "--limits", "X=-1000000,%d" % LIMIT_X, "--slip-axis", "U"],
-                                   stdout=subprocess.PIPE, text=True)
-        # The first lines name the TCP address and the pty.
-        host, port = cls.sim.stdout.readline().split()[-1].rsplit(":", 1)
-        cls.address = (host, int(port))
-        os.environ["VEKKESTRA_COM4"] = cls.sim.stdout.readline().split()[-1]
-        cls.links = [("tcp", lambda: Controller.tcp(*cls.address)), ("serial", lambda: Controller.serial(4, 38400))]
+        cls.sim = Simulator(["--limits", "Y=-1000000,%d" % LIMIT_Y], serial=False)
 
     @classmethod
     def tearDownClass(cls):
-        cls.sim.terminate()
-        cls.sim.wait(timeout=10)
-        cls.sim.stdout.close()
+        cls.sim.close()
 
-    def assert_at_rest(self, ctl, axis):
-        """The axis stands still once its ramp (0.1 s from full speed) is
-        over: two positions 200 ms apart are equal. Returns the position."""
-        time.sleep(0.15)
-        first = ctl.motor_position(axis)
-        time.sleep(0.2)
-        self.assertEqual(ctl.motor_position(axis), first, "%s still moves" % axis)
-        return first
+    def connect(self):
+        return Controller.tcp("127.0.0.1", self.sim.port)
 
-    def test_a_limit_or_slip_ends_the_wait_at_once_and_stops_the_other_axis(self):
-        for name, connect in self.links:
-            with self.subTest(name), connect() as ctl:
-                ctl.call("EnableAxisSlipDectection", 16)  # U
-                ctl.move({"X": 0, "Y": 0}, timeout_ms=10000)
-                cases = [
-                    # X meets its switch after about 0.55 s; Y, bound for 20000, is stopped.
-                    (LimitError, "X", "Y", lambda: ctl.move({"X": 9000, "Y": 20000}, timeout_ms=10000)),
-                    (LimitError, "X", None, lambda: ctl.move_axis("X", 9000, timeout_ms=10000)),
-                    # U slips at once; V, bound for 20000 steps away, is stopped.
-                    (SlipError, "U", "V", lambda: ctl.move_by({"U": 9000, "V": 20000}, timeout_ms=10000)),
-                ]
-                for kind, axis, other, move in cases:
-                    if axis == "X":
-                        ctl.move_axis("X", 0, timeout_ms=10000)
-                    start_other = ctl.motor_position(other) if other else 0
-                    start = time.monotonic()
-                    with self.assertRaises(kind) as caught, self.assertLogs("vekkestra", "WARNING") as logged:
-                        move()
-                    self.assertIn(axis + (" met a limit switch" if kind is LimitError else " slipped"),
-                                  "\n".join(logged.output))
-                    self.assertLess(time.monotonic() - start, 3.0)  # not the 10 s time-out
-                    self.assertEqual(caught.exception.axis, axis)
-                    self.assertEqual(caught.exception.position, ctl.motor_position(axis))
-                    if kind is LimitError:
-                        self.assertEqual(caught.exception.position, LIMIT_X)
-                    if other:
-                        self.assertLess(self.assert_at_rest(ctl, other) - start_other, 20000)
-                    self.assertEqual(ctl.moving, "")
-                # A limit search ends at the switch, as asked.
-                ctl.move_axis("X", 0, timeout_ms=10000)
-                ctl.find_limit("X", velocity=10000, timeout_ms=5000)
-                self.assertEqual(ctl.motor_position("X"), LIMIT_X)
+    def moving(self, axis):
+        return self.sim.axes()[0][axis]
 
-    def test_stale_done_flags_and_time_outs(self):
-        for name, connect in self.links:
-            with self.subTest(name), connect() as ctl:
-                t, r = ctl.motor_position("T"), ctl.motor_position("R")
-                ctl.move_axis("T", t + 1000, timeout_ms=10000)  # leaves T's done flag set
-                # T has the long way, R the short one: the wait must not end with R.
-                ctl.move({"T": t + 5000, "R": r + 500}, timeout_ms=10000)
-                self.assertEqual((ctl.motor_position("T"), ctl.motor_position("R")), (t + 5000, r + 500))
-                # A time-out stops the axes unless told not to.
-                for stop, moving in ((True, ""), (False, "T")):
-                    with self.assertRaises(VekTimeoutError) as caught:
-                        ctl.move_axis("T", t + 100000, timeout_ms=300, stop_on_timeout=stop)
-                    self.assertEqual((caught.exception.code, ctl.moving), (6, moving))
-                    if not stop:
-                        self.assertNotEqual(ctl.velocity("T"), 0)
-                        ctl.stop("T")
-                        ctl.wait("T", 5000)
-                    self.assert_at_rest(ctl, "T")
 
-    def test_ctrl_c_ends_the_wait_and_stops_the_moved_axis(self):
-        previous = signal.signal(signal.SIGINT, signal.default_int_handler)
-        self.addCleanup(signal.signal, signal.SIGINT, previous)
-        for name, connect in self.links:
-            with self.subTest(name), connect() as ctl:
-                target = ctl.motor_position("W") + 200000  # 20 s away
-                sent = []
+class BlockTest(SimulatorTestCase):
+    def test_a_block_left_by_an_error_stops_what_it_set_moving(self):
+        with self.assertRaises(Planned), self.assertLogs("vekkestra", "WARNING") as logged:
+            with self.connect() as ctl:
+                ctl.jog("X", 3000)
+                raise Planned()
+        self.assertFalse(self.sim.settled("X")[0]["X"], "X still moving")
+        self.assertIn("stopping X after leaving the controller's block by Planned", "\n".join(logged.output))
+        # Left normally, the block stops nothing: the jog goes on.
+        with self.connect() as ctl:
+            ctl.jog("Z", 3000)
+        time.sleep(0.3)
+        self.assertTrue(self.moving("Z"))
+        self.sim.send("AZST;")
 
-                def interrupt(thread=threading.get_ident()):
-                    sent.append(time.monotonic())
-                    signal.pthread_kill(thread, signal.SIGINT)
 
-                timer = threading.Timer(0.3, interrupt)
-                timer.start()
-                try:
-                    with self.assertRaises(KeyboardInterrupt):
-                        ctl.move_axis("W", target, timeout_ms=20000)
-                finally:
-                    timer.cancel()  # a wait that ended early must not interrupt the tests after it
-                # The stop has gone out and been accepted by now. The wait
-                # promises 100 ms (about 20 ms measured); the bound leaves a
-                # loaded machine room and still fails a wait that ignores
-                # the interrupt, which ends 20 s later.
-                self.assertLess(time.monotonic() - sent[0], 1.0)
-                self.assertLess(self.assert_at_rest(ctl, "W"), target - 150000)
+class PollTest(SimulatorTestCase):
+    def test_the_states_of_moving_resting_and_limited_axes(self):
+        with self.connect() as ctl:
+            start = ctl.motor_position("T")
+            ctl.move({"T": start + 30000}, timeout_ms=0)
+            time.sleep(0.2)
+            ctl.poll()  # the direction is the way it was seen going between two looks
+            time.sleep(0.1)
+            t, u = ctl.poll()[3:5]
+            self.assertEqual((t.axis, t.state, t.ours, t.target, t.direction),
+                             ("T", "moving", True, start + 30000, 1))
+            self.assertEqual((u.axis, u.state, u.ours, u.target), ("U", "at rest", False, None))
+            ctl.stop("T")
+            # The stop ends T short of its target.
+            with self.assertRaises(vekkestra.MoveInterruptedError):
+                ctl.wait("T", 5000)
+            with self.assertRaises(LimitError):
+                ctl.move({"Y": LIMIT_Y + 4000}, 10000)
+            y = ctl.poll()[1]
+            self.assertEqual((y.state, y.motor), ("limit", LIMIT_Y))
+            self.assertEqual(len(ctl.poll()), 10)
 
-    def test_threads_share_one_controller(self):
-        with Controller.tcp(*self.address) as ctl:
-            positions = {"Z": 1111, "S": -2222, "K": 3333}
-            for axis, position in positions.items():
-                ctl.set_motor_position(axis, position)
-            wrong, outcome = [], []
 
-            def read(axis):
-                for _ in range(25):
-                    if (got := ctl.motor_position(axis)) != positions[axis]:
-                        wrong.append((axis, got))
+# A program that uses the package: moves AXIS far and waits ("wait"), or
+# jogs it and sleeps ("jog"), with or without a ``with`` block.
+CHILD = textwrap.dedent("""
+    import signal, sys, time
+    signal.signal(signal.SIGINT, signal.default_int_handler)  # as a program started from a terminal has it
+    import vekkestra
+    port, axis, mode = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+    if "own-handler" in mode:
+        def own(number, frame):
+            print("own handler", flush=True)
+            sys.exit(7)
+        signal.signal(signal.SIGTERM, own)
+    ctl = vekkestra.Controller.tcp("127.0.0.1", port)
+    if "opt-out-call" in mode:
+        vekkestra.handle_signals(False)
+    def run():
+        print("started", flush=True)
+        if "jog" in mode:
+            ctl.jog(axis, 8000)
+            time.sleep(60)
+        else:
+            ctl.move({axis: 2000000})
+    if "block" in mode:
+        with ctl:
+            run()
+    else:
+        run()
+""")
 
-            def move():
-                try:
-                    ctl.move_axis("K", 200000, timeout_ms=20000)
-                    outcome.append("done")
-                except BaseException as error:
-                    outcome.append(error)
 
-            threads = [threading.Thread(target=read, args=(axis,)) for axis in positions]
-            for thread in threads:
-                thread.start()
-            for thread in threads:
-                thread.join(30)
-            self.assertEqual(wrong, [])
-            # A stop from another thread gets through a wait, which then ends as done.
-            mover = threading.Thread(target=move)
-            mover.start()
-            time.sleep(0.3)
-            ctl.stop("K")
-            stopped = time.monotonic()
-            mover.join(10)
-            self.assertEqual(outcome, ["done"])
-            self.assertLess(time.monotonic() - stopped, 1.0)
-            self.assertLess(self.assert_at_rest(ctl, "K"), 100000)
+class SignalTest(SimulatorTestCase):
+    def run_child(self, axis, mode, number, **env):
+        child = subprocess.Popen([sys.executable, "-c", CHILD, str(self.sim.port), axis, mode],
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                 env=dict(os.environ, PYTHONPATH=PACKAGE_ROOT, **env))
+        self.addCleanup(child.kill)
+        timer = threading.Timer(20, child.kill)  # a child that never starts fails the test, not the suite
+        timer.start()
+        self.assertEqual(child.stdout.readline(), "started\n", child.stderr.read() if child.poll() else "")
+        timer.cancel()
+        deadline = time.monotonic() + 5
+        while not self.moving(axis) and time.monotonic() < deadline:
+            time.sleep(0.02)
+        self.assertTrue(self.moving(axis), "%s never moved" % axis)
+        child.send_signal(number)
+        sent = time.monotonic()
+        while self.moving(axis) and time.monotonic() - sent < 0.5:
+            time.sleep(0.02)
+        still = self.moving(axis)
+        if still and child.poll() is None:
+            child.kill()  # it would go on for a minute
+        out, err = child.communicate(timeout=20)
+        return still, time.monotonic() - sent, child.returncode, out, err
 
+    def test_a_signal_stops_what_the_program_set_moving_and_ends_it(self):
+        cases = [
+            # Ctrl-C: the wait stops its axis; the KeyboardInterrupt ends the program.
+            ("X", "wait", signal.SIGINT, (-signal.SIGINT, 128 + signal.SIGINT)),
+            ("Y", "jog block", signal.SIGINT, (-signal.SIGINT, 128 + signal.SIGINT)),
+            ("Z", "wait", signal.SIGTERM, (128 + signal.SIGTERM,)),
+            ("T", "jog", signal.SIGTERM, (128 + signal.SIGTERM,)),
+            ("U", "wait", signal.SIGHUP, (128 + signal.SIGHUP,)),
+            ("V", "jog", signal.SIGHUP, (128 + signal.SIGHUP,)),
+            # The program's own SIGTERM handler is left to it; the wait still stops.
+            ("R", "wait own-handler", signal.SIGTERM, (7,)),
+        ]
+        for axis, mode, number, statuses in cases:
+            with self.subTest(signal=signal.Signals(number).name, mode=mode):
+                still, elapsed, status, out, err = self.run_child(axis, mode, number)
+                self.assertFalse(still, "%s still moving %.2f s after the signal" % (axis, elapsed))
+                self.assertIn(status, statuses, err)
+                self.assertEqual("own handler" in out, "own-handler" in mode)
+
+    def test_signals_left_to_the_program_end_it_as_their_default_does(self):
+        # Without the package's handlers SIGTERM ends the program at once and
+        # nothing stops the axis: the price of opting out.
+        for axis, mode, env in (("S", "wait", {"VEKKESTRA_SIGNALS": "0"}), ("W", "wait opt-out-call", {})):
+            with self.subTest(mode=mode, env=env):
+                still, _, status, _, err = self.run_child(axis, mode, signal.SIGTERM, **env)
+                self.sim.send("A%sST;" % axis)
+                self.assertTrue(still, "%s was stopped" % axis)
+                self.assertEqual(status, -signal.SIGTERM, err)
+
+
+class ExamplesTest(SimulatorTestCase):
     def test_examples(self):
         examples = [[sys.executable, os.path.join(EXAMPLES, "move_xy.py")]]
         if os.environ.get("MOVE_XY"):
             examples.append([os.environ["MOVE_XY"]])
         for command in examples:
             with self.subTest(command[-1]):
-                done = subprocess.run(command + [self.address[0], str(self.address[1])], capture_output=True,
-                                      text=True, timeout=60)
+                done = subprocess.run(command + ["127.0.0.1", str(self.sim.port)], capture_output=True, text=True,
+                                      timeout=60)
                 self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
                 self.assertRegex(done.stdout, r"X and Y have arrived\n[\s\S]*\nX +4000 +-?\d+\nY +-2500 +-?\d+\n")
 

@@ -1,5 +1,5 @@
-"""Finding and loading the shared library, typing its exports, and the
-utilities that need no connection."""
+"""Finding and loading the shared libraries (the C library, and the motion
+core beside it) and typing the C library's exports."""
 
 from __future__ import annotations
 
@@ -8,11 +8,11 @@ import ctypes.util
 import glob
 import os
 import sys
-from typing import Any, Dict, List, Optional, Tuple, Type, Union
+from typing import Any, List, Optional, Tuple, Type
 
 from ._exports import all_signatures
-from ._values import INT32_MAX, INT32_MIN, UINT32_MAX, int32, integer
-from .errors import LibraryNotFoundError, error_for
+from ._values import INT32_MAX, INT32_MIN, UINT32_MAX, integer
+from .errors import LibraryNotFoundError
 
 
 def _checked_type(base: Type[Any], low: int, high: int) -> Type[Any]:
@@ -28,38 +28,32 @@ def _checked_type(base: Type[Any], low: int, high: int) -> Type[Any]:
     return Checked
 
 
-_CHECKED_ARGUMENTS = {
+#: The argument types every typed function takes instead of the plain ones.
+CHECKED_ARGUMENTS = {
     ctypes.c_int32: _checked_type(ctypes.c_int32, INT32_MIN, INT32_MAX),
     ctypes.c_uint32: _checked_type(ctypes.c_uint32, 0, UINT32_MAX),
 }
-#: The accepted range of each integer parameter type, for checks before a call.
-ARGUMENT_RANGES: Dict[Any, Tuple[int, int]] = {ctypes.c_int32: (INT32_MIN, INT32_MAX),
-                                               ctypes.c_uint32: (0, UINT32_MAX)}
-
-_library: Optional[ctypes.CDLL] = None
-_library_path: Optional[str] = None
 
 
-def _library_names() -> List[str]:
+def _names(stem: str, dll: str) -> List[str]:
     if sys.platform == "win32":
-        return ["VekKestra.dll"]
+        return [dll]
     if sys.platform == "darwin":
-        return ["libvekkestra.1.dylib", "libvekkestra.dylib"]
-    return ["libvekkestra.so.1", "libvekkestra.so"]
+        return ["lib%s.1.dylib" % stem, "lib%s.dylib" % stem]
+    return ["lib%s.so.1" % stem, "lib%s.so" % stem]
 
 
-def _candidates() -> List[str]:
-    """Where to look, in order, after VEKKESTRA_LIBRARY: beside the package,
-    then the lib directories of the prefix it is installed under."""
+def _prefix_directories() -> List[str]:
+    """Beside the package, then the lib directories of the prefix it is
+    installed under (<prefix>/share/vekkestra/python/vekkestra)."""
     package = os.path.dirname(os.path.abspath(__file__))
-    # <prefix>/share/vekkestra/python/vekkestra: the prefix is four levels up.
     prefix = os.path.normpath(os.path.join(package, "..", "..", "..", ".."))
     # <prefix>/lib is named even when missing, so that the error says where
     # the library was expected; lib64 and lib/<multiarch> where they exist.
     directories = [package, os.path.join(prefix, "lib")]
     for pattern in ("lib?*", os.path.join("lib*", "*-*"), "bin"):
         directories += sorted(d for d in glob.glob(os.path.join(prefix, pattern)) if os.path.isdir(d))
-    return [os.path.join(d, name) for d in directories for name in _library_names()]
+    return directories
 
 
 def _open(path: str) -> ctypes.CDLL:
@@ -69,37 +63,55 @@ def _open(path: str) -> ctypes.CDLL:
     return ctypes.CDLL(path)
 
 
-def _load() -> Tuple[ctypes.CDLL, str]:
-    tried: List[str] = []
-    path = os.environ.get("VEKKESTRA_LIBRARY")
+def load(what: str, variable: str, stem: str, dll: str, first: List[str]) -> Tuple[ctypes.CDLL, str]:
+    """Loads a library: the path in the environment variable ``variable``
+    (and only there, when it is set); else from the directories ``first``,
+    then those of the install prefix; else the system's search."""
+    path = os.environ.get(variable)
     if path:
         # An explicit choice is not second-guessed: if it fails, say so.
         try:
             return _open(path), path
         except OSError as error:
-            raise LibraryNotFoundError("VEKKESTRA_LIBRARY=%s cannot be loaded: %s" % (path, error)) from error
-    for candidate in _candidates():
-        if os.path.isfile(candidate):
-            try:
-                return _open(candidate), candidate
-            except OSError as error:
-                tried.append("%s (%s)" % (candidate, error))
-        else:
+            raise LibraryNotFoundError("%s=%s cannot be loaded: %s" % (variable, path, error)) from error
+    tried: List[str] = []
+    names = _names(stem, dll)
+    for candidate in [os.path.join(d, n) for d in first + _prefix_directories() for n in names]:
+        if not os.path.isfile(candidate):
             tried.append(candidate)
-    for name in _library_names() + [ctypes.util.find_library("vekkestra") or "",
-                                     ctypes.util.find_library("VekKestra") or ""]:
+            continue
+        try:
+            return _open(candidate), candidate
+        except OSError as error:
+            tried.append("%s (%s)" % (candidate, error))
+    for name in names + [ctypes.util.find_library(stem) or "", ctypes.util.find_library(dll[:-4]) or ""]:
         if not name:
             continue
         try:
             return _open(name), name
         except OSError:
             tried.append("%s (system search)" % name)
-    raise LibraryNotFoundError(
-        "the VekKestra library was not found; set VEKKESTRA_LIBRARY to its path. Tried:\n  " + "\n  ".join(tried))
+    raise LibraryNotFoundError("%s was not found; set %s to its path. Tried:\n  %s"
+                               % (what, variable, "\n  ".join(dict.fromkeys(tried))))
+
+
+def type_functions(lib: ctypes.CDLL, signatures: Any) -> None:
+    """Gives each function of ``(name, result, argument types)`` its types.
+    A function this build lacks stays missing: calling it raises
+    AttributeError instead of guessing its types."""
+    for name, restype, argtypes in signatures:
+        function = getattr(lib, name, None)
+        if function is not None:
+            function.restype = restype
+            function.argtypes = [CHECKED_ARGUMENTS.get(t, t) for t in argtypes]
+
+
+_library: Optional[ctypes.CDLL] = None
+_library_path: Optional[str] = None
 
 
 def library() -> ctypes.CDLL:
-    """The loaded library with every export typed; loaded on first use.
+    """The loaded C library with every export typed; loaded on first use.
 
     Integer arguments that do not fit their C parameter (``int32_t`` or
     ``uint32_t``) raise ``ctypes.ArgumentError`` instead of being wrapped.
@@ -108,49 +120,27 @@ def library() -> ctypes.CDLL:
     """
     global _library, _library_path
     if _library is None:
-        lib, path = _load()
-        for name, restype, argtypes in all_signatures():
-            # An export this build lacks stays missing: calling it raises
-            # AttributeError instead of guessing its types.
-            function = getattr(lib, name, None)
-            if function is not None:
-                function.restype = restype
-                function.argtypes = [_CHECKED_ARGUMENTS.get(t, t) for t in argtypes]
+        lib, path = load("the VekKestra library", "VEKKESTRA_LIBRARY", "vekkestra", "VekKestra.dll", [])
+        type_functions(lib, all_signatures())
         _library, _library_path = lib, path
     return _library
 
 
 def library_path() -> str:
-    """The path or name the library was loaded from (loading it if needed)."""
+    """The path or name the C library was loaded from (loading it if needed)."""
     library()
     assert _library_path is not None
     return _library_path
 
 
-def check(code: int, operation: str) -> None:
-    """Raises the error of the right kind when ``code`` is not 0."""
-    if code != 0:
-        raise error_for(code, operation)
+def library_directories() -> List[str]:
+    """Where the motion core is looked for first: beside the C library, and
+    in the motion/ folder beside it (where a build tree keeps it)."""
+    path = library_path()
+    if not os.path.dirname(path):
+        return []  # found by the system's search: so is the core
+    folder = os.path.dirname(os.path.abspath(path))
+    return [folder, os.path.join(folder, "motion")]
 
 
-def version() -> str:
-    """The library's version text ("VekKestra DLL v1.03.02 - ...")."""
-    buffer = ctypes.create_string_buffer(80)
-    library().VEK_GetDLLVersion(buffer, len(buffer))
-    return buffer.value.decode("ascii", "replace")
-
-
-def start_logger(path: Union[str, "os.PathLike[str]"], mask: int = 0xA70007) -> None:
-    """Starts the library's log file at ``path`` with the category ``mask``
-    (a signed 32-bit value; 0xA70007 is every category)."""
-    check(library().VEK_StartDllLogger(os.fsencode(path), int32(mask, "mask")), "VEK_StartDllLogger")
-
-
-def stop_logger() -> None:
-    """Stops the library's log file."""
-    check(library().VEK_StopDllLogger(), "VEK_StopDllLogger")
-
-
-def log_marker(text: str) -> None:
-    """Writes ``text`` as a line of its own into the running log."""
-    check(library().VEK_DllLoggerLineMarker(text.encode()), "VEK_DllLoggerLineMarker")
+__all__ = ["library", "library_path", "library_directories", "load", "type_functions", "CHECKED_ARGUMENTS"]

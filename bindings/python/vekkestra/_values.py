@@ -1,6 +1,7 @@
-"""Axes and argument checks: every value is checked here before anything is
-sent, so that a bad argument raises ValueError or TypeError and the
-controller never sees it."""
+"""Axes, and the checks of what C cannot take: a value of the wrong type or
+one that does not fit its C type raises TypeError or ValueError here (ctypes
+would cut 2**31 to -2**31 without a word). Ranges within those types are the
+motion core's to refuse."""
 
 from __future__ import annotations
 
@@ -41,16 +42,6 @@ def int32(value: Any, what: str) -> int:
 
 def uint32(value: Any, what: str) -> int:
     return integer(value, 0, UINT32_MAX, what)
-
-
-def flag(value: Any, what: str) -> int:
-    """A 0/1 selector from a bool or 0/1."""
-    return integer(int(value) if isinstance(value, bool) else value, 0, 1, what)
-
-
-def timeout(value: Any) -> int:
-    """A time-out in milliseconds, 0 or more."""
-    return integer(value, 0, INT32_MAX, "timeout_ms")
 
 
 def axis_bit(axis: Axis) -> int:
@@ -100,23 +91,36 @@ def listed(mask: int) -> str:
     return ", ".join(letters(mask)) or "no axis"
 
 
-def bits(mask: int) -> Iterable[int]:
-    """The axis bits of a mask, X first."""
-    return (1 << i for i in range(AXIS_COUNT) if mask >> i & 1)
-
-
-def value_list(values: Mapping[Axis, Any], what: str) -> Tuple[int, "ctypes.Array[ctypes.c_int32]"]:
-    """(mask, ten-slot int32 array) from a mapping of axes to values; at least one axis."""
+def _slots(values: Mapping[Axis, Any], what: str, kind: Any, convert: Any) -> Tuple[int, Any]:
     if not isinstance(values, Mapping):
         raise TypeError("%ss must be a mapping of axes to values, not %s" % (what, type(values).__name__))
-    slots = (ctypes.c_int32 * AXIS_COUNT)()
+    slots = (kind * AXIS_COUNT)()
     mask = 0
     for axis, value in values.items():
         bit = axis_bit(axis)
         if mask & bit:
             raise ValueError("axis %s given twice" % letter(bit))
-        slots[bit.bit_length() - 1] = int32(value, "%s of %s" % (what, letter(bit)))
+        slots[bit.bit_length() - 1] = convert(value, "%s of %s" % (what, letter(bit)))
         mask |= bit
-    if not mask:
-        raise ValueError("no axis given")
+    # No axis at all is the core's to refuse.
     return mask, slots
+
+
+def value_list(values: Mapping[Axis, Any], what: str) -> Tuple[int, "ctypes.Array[ctypes.c_int32]"]:
+    """(mask, ten-slot int32 array) from a mapping of axes to values."""
+    return _slots(values, what, ctypes.c_int32, int32)
+
+
+def number(value: Any, what: str) -> float:
+    """A velocity as C's double: an int or a float, not a bool or a text."""
+    if isinstance(value, bool) or not isinstance(value, (int, float)):
+        raise TypeError("%s must be a number, not %s" % (what, type(value).__name__))
+    try:
+        return float(value)
+    except OverflowError:
+        raise ValueError("%s is too large for a double" % what) from None
+
+
+def velocity_list(values: Mapping[Axis, Any]) -> Tuple[int, "ctypes.Array[ctypes.c_double]"]:
+    """(mask, ten-slot double array) from a mapping of axes to velocities."""
+    return _slots(values, "velocity", ctypes.c_double, number)

@@ -1,158 +1,139 @@
 """The package's exceptions.
 
-``VekError`` is the base of every error the package raises for the
-controller or the library; its kinds sit beneath it::
+``VekError`` is the base of every error the motion core reports; the kind
+the core gives a result code (``vekm_result_kind``) chooses its class::
 
-    VekError                      any failed result not listed below
-    ├── VekTimeoutError           a wait that ran out (6), a reply that did not
-    │                             come (213, 214, 352); also a TimeoutError
-    ├── VekConnectionError        connect, send or receive failed (201, 202, 211,
-    │                             212, 217, 301, 350, 351); also a ConnectionError
+    VekError                      any failure of no kind below (kind "other")
+    ├── VekTimeoutError           a wait that ran out, a reply that did not
+    │                             come; also a built-in TimeoutError
+    ├── VekConnectionError        connecting, sending or receiving failed;
+    │                             also a built-in ConnectionError
+    ├── ClosedError               a call on a closed controller; nothing sent
     ├── LimitError                a moved axis met a limit switch
     ├── SlipError                 a moved axis slipped
-    └── ClosedError               a call on a closed controller; nothing was sent
+    ├── MoveInterruptedError      a moved axis came to rest short of its target
+    ├── CancelledError            cancel() or a signal ended the wait
+    └── VekArgumentError          the core refused an argument; also a ValueError
 
-Every one carries ``code`` (the library's result number), ``result`` (the
-``Result`` member, or the number when the library defines none),
-``operation`` (the export concerned, ``"VEKnet_MoveAxis"``) and ``detail``
-(what the package adds to the code, possibly empty). Limit, slip and closed
-errors are the package's own findings, not a failed library result: their
-code is 0. Bad arguments are not ``VekError``: they raise the built-in
-``ValueError`` or ``TypeError`` before anything is sent.
+Every one carries what the core filled in: ``code`` (the result number),
+``name`` (``"VEK_ERROR_WAIT_TIMEOUT"``), ``kind`` (``"timeout"``),
+``operation``, ``detail``, ``hint``, ``message`` (what ``str()`` gives, the
+core's own text), ``axis`` (the letter a limit, slip or interruption is
+about, else None), ``position`` (its motor position, None when not read),
+``stopped`` (the letters of the axes the core stopped on the way out) and
+``signal`` (the signal that cancelled a wait, else 0). Arguments the package
+itself cannot pass to C (a text where a number belongs, a number outside
+32 bits, an unknown axis letter) raise the built-in ``TypeError`` or
+``ValueError`` before anything is sent.
 """
 
 from __future__ import annotations
 
-import enum
-from typing import Any, Dict, Tuple, Type, Union
-
-from ._exports import RESULT_CODES
+from typing import Any, Callable, Dict, Optional, Tuple, Type, Union
 
 __all__ = [
-    "Result", "result_text", "VekError", "VekTimeoutError", "VekConnectionError", "LimitError", "SlipError",
-    "ClosedError", "LibraryNotFoundError", "error_for",
+    "VekError", "VekTimeoutError", "VekConnectionError", "ClosedError", "LimitError", "SlipError",
+    "MoveInterruptedError", "CancelledError", "VekArgumentError", "LibraryNotFoundError", "error_class",
 ]
 
-Result = enum.IntEnum("Result", RESULT_CODES)  # type: ignore[misc]
-Result.__doc__ = "The library's result codes."
-
-
-def result_text(code: int) -> str:
-    """The name and number of a result code: ``'VEK_ERROR_WAIT_TIMEOUT (6)'``,
-    or ``'unknown result (N)'`` for a number the library does not define."""
-    try:
-        return "%s (%d)" % (Result(code).name, code)
-    except ValueError:
-        return "unknown result (%d)" % code
+#: Turns a code into its ``Result`` member; the core's module puts its own in.
+result_member: Callable[[int], Union[int, Any]] = int
 
 
 class VekError(Exception):
-    """A library operation failed, or the package found that a motion or a
-    call could not go as asked.
+    """A call of the motion core failed; ``str()`` is the core's message."""
 
-    ``str()`` reads ``"VEKnet_MoveAxis: VEK_ERROR_WAIT_TIMEOUT (6)"``, with
-    the ``detail`` after a semicolon when there is one.
-    """
-
-    def __init__(self, code: int, operation: str = "", detail: str = "") -> None:
+    def __init__(self, code: int, message: str, *, name: str = "", kind: str = "other", operation: str = "",
+                 detail: str = "", hint: str = "", axis: Optional[str] = None, position: Optional[int] = None,
+                 stopped: str = "", signal: int = 0) -> None:
+        super().__init__(message)
         self.code = int(code)
+        self.message = message
+        self.name = name
+        self.kind = kind
         self.operation = operation
         self.detail = detail
-        super().__init__(self._message())
-
-    def _message(self) -> str:
-        text = result_text(self.code)
-        if self.operation:
-            text = "%s: %s" % (self.operation, text)
-        return "%s; %s" % (text, self.detail) if self.detail else text
+        self.hint = hint
+        self.axis = axis
+        self.position = position
+        self.stopped = stopped
+        self.signal = signal
 
     def __str__(self) -> str:
         # The built-in bases of the time-out and connection kinds format
-        # their arguments their own way; the message is ours.
-        return self._message()
+        # their arguments their own way; the message is the core's.
+        return self.message
 
     def __reduce__(self) -> Tuple[Any, ...]:
-        return (type(self), (self.code, self.operation, self.detail))
+        fields = {k: v for k, v in self.__dict__.items() if k not in ("code", "message")}
+        return (_rebuild, (type(self), self.code, self.message, fields))
 
     @property
-    def result(self) -> Union[Result, int]:
-        """The code as a ``Result`` member, or the plain number if unknown."""
-        try:
-            return Result(self.code)
-        except ValueError:
-            return self.code
+    def result(self) -> Union[int, Any]:
+        """The code as a ``vekkestra.Result`` member, or the plain number."""
+        return result_member(self.code)
+
+
+def _rebuild(kind: Type[VekError], code: int, message: str, fields: Dict[str, Any]) -> VekError:
+    return kind(code, message, **fields)
 
 
 class VekTimeoutError(VekError, TimeoutError):
-    """A motion did not end within its time-out (code 6; the moved axes have
-    been stopped unless the caller said not to), or the controller's reply
-    did not come in time (213, 214 on TCP, 352 on serial)."""
+    """A wait ran out (its axes were stopped unless kept moving), or the
+    controller's reply did not come in time."""
 
 
 class VekConnectionError(VekError, ConnectionError):
-    """The connection could not be opened, or a send or receive on it failed
-    (201, 202, 211, 212, 217, 301, 350, 351)."""
-
-
-class _AxisError(VekError):
-    """A motion ended early on one axis; ``axis`` is its letter and
-    ``position`` its motor position after the stop (steps)."""
-
-    _what = ""
-
-    def __init__(self, axis: str, position: int, operation: str = "") -> None:
-        self.axis = axis
-        self.position = int(position)
-        super().__init__(0, operation, "axis %s %s, stopped at %d" % (axis, self._what, self.position))
-
-    def _message(self) -> str:
-        # The code is 0 (the library's calls succeeded): the finding alone says it.
-        return "%s: %s" % (self.operation, self.detail) if self.operation else self.detail
-
-    def __reduce__(self) -> Tuple[Any, ...]:
-        return (type(self), (self.axis, self.position, self.operation))
-
-
-class LimitError(_AxisError):
-    """A moved axis met a limit switch: the controller stopped it, the
-    package stopped the other axes of the motion. ``axis``, ``position``."""
-
-    _what = "met a limit switch"
-
-
-class SlipError(_AxisError):
-    """A moved axis slipped (its encoder fell behind): the controller stopped
-    it, the package stopped the other axes of the motion. ``axis``,
-    ``position``."""
-
-    _what = "slipped"
+    """The connection could not be opened, or a send or receive on it failed."""
 
 
 class ClosedError(VekError):
-    """A call on a controller that is closed (or was never opened); nothing
-    was sent. Its code is 0."""
+    """A call on a controller that is closed; nothing was sent."""
 
-    def __init__(self, operation: str = "", detail: str = "the controller is closed") -> None:
-        super().__init__(0, operation, detail)
 
-    def _message(self) -> str:
-        return "%s: %s" % (self.operation, self.detail) if self.operation else self.detail
+class LimitError(VekError):
+    """A moved axis met a limit switch; the other moved axes were stopped.
+    ``axis`` and ``position`` say which and where."""
 
-    def __reduce__(self) -> Tuple[Any, ...]:
-        return (type(self), (self.operation, self.detail))
+
+class SlipError(VekError):
+    """A moved axis slipped (slip detection on); the other moved axes were
+    stopped. ``axis`` and ``position`` say which and where."""
+
+
+class MoveInterruptedError(VekError):
+    """A moved axis came to rest short of its target: something else stopped
+    or killed it. ``axis`` and ``position`` say which and where."""
+
+
+class CancelledError(VekError):
+    """``cancel()`` or a signal (``signal``) ended the wait; its axes were
+    stopped."""
+
+
+class VekArgumentError(VekError, ValueError):
+    """The core refused an argument (a mask naming no axis, a negative
+    time-out, a port out of range); nothing was sent."""
 
 
 class LibraryNotFoundError(ImportError):
-    """No VekKestra shared library could be loaded; the message lists every
-    place that was tried."""
+    """A shared library could not be loaded; the message lists every place
+    that was tried."""
 
 
-_KINDS: Dict[int, Type[VekError]] = {
-    **dict.fromkeys((6, 213, 214, 352), VekTimeoutError),
-    **dict.fromkeys((201, 202, 211, 212, 217, 301, 350, 351), VekConnectionError),
+#: The class of each kind, by the kind's name as the core gives it.
+_CLASSES: Dict[str, Type[VekError]] = {
+    "timeout": VekTimeoutError,
+    "connection": VekConnectionError,
+    "closed": ClosedError,
+    "limit": LimitError,
+    "slip": SlipError,
+    "interrupted": MoveInterruptedError,
+    "cancelled": CancelledError,
+    "argument": VekArgumentError,
 }
 
 
-def error_for(code: int, operation: str = "", detail: str = "") -> VekError:
-    """The exception of the right kind for a failed result ``code``."""
-    return _KINDS.get(code, VekError)(code, operation, detail)
+def error_class(kind: str) -> Type[VekError]:
+    """The exception class of a kind's name (``"timeout"``, ``"limit"`` ...)."""
+    return _CLASSES.get(kind, VekError)
