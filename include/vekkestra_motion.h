@@ -293,8 +293,9 @@ VEKM_API uint32_t VEKM_CALL vekm_interrupt_count(void);
  *        vekm_interrupt() before the handler that was in place, so that a wait in progress stops its axes.
  *
  * A signal whose handler was the default action ends the process as before, once the wait has stopped its axes
- * (or at once when no wait is running). Calling it again installs nothing twice, and puts the core in front of a
- * handler installed since. Returns VEK_SUCCESS, or VEKM_BAD_ARGUMENT where signals cannot be caught.
+ * (or at once when no wait is running); an ignored signal stays ignored. Calling it again installs nothing twice,
+ * and puts the core in front of a handler installed since. Returns VEK_SUCCESS, or VEKM_BAD_ARGUMENT where signals
+ * cannot be caught.
  */
 VEKM_API uint32_t VEKM_CALL vekm_catch_signals(void);
 

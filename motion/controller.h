@@ -89,7 +89,7 @@ class Controller {
 
   uint32_t Start(Motion kind, int32_t mask, const int32_t* targets, bool relative, const char* name,
                  const std::function<uint32_t()>& command, Failure* f);
-  uint32_t RunWait(int32_t mask, int32_t options, int32_t timeoutMs, Failure* f);
+  uint32_t RunWait(int32_t mask, int32_t options, int32_t timeoutMs, uint32_t interrupts, Failure* f);
   uint32_t LookOnce(int32_t mask, Look* look, Failure* f);
   uint32_t ReadAxes(AxisStatus* status, int32_t* motor, int32_t* encoder, Failure* f);
   uint32_t Tripped(int32_t mask, uint32_t word, const int32_t* motor, Failure* f);

@@ -182,8 +182,8 @@ uint32_t Controller::Tripped(int32_t mask, uint32_t word, const int32_t* motor, 
       std::string(1, vek::axes::kLetters[index]) + (limited != 0 ? " met a limit switch" : " slipped");
   // The position read with the status is the one where it stopped; without
   // it, the position is read once the other axes are stopped.
-  return EndedEarly(limited != 0 ? VEKM_LIMIT : VEKM_SLIP, vek::axes::BitOf(index),
-                    motor != nullptr ? motor[index] : 0, motor != nullptr, mask, what, f);
+  return EndedEarly(limited != 0 ? VEKM_LIMIT : VEKM_SLIP, vek::axes::BitOf(index), motor != nullptr ? motor[index] : 0,
+                    motor != nullptr, mask, what, f);
 }
 
 uint32_t Controller::Finish(int32_t candidates, const AxisStatus* status, const int32_t* motor, uint32_t word, Look*,
@@ -273,10 +273,11 @@ uint32_t Controller::LookOnce(int32_t mask, Look* look, Failure* f) {
   return code;
 }
 
-uint32_t Controller::RunWait(int32_t mask, int32_t options, int32_t timeoutMs, Failure* f) {
+// `interrupts` is the interrupt count when the call began: a signal that came
+// while the motion was being started ends the wait too.
+uint32_t Controller::RunWait(int32_t mask, int32_t options, int32_t timeoutMs, uint32_t interrupts, Failure* f) {
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   const uint64_t cancelMark = cancels_.load();
-  const uint32_t interrupts = vekm_interrupt_count();
   Look look;
   std::unique_ptr<WaitScope> scope;
   for (;;) {

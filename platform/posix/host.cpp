@@ -338,7 +338,8 @@ bool ChainEndSignals(void (*first)(int signalNumber), bool (*endNow)(int signalN
   for (int i = 0; i < kEndSignalCount; ++i) {
     struct sigaction current {};
     if (sigaction(kEndSignals[i], nullptr, &current) != 0) return false;
-    if (IsOurs(current)) continue;
+    // An ignored signal stays ignored: nohup and background jobs rely on it.
+    if (IsOurs(current) || current.sa_handler == SIG_IGN) continue;
     gEarlier[i] = current;
     struct sigaction ours {};
     ours.sa_sigaction = OnEndSignal;

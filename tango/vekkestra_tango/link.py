@@ -514,9 +514,9 @@ class Link:
         self._clear_flags(mask)
         if len(targets) == 1:
             ((index, target),) = targets.items()
-            self._ctl.move_axis(AXES[index], target)
+            self._ctl.move_axis(AXES[index], target, timeout_ms=0)
         else:
-            self._ctl.move({AXES[i]: t for i, t in targets.items()})
+            self._ctl.move({AXES[i]: t for i, t in targets.items()}, timeout_ms=0)
         for index, target in targets.items():
             a = self._axes[index]
             a.moving = True
@@ -528,7 +528,7 @@ class Link:
         self._check_at_rest(index)
         self._clear_flags(1 << index)
         # Search the home switch; the motor and the encoder read 0 there.
-        self._ctl.find_home(AXES[index], edge=False, reset=True, value=0)
+        self._ctl.find_home(AXES[index], edge=False, reset=True, value=0, timeout_ms=0)
         a = self._axes[index]
         a.moving = True
         a.direction = -_sign(a.steps)
