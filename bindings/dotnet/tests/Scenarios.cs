@@ -449,9 +449,11 @@ sealed class Run : IDisposable
         var source = new CancellationTokenSource();
         Exception besideFailed = null;
         Thread besideThread = null;
+        var clock = new Stopwatch();
         if (beside != null && beside.Words[0] == "cancel")
         {
             act.Cancel = source.Token;
+            source.Token.Register(() => Note("  cancelled after " + clock.ElapsedMilliseconds + " ms"));
             source.CancelAfter(beside.LaterMs);
         }
         else if (beside != null)
@@ -460,10 +462,17 @@ sealed class Run : IDisposable
             {
                 Thread.Sleep(beside.LaterMs);
                 long unused;
-                besideFailed = Perform(new Act { Words = beside.Words }, out unused);
+                try
+                {
+                    besideFailed = Perform(new Act { Words = beside.Words }, out unused);
+                }
+                catch (Exception e)
+                {
+                    besideFailed = e;
+                }
             });
         }
-        var clock = Stopwatch.StartNew();
+        clock.Start();
         if (besideThread != null) besideThread.Start();
         Exception thrown = null;
         try
@@ -492,14 +501,19 @@ sealed class Run : IDisposable
 
     // ---- actions ----
 
-    static IEnumerable<KeyValuePair<Axis, int>> Values(string[] words)
+    // The A=N words of an action; any other word must be one of `flags` or timeout=MS.
+    static Dictionary<Axis, int> Values(string[] words, params string[] flags)
     {
+        var values = new Dictionary<Axis, int>();
         foreach (string w in words.Skip(1))
         {
-            string[] pair = w.Split('=');
-            if (pair.Length == 2 && pair[0].Length == 1)
-                yield return new KeyValuePair<Axis, int>(Table.AxisOf(pair[0]), int.Parse(pair[1]));
+            Match m = Regex.Match(w, @"^([A-Z])=(-?\d+)$");
+            if (m.Success)
+                values.Add(Table.AxisOf(m.Groups[1].Value), int.Parse(m.Groups[2].Value));
+            else if (!flags.Contains(w) && !Regex.IsMatch(w, @"^timeout=-?\d+$"))
+                throw new Failure("\"" + w + "\" in \"" + string.Join(" ", words) + "\"");
         }
+        return values;
     }
 
     static int TimeoutOf(string[] words)
@@ -512,14 +526,14 @@ sealed class Run : IDisposable
     static Axis[] AxesOf(string[] words)
     {
         var axes = new List<Axis>();
-        foreach (string w in words.Skip(1).Where(w => !w.Contains("=")))
+        foreach (string w in words.Skip(1).Where(w => !w.StartsWith("timeout=")))
             foreach (char c in w) axes.Add(Table.AxisOf(c.ToString()));
         return axes.ToArray();
     }
 
     void Move(Act a)
     {
-        var targets = Values(a.Words).ToDictionary(v => v.Key, v => v.Value);
+        Dictionary<Axis, int> targets = Values(a.Words, "relative", "keep-moving");
         bool relative = a.Words.Contains("relative");
         a.MoveMask = targets.Keys.Aggregate(0, (m, axis) => m | (int)axis);
         if (!relative)
