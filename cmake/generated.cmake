@@ -4,8 +4,9 @@
 #   cmake/VekKestra.def                       the Windows export list
 #   bindings/python/vekkestra/_exports.py     the ctypes signatures and result codes
 #   bindings/python/vekkestra/_version.py     the package's version (from VERSION)
-#   bindings/dotnet/VekKestra.cs              its P/Invoke declarations, the lines between
-#                                             "// <exports>" and "// </exports>"
+#   bindings/dotnet/Native.g.cs               the C# binding's native part: the P/Invoke
+#                                             declarations of the exports and of the motion
+#                                             core, its structs and constants, the result codes
 #   include/vekkestra_motion_calls.h          the motion core's vekm_call_<Name> declarations
 #
 # Every native build compares them with what the table says now (target
@@ -18,7 +19,7 @@ set(VEK_GENERATED_FILES
   "def=cmake/VekKestra.def"
   "python=bindings/python/vekkestra/_exports.py"
   "version=bindings/python/vekkestra/_version.py"
-  "csharp=bindings/dotnet/VekKestra.cs"
+  "csharp-native=bindings/dotnet/Native.g.cs"
   "motion-calls=include/vekkestra_motion_calls.h")
 
 if(CMAKE_SCRIPT_MODE_FILE)
@@ -35,22 +36,6 @@ if(CMAKE_SCRIPT_MODE_FILE)
     if(EXISTS ${SOURCE}/${path})
       file(READ ${SOURCE}/${path} committed)
     endif()
-    if(format STREQUAL "csharp")
-      # Only the lines between the markers are written; the rest is the binding's own.
-      string(FIND "${committed}" "// <exports>\n" begin)
-      string(FIND "${committed}" "// </exports>" end)
-      if(begin EQUAL -1 OR end EQUAL -1)
-        message(FATAL_ERROR "${path}: no \"// <exports>\" ... \"// </exports>\" lines")
-      endif()
-      math(EXPR begin "${begin} + 13")  # through the marker's line end
-      string(SUBSTRING "${committed}" 0 ${begin} head)
-      string(SUBSTRING "${committed}" 0 ${end} before_end)
-      string(REGEX MATCH "[ ]*$" indent "${before_end}")  # the end marker's own line starts there
-      string(LENGTH "${indent}" indent_length)
-      math(EXPR end "${end} - ${indent_length}")
-      string(SUBSTRING "${committed}" ${end} -1 tail)
-      set(text "${head}${text}${tail}")
-    endif()
     if(NOT committed STREQUAL text)
       if(MODE STREQUAL "update")
         file(WRITE ${SOURCE}/${path} "${text}")
@@ -62,7 +47,8 @@ if(CMAKE_SCRIPT_MODE_FILE)
   endforeach()
   if(stale)
     string(REPLACE ";" ", " stale "${stale}")
-    message(FATAL_ERROR "${stale}: not what the operation table says now (commands/operations.h, VERSION); "
+    message(FATAL_ERROR "${stale}: not what the operation table says now (commands/operations.h, "
+                        "include/vekkestra_motion.h, VERSION); "
                         "cmake --build <build> --target update-generated writes them")
   endif()
   return()

@@ -1,11 +1,10 @@
-// The C# binding run with mono against libvekkestra.so and veksim: the
-// declarations against the header and the library, then the Controller's
-// safeguards, each case against a fresh simulator process. Environment:
-// VEKSIM (the simulator) and VEKKESTRA_HEADER (vekkestra.h). Prints one line
+// The C# layer's own part, run with mono against the library, the motion core and veksim: the generated
+// declarations against the headers and the libraries, arguments, CancellationTokens, Dispose against Close and
+// WithHandle. What the layers share (how moves end, recovery, errors by kind) is the scenario table's
+// (Scenarios.cs). Environment: VEKSIM (the simulator) and VEKKESTRA_INCLUDE (the public headers). Prints one line
 // per case and exits 1 when any failed.
 using System;
 using System.Collections.Generic;
-using System.Diagnostics;
 using System.IO;
 using System.Linq;
 using System.Reflection;
@@ -19,76 +18,6 @@ static class ControllerTests
 {
     const int ComPort = 22;  // this suite's own, so that CTest may run it beside the others
     static int failures;
-
-    // ---- a veksim process ----
-
-    sealed class Sim : IDisposable
-    {
-        public int Port;
-        public int Served = -1;
-        readonly Process process;
-
-        public Sim(string flags = "")
-        {
-            var start = new ProcessStartInfo(Environment.GetEnvironmentVariable("VEKSIM"),
-                                             "--port 0 --publish-com " + ComPort + " " + flags)
-            {
-                UseShellExecute = false,
-                RedirectStandardOutput = true
-            };
-            process = Process.Start(start);
-            for (;;)
-            {
-                string line = process.StandardOutput.ReadLine();
-                if (line == null) throw new Exception("veksim ended before it was ready");
-                if (line.StartsWith("veksim: listening on ")) Port = int.Parse(line.Substring(line.LastIndexOf(':') + 1));
-                string com = "VEKKESTRA_COM" + ComPort + "=";
-                if (!line.StartsWith(com)) continue;
-                Environment.SetEnvironmentVariable("VEKKESTRA_COM" + ComPort, line.Substring(com.Length));
-                break;
-            }
-        }
-
-        [DllImport("libc")]
-        static extern int kill(int pid, int signal);
-
-        // SIGTERM: veksim stops and prints how many command texts it served.
-        public void Dispose()
-        {
-            if (process.HasExited) return;
-            kill(process.Id, 15);
-            string line;
-            while ((line = process.StandardOutput.ReadLine()) != null)
-            {
-                Match m = Regex.Match(line, @"stopped after (\d+) commands");
-                if (m.Success) Served = int.Parse(m.Groups[1].Value);
-            }
-            if (!process.WaitForExit(5000)) process.Kill();
-        }
-    }
-
-    static Controller Open(Sim sim, bool serial)
-    {
-        return serial ? Controller.Serial(ComPort) : Controller.Tcp("localhost", sim.Port);
-    }
-
-    // A second connection that watches the simulator: over TCP, opened before the controller under test, since
-    // opening a TCP connection clears the process's TCP status flags.
-    static bool Moving(Controller watcher, Axis axis)
-    {
-        return watcher.Query("A" + axis + "EA")[4] == 'P';
-    }
-
-    static bool AtRestWithin(Controller watcher, Axis axis, int ms)
-    {
-        var clock = Stopwatch.StartNew();
-        while (Moving(watcher, axis))
-        {
-            if (clock.ElapsedMilliseconds > ms) return false;
-            Thread.Sleep(5);
-        }
-        return true;
-    }
 
     // ---- checks ----
 
@@ -128,317 +57,308 @@ static class ControllerTests
         }
     }
 
-    static void BothLinks(string name, Action<bool> test)
+    static string Header(string name)
     {
-        Run(name + " (TCP)", () => test(false));
-        Run(name + " (serial)", () => test(true));
+        return File.ReadAllText(Path.Combine(Environment.GetEnvironmentVariable("VEKKESTRA_INCLUDE"), name));
     }
 
-    // ---- the declarations ----
-
-    static readonly Dictionary<string, Type> ScalarTypes = new Dictionary<string, Type>
+    // A second connection that watches the simulator, opened before the controller under test (opening a TCP
+    // connection clears the process's TCP status flags).
+    static bool Moving(Controller watcher, Axis axis)
     {
-        { "int32_t", typeof(int) }, { "uint32_t", typeof(uint) }, { "double", typeof(double) }, { "void", typeof(void) }
+        return watcher.Query("A" + axis + "EA")[4] == 'P';
+    }
+
+    static bool AtRestWithin(Controller watcher, Axis axis, int ms)
+    {
+        for (int waited = 0; Moving(watcher, axis); waited += 10)
+        {
+            if (waited > ms) return false;
+            Thread.Sleep(10);
+        }
+        return true;
+    }
+
+    // ---- the generated native part ----
+
+    // The C# types a C parameter may take: a pointer to one value by reference, or to several as an array.
+    static readonly Dictionary<string, Type[]> Spellings = new Dictionary<string, Type[]>
+    {
+        { "int32_t", new[] { typeof(int) } },
+        { "uint32_t", new[] { typeof(uint) } },
+        { "uint64_t", new[] { typeof(ulong) } },
+        { "double", new[] { typeof(double) } },
+        { "void", new[] { typeof(void) } },
+        { "const char*", new[] { typeof(string) } },
+        { "char*", new[] { typeof(byte[]) } },
+        { "int32_t*", new[] { typeof(int).MakeByRefType(), typeof(int[]) } },
+        { "uint32_t*", new[] { typeof(uint).MakeByRefType(), typeof(uint[]) } },
+        { "const int32_t*", new[] { typeof(int[]) } },
+        { "const double*", new[] { typeof(double[]) } },
+        { "void*", new[] { typeof(IntPtr) } },
+        { "VekValueList", new[] { typeof(int[]) } },
+        { "VekEncoderStatus", new[] { typeof(uint[]) } },
+        { "VekmController*", new[] { typeof(IntPtr) } },
+        { "VekmController**", new[] { typeof(IntPtr).MakeByRefType() } },
+        { "VekmError*", new[] { typeof(VekmError).MakeByRefType() } },
+        { "VekmAxisState*", new[] { typeof(VekmAxisState[]) } },
+        { "VekmHandleCall", new[] { typeof(VekmHandleCall) } },
     };
 
-    // Every export of the header is declared once, with its parameter count and scalar types, and the library
-    // resolves every declaration.
-    static void DeclarationsMatchTheHeader()
+    // Every function the header declares with `marker`, declared once in `type` with its parameters' and result's
+    // types, and found in its library. Returns how many.
+    static int DeclarationsMatch(Type type, string header, string marker)
     {
-        var declared = typeof(Native).GetMethods(BindingFlags.Public | BindingFlags.Static)
+        var declared = type.GetMethods(BindingFlags.Public | BindingFlags.Static)
                            .Where(m => (m.Attributes & MethodAttributes.PinvokeImpl) != 0)
                            .ToDictionary(m => m.Name);
-        var header = new Regex(@"^VEK_API (.+?) VEK_CALL (\w+)\((.*)\);");
-        int exports = 0;
-        foreach (string line in File.ReadLines(Environment.GetEnvironmentVariable("VEKKESTRA_HEADER")))
+        var pattern = new Regex(marker + @"_API ([\w ]+?\**) ?" + marker + @"_CALL (\w+)\(([^)]*)\);");
+        int count = 0;
+        foreach (Match m in pattern.Matches(Regex.Replace(header, @"\s+", " ")))
         {
-            Match m = header.Match(line);
-            if (!m.Success) continue;
-            ++exports;
+            ++count;
             string name = m.Groups[2].Value;
             MethodInfo method;
             Expect(declared.TryGetValue(name, out method), name + " declared");
-            string[] cParams = m.Groups[3].Value == "void" ? new string[0] : m.Groups[3].Value.Split(',');
+            string[] cParams = m.Groups[3].Value.Trim() == "void" ? new string[0] : m.Groups[3].Value.Split(',');
             ParameterInfo[] csParams = method.GetParameters();
             Expect(cParams.Length == csParams.Length, name + " with " + cParams.Length + " parameters");
             for (int i = 0; i < cParams.Length; ++i)
             {
-                string cType = cParams[i].Trim().Substring(0, cParams[i].Trim().LastIndexOf(' '));
-                Type t = csParams[i].ParameterType;
-                bool pointer = cType.EndsWith("*");
-                Expect(pointer ? (t.IsByRef || t.IsArray || t == typeof(string))
-                               : t == ScalarTypes[cType], name + " parameter " + (i + 1) + " as " + cType);
+                string p = cParams[i].Trim();
+                string cType = p.Substring(0, p.LastIndexOf(' ')).Replace(" *", "*");
+                Expect(Spellings[cType].Contains(csParams[i].ParameterType),
+                       name + " parameter " + (i + 1) + " as " + cType + ", not " + csParams[i].ParameterType);
             }
-            string cReturn = m.Groups[1].Value;
-            Expect(cReturn.EndsWith("*") ? method.ReturnType == typeof(IntPtr) : method.ReturnType == ScalarTypes[cReturn],
-                   name + " returning " + cReturn);
+            string cResult = m.Groups[1].Value.Trim();
+            Type result = cResult.EndsWith("*") ? typeof(IntPtr) : Spellings[cResult][0];
+            Expect(method.ReturnType == result, name + " returning " + cResult);
             Marshal.Prelink(method);
         }
-        Expect(exports == 145 && declared.Count == 145, "145 exports, 145 declarations");
+        Expect(declared.Count == count, count + " declarations in " + type.Name + ", not " + declared.Count);
+        return count;
     }
 
-    // ---- the controller ----
-
-    static void MovesEndWhereAsked(bool serial)
+    static void DeclarationsMatchTheHeaders()
     {
-        using (var sim = new Sim())
-        using (Controller ctl = Open(sim, serial))
-        {
-            ctl.Move(new Dictionary<Axis, int> { { Axis.X, 1200 }, { Axis.K, -300 } }, TimeSpan.FromSeconds(3));
-            ctl.MoveBy(new Dictionary<Axis, int> { { Axis.K, 50 } }, TimeSpan.FromSeconds(3));
-            IDictionary<Axis, AxisPosition> all = ctl.Positions();
-            Expect(all.Count == 10 && all[Axis.X].Motor == 1200 && all[Axis.K].Motor == -250 && all[Axis.Y].Motor == 0,
-                   "X at 1200 and K at -250");
-            // A done left by the move to 1200 must not end this one.
-            ctl.MoveAxis(Axis.X, 15000, TimeSpan.FromSeconds(10));
-            Expect(ctl.Position(Axis.X) == 15000, "X at 15000 when the move returns");
-            Expect(ctl.Moving.Length == 0, "nothing left moving");
-        }
+        Expect(DeclarationsMatch(typeof(Native), Header("vekkestra.h"), "VEK") == 145, "145 exports");
+        int core = DeclarationsMatch(typeof(NativeMotion), Header("vekkestra_motion.h") + Header("vekkestra_motion_calls.h"),
+                                     "VEKM");
+        Expect(core > 65, "the core's functions and its 65 calls, not " + core);
     }
 
-    static void LimitOrSlipStopsTheOtherAxis(bool slip)
+    // The structs as the header lays them out: 32-bit fields and char arrays, one after another.
+    static void StructsMatchTheHeader()
     {
-        using (var sim = new Sim(slip ? "--slip-axis X" : "--limits X=-1000000,3000"))
-        using (Controller watcher = Controller.Tcp("127.0.0.1", sim.Port))
-        using (Controller ctl = Controller.Tcp("127.0.0.1", sim.Port))
+        string header = Regex.Replace(Header("vekkestra_motion.h"), @"/\*\*<.*?\*/", "");
+        foreach (Type type in new[] { typeof(VekmError), typeof(VekmAxisState) })
         {
-            if (slip) ctl.Send("AXIS;");
-            AxisException e = Throws<AxisException>(
-                () => ctl.Move(new Dictionary<Axis, int> { { Axis.X, 20000 }, { Axis.Y, 20000 } }, TimeSpan.FromSeconds(10)),
-                "move");
-            Expect(e.Axis == Axis.X && (slip ? e is SlipException : e is LimitException), "the error names X: " + e.Message);
-            Expect(slip || e.Position == 3000, "X stopped at the switch: " + e.Message);
-            Expect(e.Operation == "VEKnet_Move", "the operation VEKnet_Move");
-            Expect(AtRestWithin(watcher, Axis.Y, 1000), "Y at rest");
-            Expect(watcher.Position(Axis.Y) < 10000, "Y stopped short");
-        }
-    }
-
-    static void TimeOutStopsAndSaysSo(bool serial)
-    {
-        using (var sim = new Sim())
-        using (Controller watcher = Controller.Tcp("127.0.0.1", sim.Port))
-        using (Controller ctl = Open(sim, serial))
-        {
-            VekTimeoutException e = Throws<VekTimeoutException>(
-                () => ctl.MoveAxis(Axis.Y, 40000, TimeSpan.FromMilliseconds(300)), "move");
-            string expected = (serial ? "VEKser_MoveAxis" : "VEKnet_MoveAxis") + ": VEK_ERROR_WAIT_TIMEOUT (6)";
-            Expect(e.Code == 6 && e.Message == expected, expected + ", not " + e.Message);
-            Expect(AtRestWithin(watcher, Axis.Y, 500), "Y stopped");
-        }
-    }
-
-    static void CancelStopsAtOnce()
-    {
-        using (var sim = new Sim())
-        using (Controller watcher = Controller.Tcp("127.0.0.1", sim.Port))
-        using (Controller ctl = Controller.Tcp("127.0.0.1", sim.Port))
-        using (var cancel = new CancellationTokenSource())
-        {
-            var clock = new Stopwatch();
-            Task move = Task.Run(() =>
+            Match body = Regex.Match(header, @"typedef struct " + type.Name + @" \{(.*?)\} " + type.Name + ";",
+                                     RegexOptions.Singleline);
+            Expect(body.Success, type.Name + " in the header");
+            int offset = 0, fields = 0;
+            foreach (Match f in Regex.Matches(body.Groups[1].Value, @"(u?int32_t|char) (\w+)(?:\[(\d+)\])?;"))
             {
-                try
-                {
-                    ctl.MoveAxis(Axis.X, 40000, TimeSpan.FromSeconds(10), OnTimeout.Stop, cancel.Token);
-                }
-                finally
-                {
-                    clock.Stop();
-                }
-            });
-            Thread.Sleep(300);
-            clock.Start();
-            cancel.Cancel();
-            AggregateException e = Throws<AggregateException>(() => move.Wait(), "the move");
-            Expect(e.InnerException is OperationCanceledException, "OperationCanceledException");
-            Expect(clock.ElapsedMilliseconds < 100, "the stop sent within 100 ms, not " + clock.ElapsedMilliseconds);
-            Expect(AtRestWithin(watcher, Axis.X, 500), "X stopped");
-            Expect(watcher.Position(Axis.X) < 20000, "X stopped short");
-        }
-    }
-
-    // A jog goes on until something stops it, so what still runs tells what leaving the block did.
-    static void LeavingABlock()
-    {
-        using (var sim = new Sim())
-        using (Controller watcher = Controller.Tcp("127.0.0.1", sim.Port))
-        {
-            try
-            {
-                using (Controller ctl = Controller.Tcp("127.0.0.1", sim.Port))
-                {
-                    ctl.Jog(Axis.X, 5000);
-                    throw new InvalidOperationException("leaving");
-                }
+                string name = f.Groups[2].Value;
+                Expect((int)Marshal.OffsetOf(type, name) == offset, type.Name + "." + name + " at " + offset);
+                offset += f.Groups[3].Success ? int.Parse(f.Groups[3].Value) : 4;
+                ++fields;
             }
-            catch (InvalidOperationException)
-            {
-            }
-            Expect(AtRestWithin(watcher, Axis.X, 500), "the disposed controller's jog stopped");
-
-            using (Controller ctl = Controller.Tcp("127.0.0.1", sim.Port))
-            {
-                ctl.Jog(Axis.Z, 3000);  // before the scope: not the scope's
-                try
-                {
-                    using (new MotionScope(ctl))
-                    {
-                        ctl.Jog(Axis.X, 5000);
-                        throw new InvalidOperationException("leaving");
-                    }
-                }
-                catch (InvalidOperationException)
-                {
-                }
-                Expect(AtRestWithin(watcher, Axis.X, 500), "the scope's jog stopped");
-                Expect(Moving(watcher, Axis.Z), "the jog from before the scope still running");
-                using (var scope = new MotionScope(ctl))
-                {
-                    ctl.Jog(Axis.Y, 5000);
-                    scope.Complete();
-                }
-                Expect(!AtRestWithin(watcher, Axis.Y, 300), "the completed scope's jog still running");
-                ctl.Close();
-            }
-            Expect(Moving(watcher, Axis.Y), "Close() stops nothing");
-            watcher.Stop();
+            Expect(fields == type.GetFields().Length, type.Name + " with the header's " + fields + " fields");
+            Expect(Marshal.SizeOf(type) == offset, type.Name + " of " + offset + " bytes");
         }
     }
 
-    static void ClosedSendsNothing(bool serial)
+    // The Result enum is the core's table of result codes, row for row.
+    static void ResultsAreTheCoresTable()
     {
-        var calls = new Dictionary<string, Action<Controller>>
+        int count = NativeMotion.vekm_result_count();
+        Expect(Enum.GetValues(typeof(Result)).Length == count, count + " results");
+        for (int i = 0; i < count; ++i)
         {
-            { "Move", c => c.Move(new Dictionary<Axis, int> { { Axis.X, 5 }, { Axis.Y, 5 } }, TimeSpan.FromSeconds(1)) },
-            { "MoveAxis", c => c.MoveAxis(Axis.X, 5, TimeSpan.Zero) },
-            { "Home", c => c.Home(Axis.X, TimeSpan.FromSeconds(1)) },
-            { "Jog", c => c.Jog(Axis.X, 100) },
-            { "Stop", c => c.Stop() },
-            { "Kill", c => c.Kill(Axis.X) },
-            { "Position", c => c.Position(Axis.X) },
-            { "Positions", c => c.Positions() },
-            { "Query", c => c.Query("AXRP;") },
-            { "Send", c => c.Send("AXLP5;") },
-        };
-        var sim = new Sim();
-        using (sim)
-        {
-            Controller ctl = Open(sim, serial);
-            ctl.Position(Axis.X);  // the one command text of this test
-            ctl.Dispose();
-            foreach (var call in calls) Throws<ClosedException>(() => call.Value(ctl), call.Key);
-            Thread.Sleep(50);
+            uint code = NativeMotion.vekm_result_at(i);
+            string name = Marshal.PtrToStringAnsi(NativeMotion.vekm_result_name(code));
+            Expect(Enum.IsDefined(typeof(Result), code) && ((Result)code).ToString() == name, name + " = " + code);
         }
-        Expect(sim.Served == 1, "one command served, not " + sim.Served);
     }
 
+    // ---- the layer ----
+
+    // Checked by the layer or by the core, an argument out of range is an ArgumentException and nothing is sent.
     static void BadArgumentsSendNothing()
     {
         var sim = new Sim();
         using (sim)
         using (Controller ctl = Controller.Tcp("127.0.0.1", sim.Port))
         {
-            Throws<ArgumentException>(() => ctl.MoveAxis((Axis)3, 1, TimeSpan.FromSeconds(1)), "two axis bits");
+            Throws<ArgumentException>(() => ctl.MoveAxis((Axis)3, 1), "two axis bits as one axis");
             Throws<ArgumentException>(() => ctl.Position((Axis)1024), "axis 1024");
-            Throws<ArgumentException>(() => ctl.Move(new Dictionary<Axis, int>(), TimeSpan.FromSeconds(1)), "no axes");
-            Throws<ArgumentException>(() => ctl.MoveAxis(Axis.X, 1, TimeSpan.FromMilliseconds(-1)), "negative time-out");
-            Throws<ArgumentException>(() => ctl.Send(""), "empty command");
+            Throws<ArgumentException>(() => ctl.Move(new Dictionary<Axis, int> { { (Axis)0, 5 } }), "axis 0");
+            Throws<ArgumentException>(() => ctl.Stop((Axis)2048), "stopping axis 2048");
+            Throws<ArgumentException>(() => ctl.Send("AXLP5;\0AXMA9;"), "a NUL inside the text");
+            Throws<ArgumentException>(() => ctl.Send(null), "no text");
+            Throws<ArgumentException>(() => ctl.Jog(Axis.X, double.NaN), "a velocity that is no number");
+            ArgumentException e = Throws<ArgumentException>(() => ctl.MoveAxis(Axis.X, 1, -5), "a negative time-out");
+            Expect(Regex.IsMatch(e.Message, @"^vekm_\w+: VEKM_BAD_ARGUMENT \(1006\): \w"), "the core's message: " + e.Message);
+            Throws<ArgumentException>(() => Controller.Tcp(null), "no host");
             Throws<ArgumentException>(() => Controller.Serial(33), "COM33");
         }
         Expect(sim.Served == 0, "nothing served, not " + sim.Served);
     }
 
-    static void ThreadsGetTheirOwnAnswers(bool serial)
+    // A failure is the core's error, its message and the axes it stopped.
+    static void ErrorsCarryTheCoresReport()
     {
         using (var sim = new Sim())
-        using (Controller ctl = Open(sim, serial))
+        using (Controller ctl = Controller.Tcp("127.0.0.1", sim.Port))
         {
-            Axis[] axes = { Axis.X, Axis.Y, Axis.Z, Axis.T };
-            for (int i = 0; i < 4; ++i) ctl.Send("A" + axes[i] + "LP" + (1111 * (i + 1)) + ";");
-            int wrong = 0;
-            Parallel.For(0, 4, i =>
-            {
-                for (int n = 0; n < 20; ++n)
-                    if (ctl.Position(axes[i]) != 1111 * (i + 1)) Interlocked.Increment(ref wrong);
-            });
-            Expect(wrong == 0, "every thread its own answers, " + wrong + " wrong");
+            VekTimeoutException e = Throws<VekTimeoutException>(() => ctl.MoveAxis(Axis.Y, 900000, 200), "a short wait");
+            Expect(e.Code == 6 && e.Name == "VEK_ERROR_WAIT_TIMEOUT", "code 6, VEK_ERROR_WAIT_TIMEOUT");
+            Expect(e.Message.StartsWith(e.Operation + ": VEK_ERROR_WAIT_TIMEOUT (6): " + e.Detail),
+                   "\"operation: NAME (code): detail\", not " + e.Message);
+            Expect(e.Stopped.SequenceEqual(new[] { Axis.Y }), "Y stopped");
         }
     }
 
-    // Y's answer comes after its call has given up; the call for X after it, late too, must not take it.
-    static void LateReplyIsNeverALaterAnswer(bool serial)
-    {
-        using (var sim = new Sim(serial ? "--latency 150" : "--latency 3000"))
-        using (Controller ctl = Open(sim, serial))
-        {
-            if (serial)
-                ctl.Send("AYLP2222;");
-            else
-                Throws<VekTimeoutException>(() => ctl.Send("AYLP2222;"), "the late ACK");
-            Throws<VekTimeoutException>(() => ctl.Position(Axis.Y), "the late answer");
-            try
-            {
-                int x = ctl.Position(Axis.X);
-                Expect(x == 0, "X's own position, not " + x);
-            }
-            catch (VekTimeoutException)
-            {
-            }
-        }
-    }
-
-    static void MissingDoneDoesNotHang(bool serial)
+    static void CancellationTokens()
     {
         using (var sim = new Sim())
-        using (Controller ctl = Open(sim, serial))
+        using (Controller watcher = Controller.Tcp("127.0.0.1", sim.Port))
+        using (Controller ctl = Controller.Tcp("127.0.0.1", sim.Port))
         {
-            Task move = Task.Run(() => ctl.MoveAxis(Axis.X, 40000, TimeSpan.FromSeconds(5)));
-            Thread.Sleep(100);
-            // Replaces the move without asking for a done report, so none comes.
-            ctl.Send("AXMA1500;GD;");
-            move.Wait();
-            Expect(ctl.Position(Axis.X) == 1500, "X at 1500");
+            // A token cancelled already: nothing moves.
+            var cancelled = new CancellationToken(true);
+            Throws<OperationCanceledException>(() => ctl.MoveAxis(Axis.X, 50000, 10000, false, cancelled), "cancelled");
+            Expect(!Moving(watcher, Axis.X) && watcher.Position(Axis.X) == 0, "X never moved");
+
+            // Cancelled during the wait: the exception carries the token and the axes stopped.
+            using (var source = new CancellationTokenSource())
+            {
+                source.CancelAfter(200);
+                VekCanceledException e = Throws<VekCanceledException>(
+                    () => ctl.MoveAxis(Axis.X, 900000, 10000, false, source.Token), "cancelled during the wait");
+                Expect(e.CancellationToken == source.Token, "the caller's token");
+                Expect(e.Stopped.SequenceEqual(new[] { Axis.X }), "X stopped");
+                Expect(AtRestWithin(watcher, Axis.X, 2000), "X at rest");
+            }
+
+            // A token's registration ends with its call: cancelling it later ends no other wait.
+            using (var source = new CancellationTokenSource())
+            {
+                ctl.MoveAxis(Axis.Z, 100, 10000, false, source.Token);
+                Task later = Task.Run(() =>
+                {
+                    Thread.Sleep(100);
+                    source.Cancel();
+                });
+                ctl.MoveAxis(Axis.Z, 3000, 10000);
+                later.Wait();
+                Expect(watcher.Position(Axis.Z) == 3000, "Z at 3000");
+            }
         }
     }
 
-    static int OpenDescriptors()
+    // A jog goes on until something stops it, so what still runs tells what leaving did.
+    static void DisposeStopsCloseDoesNot()
     {
-        return Directory.GetFileSystemEntries("/proc/self/fd").Length;
+        using (var sim = new Sim())
+        using (Controller watcher = Controller.Tcp("127.0.0.1", sim.Port))
+        {
+            Controller ctl = Controller.Tcp("127.0.0.1", sim.Port);
+            ctl.Jog(Axis.X, 5000);
+            ctl.Dispose();
+            Expect(AtRestWithin(watcher, Axis.X, 2000), "the disposed controller's jog stopped");
+            ctl.Dispose();  // twice is fine
+
+            ctl = Controller.Tcp("127.0.0.1", sim.Port);
+            ctl.Jog(Axis.Y, 5000);
+            ctl.Close();
+            Expect(!ctl.IsOpen, "closed");
+            ctl.Dispose();
+            Thread.Sleep(300);
+            Expect(Moving(watcher, Axis.Y), "the closed controller's jog still running, Dispose after Close too");
+            watcher.Stop(Axis.Y);
+        }
     }
 
-    static void FailedOpenLeavesNothingOpen()
+    static void ClosedSendsNothing()
     {
-        string file = Path.GetTempFileName();  // a regular file opens as a port but takes no line settings
-        Environment.SetEnvironmentVariable("VEKKESTRA_COM23", file);
-        var listener = new System.Net.Sockets.TcpListener(System.Net.IPAddress.Loopback, 0);
-        listener.Start();
-        int port = ((System.Net.IPEndPoint)listener.LocalEndpoint).Port;
-        listener.Stop();
-        int before = OpenDescriptors();
-        VekConnectionException e = Throws<VekConnectionException>(() => Controller.Tcp("127.0.0.1", port), "refused");
-        Expect(e.Code == 202, "202, not " + e.Code);
-        e = Throws<VekConnectionException>(() => Controller.Serial(23), "not a tty");
-        Expect(e.Code == 301, "301, not " + e.Code);
-        Expect(OpenDescriptors() == before, "as many descriptors open as before: " + before + ", not " + OpenDescriptors());
-        File.Delete(file);
+        var sim = new Sim();
+        using (sim)
+        {
+            Controller closed = Controller.Tcp("127.0.0.1", sim.Port);
+            closed.Close();
+            Controller disposed = Controller.Tcp("127.0.0.1", sim.Port);
+            disposed.Dispose();
+            foreach (Controller ctl in new[] { closed, disposed })
+            {
+                Controller c = ctl;
+                Throws<ClosedException>(() => c.MoveAxis(Axis.X, 5), "a move");
+                Throws<ClosedException>(() => c.Jog(Axis.X, 100), "a jog");
+                Throws<ClosedException>(() => c.Stop(), "a stop");
+                Throws<ClosedException>(() => c.Poll(), "a poll");
+                Throws<ClosedException>(() => c.Query("AXRP;"), "a query");
+            }
+        }
+        Expect(sim.Served == 0, "nothing served, not " + sim.Served);
+    }
+
+    // WithHandle runs an export under the lock, and its result is the core's to judge.
+    static void WithHandleRunsExports()
+    {
+        using (var sim = new Sim("", ComPort))
+        using (Controller tcp = Controller.Tcp("127.0.0.1", sim.Port))
+        using (Controller serial = Controller.Serial(ComPort))
+        {
+            tcp.WithHandle((ref uint h) => Native.VEKnet_SendCommand(ref h, "AXLP1234;"));
+            int position = 0;
+            serial.WithHandle((ref uint h) => Native.VEKser_GetAxisMotorPosition(ref h, (int)Axis.X, out position));
+            Expect(position == 1234, "X at 1234 read through the serial handle, not " + position);
+            VekException e = Throws<VekException>(
+                () => tcp.WithHandle((ref uint h) => Native.VEKnet_GetAxisMotorPosition(ref h, 3, out position)),
+                "two axis bits");
+            Expect(e.Code == 2, "VEK_ERROR_INVALID_AXIS (2), not " + e.Code);
+            Throws<InvalidOperationException>(
+                () => tcp.WithHandle((ref uint h) => { throw new InvalidOperationException("the call's own"); }),
+                "the call's exception");
+            Expect(tcp.Position(Axis.X) == 1234, "the controller goes on");
+        }
+    }
+
+    // Poll's array of structs and Positions' arrays come back filled, slot i for axis bit i.
+    static void LooksComeBackInAxisOrder()
+    {
+        using (var sim = new Sim())
+        using (Controller ctl = Controller.Tcp("127.0.0.1", sim.Port))
+        {
+            ctl.Send("AXLP11;AYLP22;AKLP-99;");
+            ctl.Jog(Axis.T, 4000);
+            AxisState[] states = ctl.Poll();
+            Expect(states.Select(s => s.Axis).SequenceEqual((Axis[])Enum.GetValues(typeof(Axis))), "ten axes in order");
+            Expect(states[0].Motor == 11 && states[1].Motor == 22 && states[9].Motor == -99, "X 11, Y 22, K -99");
+            Expect(states[3].State == MotionState.Moving && states[3].Ours, "T moving, set so by this controller");
+            Expect(states.Count(s => s.State == MotionState.AtRest) == 9, "the others at rest");
+            Expect(ctl.Moving.SequenceEqual(new[] { Axis.T }), "T in Moving");
+            IDictionary<Axis, AxisPosition> all = ctl.Positions();
+            Expect(all[Axis.X].Motor == 11 && all[Axis.K].Motor == -99 && all.Count == 10, "positions X 11, K -99");
+            ctl.Stop(Axis.T);
+            ctl.Wait();
+            Expect(ctl.Moving.Length == 0, "nothing moving after the wait");
+        }
     }
 
     static int Main()
     {
-        Run("declarations match the header and the library", DeclarationsMatchTheHeader);
-        BothLinks("moves end where asked, an old done ends none", MovesEndWhereAsked);
-        Run("a limit stops the other axis", () => LimitOrSlipStopsTheOtherAxis(false));
-        Run("a slip stops the other axis", () => LimitOrSlipStopsTheOtherAxis(true));
-        BothLinks("a time-out stops the axis and says so", TimeOutStopsAndSaysSo);
-        Run("a cancel stops the axis within 100 ms", CancelStopsAtOnce);
-        Run("leaving a block stops what it set moving", LeavingABlock);
-        BothLinks("a closed controller throws and sends nothing", ClosedSendsNothing);
+        Run("declarations match the headers and the libraries", DeclarationsMatchTheHeaders);
+        Run("the structs are laid out as in the header", StructsMatchTheHeader);
+        Run("the result codes are the core's table", ResultsAreTheCoresTable);
         Run("bad arguments are refused before anything is sent", BadArgumentsSendNothing);
-        BothLinks("threads sharing a controller get their own answers", ThreadsGetTheirOwnAnswers);
-        BothLinks("a late reply is never a later call's answer", LateReplyIsNeverALaterAnswer);
-        BothLinks("a missing done report does not hang the wait", MissingDoneDoesNotHang);
-        Run("a failed open leaves nothing open", FailedOpenLeavesNothingOpen);
+        Run("errors carry the core's report", ErrorsCarryTheCoresReport);
+        Run("cancellation tokens end waits, and only their own calls'", CancellationTokens);
+        Run("Dispose stops what the controller set moving, Close does not", DisposeStopsCloseDoesNot);
+        Run("a closed or disposed controller throws and sends nothing", ClosedSendsNothing);
+        Run("WithHandle runs exports with the core's judgement", WithHandleRunsExports);
+        Run("looks come back in axis order", LooksComeBackInAxisOrder);
         Console.WriteLine(failures == 0 ? "all passed" : failures + " failed");
         return failures == 0 ? 0 : 1;
     }
