@@ -277,8 +277,8 @@ VEKM_API uint64_t VEKM_CALL vekm_mark(VekmController* controller);
 VEKM_API int32_t VEKM_CALL vekm_moving_since(VekmController* controller, uint64_t mark, int32_t this_thread_only);
 
 /**
- * @brief Ends the waits running on this controller now, from any thread: their axes are stopped and they return
- *        #VEKM_CANCELLED. Waits started later are not affected.
+ * @brief Ends the waits running on this controller now, from any thread (a motion call still sending its command
+ *        included): their axes are stopped and they return #VEKM_CANCELLED. Calls started later are not affected.
  */
 VEKM_API void VEKM_CALL vekm_cancel(VekmController* controller);
 /**

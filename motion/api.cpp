@@ -153,7 +153,7 @@ VEKM_API uint32_t VEKM_CALL vekm_move_axis(VekmController* controller, int32_t a
     }
     int32_t targets[VEK_AXIS_COUNT] = {};
     targets[vek::axes::IndexOf(axis)] = target;
-    return c.Move(axis, targets, options, timeout_ms, f);
+    return c.Move(axis, targets, options, timeout_ms, f, "vekm_move_axis");
   });
 }
 

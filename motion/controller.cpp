@@ -162,8 +162,8 @@ uint32_t Controller::Start(Motion kind, int32_t mask, const int32_t* targets, bo
   return code;
 }
 
-uint32_t Controller::Move(int32_t mask, const int32_t* values, int32_t options, int32_t timeoutMs, Failure* f) {
-  const char* name = "vekm_move";
+uint32_t Controller::Move(int32_t mask, const int32_t* values, int32_t options, int32_t timeoutMs, Failure* f,
+                          const char* name) {
   uint32_t code = CheckMask(mask, name, f);
   if (code == VEK_SUCCESS && values == nullptr) code = Fail(f, VEKM_BAD_ARGUMENT, name, "no target list");
   if (code == VEK_SUCCESS) code = CheckWait(options, timeoutMs, name, f);
@@ -171,7 +171,8 @@ uint32_t Controller::Move(int32_t mask, const int32_t* values, int32_t options, 
   const bool relative = (options & VEKM_RELATIVE) != 0;
   const int32_t suffix = (options & VEKM_IN_POSITION) != 0 ? 1 : 0;
   const int index = vek::axes::IndexOf(mask);
-  const uint32_t interrupts = vekm_interrupt_count();
+  const Marks marks = MarksNow();
+  const uint32_t interrupts = marks.interrupts;
   {
     std::lock_guard<std::mutex> hold(mutex_);
     if (index >= 0) {
@@ -186,7 +187,7 @@ uint32_t Controller::Move(int32_t mask, const int32_t* values, int32_t options, 
     code = Interrupted(code, interrupts, f);
   }
   if (code != VEK_SUCCESS || timeoutMs == 0) return code;
-  return RunWait(mask, options, timeoutMs, interrupts, f);
+  return RunWait(mask, options, timeoutMs, marks, f);
 }
 
 uint32_t Controller::Home(int32_t axis, int32_t value, int32_t options, int32_t timeoutMs, Failure* f) {
@@ -196,7 +197,8 @@ uint32_t Controller::Home(int32_t axis, int32_t value, int32_t options, int32_t 
   if (code != VEK_SUCCESS) return code;
   int32_t targets[kAxes] = {};
   targets[vek::axes::IndexOf(axis)] = value;
-  const uint32_t interrupts = vekm_interrupt_count();
+  const Marks marks = MarksNow();
+  const uint32_t interrupts = marks.interrupts;
   {
     std::lock_guard<std::mutex> hold(mutex_);
     code = Start(
@@ -209,7 +211,7 @@ uint32_t Controller::Home(int32_t axis, int32_t value, int32_t options, int32_t 
     code = Interrupted(code, interrupts, f);
   }
   if (code != VEK_SUCCESS || timeoutMs == 0) return code;
-  return RunWait(axis, options, timeoutMs, interrupts, f);
+  return RunWait(axis, options, timeoutMs, marks, f);
 }
 
 uint32_t Controller::FindLimit(int32_t axis, int32_t velocity, int32_t options, int32_t timeoutMs, Failure* f) {
@@ -219,7 +221,8 @@ uint32_t Controller::FindLimit(int32_t axis, int32_t velocity, int32_t options, 
     code = Fail(f, VEKM_BAD_ARGUMENT, name, "velocity " + std::to_string(velocity) + " gives no side to search");
   if (code == VEK_SUCCESS) code = CheckWait(options, timeoutMs, name, f);
   if (code != VEK_SUCCESS) return code;
-  const uint32_t interrupts = vekm_interrupt_count();
+  const Marks marks = MarksNow();
+  const uint32_t interrupts = marks.interrupts;
   {
     std::lock_guard<std::mutex> hold(mutex_);
     code = Start(
@@ -232,7 +235,7 @@ uint32_t Controller::FindLimit(int32_t axis, int32_t velocity, int32_t options, 
     code = Interrupted(code, interrupts, f);
   }
   if (code != VEK_SUCCESS || timeoutMs == 0) return code;
-  return RunWait(axis, options, timeoutMs, interrupts, f);
+  return RunWait(axis, options, timeoutMs, marks, f);
 }
 
 uint32_t Controller::Jog(int32_t mask, const double* velocities, Failure* f) {
@@ -297,7 +300,7 @@ uint32_t Controller::Wait(int32_t mask, int32_t options, int32_t timeoutMs, Fail
     return Fail(f, VEKM_BAD_ARGUMENT, name, "axis mask " + std::to_string(mask) + " is not only axes");
   uint32_t code = CheckWait(options, timeoutMs, name, f);
   if (code != VEK_SUCCESS) return code;
-  const uint32_t interrupts = vekm_interrupt_count();
+  const Marks marks = MarksNow();
   {
     std::lock_guard<std::mutex> hold(mutex_);
     code = link_->Ready(Use::kFlags, f);
@@ -306,7 +309,7 @@ uint32_t Controller::Wait(int32_t mask, int32_t options, int32_t timeoutMs, Fail
     mask &= Active();
   }
   if (mask == 0) return VEK_SUCCESS;
-  return RunWait(mask, options, timeoutMs == 0 ? VEKM_DEFAULT_TIMEOUT_MS : timeoutMs, interrupts, f);
+  return RunWait(mask, options, timeoutMs == 0 ? VEKM_DEFAULT_TIMEOUT_MS : timeoutMs, marks, f);
 }
 
 uint32_t Controller::StatusWord(uint32_t* word, Failure* f) {

@@ -50,7 +50,8 @@ class Controller {
  public:
   explicit Controller(std::unique_ptr<Link> link) : link_(std::move(link)) {}
 
-  uint32_t Move(int32_t mask, const int32_t* values, int32_t options, int32_t timeoutMs, Failure* f);
+  uint32_t Move(int32_t mask, const int32_t* values, int32_t options, int32_t timeoutMs, Failure* f,
+                const char* name = "vekm_move");
   uint32_t Home(int32_t axis, int32_t value, int32_t options, int32_t timeoutMs, Failure* f);
   uint32_t FindLimit(int32_t axis, int32_t velocity, int32_t options, int32_t timeoutMs, Failure* f);
   uint32_t Jog(int32_t mask, const double* velocities, Failure* f);
@@ -89,10 +90,17 @@ class Controller {
 
   uint32_t Start(Motion kind, int32_t mask, const int32_t* targets, bool relative, const char* name,
                  const std::function<uint32_t()>& command, Failure* f);
-  uint32_t RunWait(int32_t mask, int32_t options, int32_t timeoutMs, uint32_t interrupts, Failure* f);
+  // What a call saw when it began: a cancel or an interrupt that comes while
+  // its motion is being started ends its wait too.
+  struct Marks {
+    uint64_t cancels;
+    uint32_t interrupts;
+  };
+  Marks MarksNow() const { return Marks{cancels_.load(), vekm_interrupt_count()}; }
+  uint32_t RunWait(int32_t mask, int32_t options, int32_t timeoutMs, Marks marks, Failure* f);
   uint32_t LookOnce(int32_t mask, Look* look, Failure* f);
   uint32_t ReadAxes(AxisStatus* status, int32_t* motor, int32_t* encoder, Failure* f);
-  uint32_t Tripped(int32_t mask, uint32_t word, const int32_t* motor, Failure* f);
+  uint32_t Tripped(int32_t mask, uint32_t word, const AxisStatus* status, const int32_t* motor, Failure* f);
   uint32_t Finish(int32_t mask, const AxisStatus* status, const int32_t* motor, uint32_t word, Look* look, Failure* f);
   uint32_t EndedEarly(uint32_t code, int32_t axis, int32_t position, bool read, int32_t mask, const std::string& detail,
                       Failure* f);

@@ -169,7 +169,7 @@ uint32_t Controller::EndedEarly(uint32_t code, int32_t axis, int32_t position, b
   return code;
 }
 
-uint32_t Controller::Tripped(int32_t mask, uint32_t word, const int32_t* motor, Failure* f) {
+uint32_t Controller::Tripped(int32_t mask, uint32_t word, const AxisStatus* status, const int32_t* motor, Failure* f) {
   int32_t searches = 0;
   for (int i = 0; i < kAxes; ++i)
     if (Has(mask, i) && records_[i].kind == Motion::kLimitSearch) searches |= vek::axes::BitOf(i);
@@ -180,10 +180,11 @@ uint32_t Controller::Tripped(int32_t mask, uint32_t word, const int32_t* motor, 
   const int index = FirstIndex(limited != 0 ? limited : slipped);
   const std::string what =
       std::string(1, vek::axes::kLetters[index]) + (limited != 0 ? " met a limit switch" : " slipped");
-  // The position read with the status is the one where it stopped; without
-  // it, the position is read once the other axes are stopped.
-  return EndedEarly(limited != 0 ? VEKM_LIMIT : VEKM_SLIP, vek::axes::BitOf(index), motor != nullptr ? motor[index] : 0,
-                    motor != nullptr, mask, what, f);
+  // A position read with a status that shows the axis at rest is where it
+  // stopped; otherwise it is read once the other axes are stopped.
+  const bool atRest = status != nullptr && !status[index].moving;
+  return EndedEarly(limited != 0 ? VEKM_LIMIT : VEKM_SLIP, vek::axes::BitOf(index), atRest ? motor[index] : 0, atRest,
+                    mask, what, f);
 }
 
 uint32_t Controller::Finish(int32_t candidates, const AxisStatus* status, const int32_t* motor, uint32_t word, Look*,
@@ -250,7 +251,7 @@ uint32_t Controller::LookOnce(int32_t mask, Look* look, Failure* f) {
     for (int i = 0; i < kAxes; ++i)
       if (Has(pending, i)) records_[i].confirmAt = now;
   }
-  if (code == VEK_SUCCESS) code = Tripped(pending, word, nullptr, f);
+  if (code == VEK_SUCCESS) code = Tripped(pending, word, nullptr, nullptr, f);
   if (code != VEK_SUCCESS) return code;
   int32_t candidates = 0;
   for (int i = 0; i < kAxes; ++i) {
@@ -268,16 +269,15 @@ uint32_t Controller::LookOnce(int32_t mask, Look* look, Failure* f) {
   code = ReadAxes(status, motor, nullptr, f);
   // The word read after the answer: a limit or slip that came with it counts.
   if (code == VEK_SUCCESS) code = link_->Word(&word, f);
-  if (code == VEK_SUCCESS) code = Tripped(pending, word, motor, f);
+  if (code == VEK_SUCCESS) code = Tripped(pending, word, status, motor, f);
   if (code == VEK_SUCCESS) return Finish(candidates, status, motor, word, look, f);
   return code;
 }
 
-// `interrupts` is the interrupt count when the call began: a signal that came
-// while the motion was being started ends the wait too.
-uint32_t Controller::RunWait(int32_t mask, int32_t options, int32_t timeoutMs, uint32_t interrupts, Failure* f) {
+uint32_t Controller::RunWait(int32_t mask, int32_t options, int32_t timeoutMs, Marks marks, Failure* f) {
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  const uint64_t cancelMark = cancels_.load();
+  const uint64_t cancelMark = marks.cancels;
+  const uint32_t interrupts = marks.interrupts;
   Look look;
   std::unique_ptr<WaitScope> scope;
   for (;;) {
