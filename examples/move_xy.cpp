@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 
 #include "vekkestra.hpp"
@@ -15,19 +16,16 @@
 int main(int argc, char** argv) {
   using std::chrono::seconds;
   const std::string host = argc > 1 ? argv[1] : "localhost";
-  const unsigned long port = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 5001;
-  if (port == 0 || port > 65535) {
-    std::fprintf(stderr, "move_xy_cpp: bad port %s\n", argv[2]);
-    return 2;
-  }
+  const int port = argc > 2 ? std::atoi(argv[2]) : 5001;
   try {
-    vek::Controller ctl = vek::Controller::tcp(host, static_cast<uint16_t>(port));
-    std::printf("connected to %s:%lu\n", host.c_str(), port);
+    vek::Controller ctl = vek::Controller::tcp(host, port);
+    std::printf("connected to %s\n", ctl.describe().c_str());
     // Should anything below throw, the axes set moving here are stopped.
     vek::MotionGuard guard(ctl);
 
-    // Each wait ends when the axis reports done, meets a limit or slips, or
-    // runs out of time; the last three throw, with the axes stopped.
+    // Each call returns once its axes are at rest where they were sent; a
+    // limit, a slip, a stop by someone else or a time-out throws instead,
+    // with the axes stopped.
     ctl.home(vek::Axis::X, seconds(10));
     ctl.home(vek::Axis::Y, seconds(10));
     std::printf("X and Y are homed\n");
@@ -39,9 +37,13 @@ int main(int argc, char** argv) {
       std::printf("%c    %10d %10d\n", vek::letter(axis), static_cast<int>(at.motor), static_cast<int>(at.encoder));
     return 0;
   } catch (const vek::AxisError& e) {
-    std::fprintf(stderr, "%s (the other axes were stopped)\n", e.what());
+    // "VEKnet_Move: VEKM_LIMIT (1001): X met a limit switch at 3000; stopped Y" and a hint.
+    std::fprintf(stderr, "%s\n", e.what());
   } catch (const vek::Error& e) {
-    std::fprintf(stderr, "%s\n", e.what());  // "VEKnet_Move: VEK_ERROR_WAIT_TIMEOUT (6)"
+    std::fprintf(stderr, "%s\n", e.what());
+  } catch (const std::invalid_argument& e) {
+    std::fprintf(stderr, "move_xy_cpp: %s\n", e.what());  // a port outside 1-65535, say
+    return 2;
   }
   return 1;
 }

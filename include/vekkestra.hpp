@@ -1,12 +1,11 @@
 /**
  * @file vekkestra.hpp
- * @brief C++17 layer over vekkestra.h: a controller object whose moves end at a limit or a slip and stop the other
- *        axes, whose waits cannot hang on a lost notification, which recovers from late replies and throws
- *        exceptions, and which threads may share.
+ * @brief C++17 layer over the motion core (vekkestra_motion.h): a controller object with RAII, exceptions and the
+ *        library's types, whose moves, waits, recovery and error texts are the core's.
  *
- * Header-only: include it and link the library as for vekkestra.h (CMake: VekKestra::vekkestra; on Windows also
- * ws2_32, which the CMake target brings along). Everything here is made of the library's exports; docs/motion.md
- * describes the behaviour, which the Python package and the C# binding share.
+ * Header-only: include it and link the motion core, which brings the library along (CMake: the target
+ * `vekkestra_motion`; otherwise libvekkestra-motion and libvekkestra, on Windows VekKestraMotion.dll and
+ * VekKestra.dll). docs/motion.md describes the behaviour, which the Python package and the C# binding share.
  *
  * @code
  * auto ctl = vek::Controller::tcp("localhost");                        // or vek::Controller::serial(3)
@@ -14,117 +13,70 @@
  * int32_t x = ctl.position(vek::Axis::X);
  * @endcode
  *
- * - A move clears the done, limit and slip flags of its axes, sends one command and waits in slices of about
- *   10 ms. A limit or slip of a moved axis stops the other moved axes and throws vek::LimitError or vek::SlipError;
- *   a time-out stops the moved axes (unless OnTimeout::KeepMoving) and throws vek::TimeoutError. An axis still
- *   missing its done report is asked for its status every 250 ms, and counts as done once it is at rest.
- * - A reply that timed out is never taken as a later call's answer: on TCP the next call reconnects first, on a
- *   serial port it first reads and discards until the late answer has come and the line is quiet (at most 3 s
- *   after the time-out when no answer comes).
- * - Every call holds the controller's lock; a wait holds it one slice at a time, so that stop() or cancel() from
- *   another thread gets through at once. cancel() ends the waits running at that moment: their axes are stopped
- *   and vek::CancelledError is thrown.
- * - A controller destroyed while an exception unwinds the stack stops the axes that it set moving and that have
- *   not been seen to end; a vek::MotionGuard does the same for the axes set moving in its scope. A scope left
- *   normally stops nothing.
- * - Two controllers on one transport in one process share the library's status word (see vekkestra.h): give
- *   their moves different axes. A TCP reconnect clears that word.
+ * What this layer adds to the core, and nothing more:
+ * - Types: vek::Axis and vek::Axes for axis bits and masks, std::map for value lists, std::chrono for time-outs.
+ * - Exceptions: a failed call throws the class of its VekmError's kind (vek::TimeoutError, vek::LimitError, ...;
+ *   std::invalid_argument for arguments), whose what() is the core's message.
+ * - RAII: a controller destroyed while an exception unwinds the stack stops the axes it set moving; a
+ *   vek::MotionGuard does the same for the axes set moving in its scope. A scope left normally stops nothing.
+ *
+ * Every method may be called from any thread: the core holds the controller's lock for each call, and a wait holds
+ * it one slice at a time, so that stop() or cancel() from another thread gets through at once.
  */
 #ifndef VEKKESTRA_HPP
 #define VEKKESTRA_HPP
 
-#include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <initializer_list>
+#include <limits>
 #include <map>
-#include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 #include "vekkestra.h"
+#include "vekkestra_motion.h"
+#include "vekkestra_motion_calls.h"
 
-// Host name resolution is the one system service this header uses itself.
-#if defined(_WIN32)
-#  include <winsock2.h>
-#  include <ws2tcpip.h>
-#else
-#  include <netdb.h>
-#  include <netinet/in.h>
-#  include <sys/socket.h>
-#endif
-
+/** @brief The C++ layer of VekKestra. */
 namespace vek {
-
-namespace detail {
-
-// The first IPv4 address of a host name or address text, dotted; empty with the reason in *error.
-inline std::string resolve_ipv4(const std::string& host, std::string* error) {
-#if defined(_WIN32)
-  WSADATA wsa;
-  if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
-    *error = "Winsock start-up failed";
-    return std::string();
-  }
-  struct Cleanup {
-    ~Cleanup() { WSACleanup(); }
-  } cleanup;
-#endif
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (rc != 0 || found == nullptr) {
-#if defined(_WIN32)
-    const std::string reason = rc != 0 ? "error " + std::to_string(rc) : "no IPv4 address";
-#else
-    const std::string reason = rc != 0 ? gai_strerror(rc) : "no IPv4 address";
-#endif
-    *error = "cannot resolve \"" + host + "\": " + reason;
-    return std::string();
-  }
-  // The address bytes are in network order, first byte first.
-  const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-  const auto* b = reinterpret_cast<const unsigned char*>(&in->sin_addr);
-  char text[16];
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", unsigned{b[0]}, unsigned{b[1]}, unsigned{b[2]}, unsigned{b[3]});
-  freeaddrinfo(found);
-  return text;
-}
-
-}  // namespace detail
 
 // ---- Axes -------------------------------------------------------------------------------------------------------
 
-/// The ten axes in the controller's order; each value is the axis bit of vekkestra.h.
+/** @brief The ten axes in the controller's order; each value is the axis bit of vekkestra.h. */
 enum class Axis : int32_t {
-  X = VEK_AXIS_X,
-  Y = VEK_AXIS_Y,
-  Z = VEK_AXIS_Z,
-  T = VEK_AXIS_T,
-  U = VEK_AXIS_U,
-  V = VEK_AXIS_V,
-  R = VEK_AXIS_R,
-  S = VEK_AXIS_S,
-  W = VEK_AXIS_W,
-  K = VEK_AXIS_K
+  X = VEK_AXIS_X, /**< Axis X, value-list slot 0. */
+  Y = VEK_AXIS_Y, /**< Axis Y, slot 1. */
+  Z = VEK_AXIS_Z, /**< Axis Z, slot 2. */
+  T = VEK_AXIS_T, /**< Axis T, slot 3. */
+  U = VEK_AXIS_U, /**< Axis U, slot 4. */
+  V = VEK_AXIS_V, /**< Axis V, slot 5. */
+  R = VEK_AXIS_R, /**< Axis R, slot 6. */
+  S = VEK_AXIS_S, /**< Axis S, slot 7. */
+  W = VEK_AXIS_W, /**< Axis W, slot 8. */
+  K = VEK_AXIS_K  /**< Axis K, slot 9. */
 };
 
-/// True for the ten axes, false for any other value cast to Axis.
+/**
+ * @brief Tells the ten axes from other values cast to Axis.
+ * @param axis Any value.
+ * @return True for one of the ten axis bits.
+ */
 inline bool is_axis(Axis axis) noexcept {
   const int32_t bit = static_cast<int32_t>(axis);
   return bit > 0 && bit <= VEK_AXIS_K && (bit & (bit - 1)) == 0;
 }
 
-/// The value-list slot of an axis: 0 for X to 9 for K. Throws std::invalid_argument for a value that is no axis.
+/**
+ * @brief The value-list slot of an axis.
+ * @param axis One of the ten axes; any other value throws std::invalid_argument.
+ * @return 0 for X to 9 for K.
+ */
 inline int index_of(Axis axis) {
   if (!is_axis(axis))
     throw std::invalid_argument("vek: " + std::to_string(static_cast<int32_t>(axis)) + " is not an axis");
@@ -133,35 +85,91 @@ inline int index_of(Axis axis) {
   return index;
 }
 
-/// The axis of a value-list slot (0 to 9).
+/**
+ * @brief The axis of a value-list slot.
+ * @param index 0 to 9; any other slot throws std::invalid_argument.
+ * @return The axis in that slot.
+ */
 inline Axis axis_at(int index) {
   if (index < 0 || index >= VEK_AXIS_COUNT)
     throw std::invalid_argument("vek: no axis at slot " + std::to_string(index));
   return static_cast<Axis>(1 << index);
 }
 
-/// The axis letter, 'X' to 'K'.
+/**
+ * @brief The letter of an axis.
+ * @param axis One of the ten axes (else std::invalid_argument).
+ * @return 'X' to 'K'.
+ */
 inline char letter(Axis axis) { return "XYZTUVRSWK"[index_of(axis)]; }
 
-/// A set of axes (an axis mask). Built from axes, so it only ever holds axis bits.
+/** @brief A set of axes (an axis mask). Built from axes, so it only ever holds axis bits. */
 class Axes {
  public:
+  /** @brief No axis. */
   Axes() = default;
-  Axes(Axis axis) : mask_(1 << index_of(axis)) {}  // implicit: an axis is a set of one
+  /**
+   * @brief A set of one axis (implicit, so that an axis may stand for a set).
+   * @param axis One of the ten axes (else std::invalid_argument).
+   */
+  Axes(Axis axis) : mask_(1 << index_of(axis)) {}
+  /**
+   * @brief The axes listed.
+   * @param axes Axes (any other value throws std::invalid_argument).
+   */
   Axes(std::initializer_list<Axis> axes) {
     for (Axis axis : axes) mask_ |= 1 << index_of(axis);
   }
+  /**
+   * @brief All ten axes.
+   * @return The set of all ten.
+   */
   static Axes all() noexcept { return Axes(VEK_ALL_AXES); }
-  /// The axes of a mask of axis bits; a mask outside 0-1023 is refused with std::invalid_argument.
+  /**
+   * @brief The axes of a mask of axis bits.
+   * @param mask 0 to 1023; any other mask throws std::invalid_argument.
+   * @return The set.
+   */
   static Axes from_mask(int32_t mask) {
     if (mask < 0 || mask > VEK_ALL_AXES) throw std::invalid_argument("vek: axis mask " + std::to_string(mask));
     return Axes(mask);
   }
+  /**
+   * @brief The axis mask of the set.
+   * @return An OR of axis bits.
+   */
   int32_t mask() const noexcept { return mask_; }
+  /**
+   * @brief Tells whether the set is empty.
+   * @return True when no axis is in it.
+   */
   bool empty() const noexcept { return mask_ == 0; }
+  /**
+   * @brief Tells whether an axis is in the set.
+   * @param axis Any value.
+   * @return True when `axis` is one of the set's axes.
+   */
   bool contains(Axis axis) const noexcept { return is_axis(axis) && (mask_ & static_cast<int32_t>(axis)) != 0; }
+  /**
+   * @brief The union of two sets.
+   * @param a One set.
+   * @param b The other.
+   * @return The axes of either.
+   */
   friend Axes operator|(Axes a, Axes b) noexcept { return Axes(a.mask_ | b.mask_); }
+  /**
+   * @brief Compares two sets.
+   * @param a One set.
+   * @param b The other.
+   * @return True when both hold the same axes.
+   */
   friend bool operator==(Axes a, Axes b) noexcept { return a.mask_ == b.mask_; }
+  /**
+   * @brief Compares two sets.
+   * @param a One set.
+   * @param b The other.
+   * @return True when they differ.
+   */
   friend bool operator!=(Axes a, Axes b) noexcept { return a.mask_ != b.mask_; }
 
  private:
@@ -169,644 +177,635 @@ class Axes {
   int32_t mask_ = 0;
 };
 
-/// Motor and encoder reading of one axis, in the controller's units.
+/** @brief Motor and encoder reading of one axis, in the controller's units. */
 struct Position {
-  int32_t motor = 0;
-  int32_t encoder = 0;
+  int32_t motor = 0;   /**< Motor (commanded) position, steps. */
+  int32_t encoder = 0; /**< Encoder position, counts. */
 };
 
-/// What a move does with its axes when its time-out runs out.
-enum class OnTimeout { Stop, KeepMoving };
+/** @brief What a wait does with its axes when its time-out runs out. */
+enum class OnTimeout {
+  Stop,      /**< Stop them (decelerating stop) before throwing TimeoutError. */
+  KeepMoving /**< Leave them moving (VEKM_KEEP_MOVING). */
+};
+
+/** @brief One axis as Controller::poll() saw it (the core's VekmAxisState). */
+struct AxisState {
+  /** @brief What the axis does (the core's VEKM_STATE_ values). */
+  enum class State : int32_t {
+    AtRest = VEKM_STATE_AT_REST, /**< Stands still, no limit, slip or refusal flagged. */
+    Moving = VEKM_STATE_MOVING,  /**< The controller reports it moving. */
+    Limit = VEKM_STATE_LIMIT,    /**< At rest; its last motion ended at a limit switch. */
+    Slip = VEKM_STATE_SLIP,      /**< At rest; it slipped. */
+    Refused = VEKM_STATE_REFUSED /**< Serial: the motion command this controller sent was refused. */
+  };
+  State state = State::AtRest; /**< What the axis does. */
+  int32_t flags = 0;           /**< The core's VEKM_AXIS_ flags (VEKM_AXIS_OURS, VEKM_AXIS_ENDED, ...). */
+  int32_t motor = 0;           /**< Motor position, steps. */
+  int32_t encoder = 0;         /**< Encoder position, counts. */
+  int32_t target = 0;          /**< This controller's target for the axis, when flags has VEKM_AXIS_HAS_TARGET. */
+  int32_t direction = 0;       /**< +1 or -1: the way the axis last moved; 0 before it was seen moving. */
+  /**
+   * @brief Tells whether a flag is set.
+   * @param flag One of the core's VEKM_AXIS_ flags.
+   * @return True when it is set.
+   */
+  bool has(int32_t flag) const noexcept { return (flags & flag) != 0; }
+};
 
 // ---- Errors -----------------------------------------------------------------------------------------------------
 
-/// The name of a result code ("VEK_ERROR_WAIT_TIMEOUT"), or "VEK_ERROR_UNKNOWN".
-inline const char* result_name(uint32_t code) noexcept {
-#define VEK_HPP_RESULT(name) \
-  { name, #name }
-  static const struct {
-    uint32_t code;
-    const char* name;
-  } kNames[] = {VEK_HPP_RESULT(VEK_SUCCESS),
-                VEK_HPP_RESULT(VEK_ERROR_INVALID_AXIS),
-                VEK_HPP_RESULT(VEK_ERROR_INVALID_PARAMETER),
-                VEK_HPP_RESULT(VEK_ERROR_COMMAND_TOO_LONG),
-                VEK_HPP_RESULT(VEK_ERROR_WAIT_TIMEOUT),
-                VEK_HPP_RESULT(VEK_ERROR_ANSWER_TOO_LONG),
-                VEK_HPP_RESULT(VEK_ERROR_LOG_FILE),
-                VEK_HPP_RESULT(VEK_ERROR_POLL_TIMEOUT),
-                VEK_HPP_RESULT(VEK_ERROR_INVALID_IP_ADDRESS),
-                VEK_HPP_RESULT(VEK_ERROR_ETHERNET_CONNECT),
-                VEK_HPP_RESULT(VEK_ERROR_SOCKET_SEND),
-                VEK_HPP_RESULT(VEK_ERROR_SOCKET_RECEIVE),
-                VEK_HPP_RESULT(VEK_ERROR_SOCKET_RECEIVE_TIMEOUT),
-                VEK_HPP_RESULT(VEK_ERROR_ACK_NAK_TIMEOUT),
-                VEK_HPP_RESULT(VEK_ERROR_BAD_RESPONSE),
-                VEK_HPP_RESULT(VEK_ERROR_COMMAND_NAK),
-                VEK_HPP_RESULT(VEK_ERROR_NO_COMMAND_ACK),
-                VEK_HPP_RESULT(VEK_ERROR_SERIAL_OPEN),
-                VEK_HPP_RESULT(VEK_ERROR_SERIAL_WRITE),
-                VEK_HPP_RESULT(VEK_ERROR_SERIAL_READ),
-                VEK_HPP_RESULT(VEK_ERROR_SERIAL_READ_TIMEOUT)};
-#undef VEK_HPP_RESULT
-  for (const auto& entry : kNames)
-    if (entry.code == code) return entry.name;
-  return "VEK_ERROR_UNKNOWN";
-}
+/**
+ * @brief The name of a result code, from the core's one table (vekm_result_name()).
+ * @param code Any result code.
+ * @return "VEK_ERROR_WAIT_TIMEOUT", "VEKM_LIMIT", ...; "VEK_ERROR_UNKNOWN" for a code nobody defined.
+ */
+inline const char* result_name(uint32_t code) noexcept { return vekm_result_name(code); }
 
-/// A failed operation: what() reads "VEKnet_MoveAxis: VEK_ERROR_WAIT_TIMEOUT (6)". code() is the library's result
-/// code; it is 0 for the errors that no result code stands for (limit, slip, closed, cancelled).
+/**
+ * @brief A failed call, as the core reported it in a VekmError: what() is its message ("vekm_move: VEKM_LIMIT
+ *        (1001): X met a limit switch at 5000; stopped Y").
+ *
+ * Thrown as itself for the core's kind "other" (a refused command, 216, among them); the other kinds have classes
+ * of their own below.
+ */
 class Error : public std::runtime_error {
  public:
-  Error(uint32_t code, std::string operation, const std::string& detail = std::string())
-      : std::runtime_error(operation + ": " + result_name(code) + " (" + std::to_string(code) + ")" +
-                           (detail.empty() ? "" : ": " + detail)),
-        code_(code),
-        operation_(std::move(operation)) {}
-  uint32_t code() const noexcept { return code_; }
-  /// The export that failed ("VEKnet_Move"), or the controller's method for errors of this layer.
-  const std::string& operation() const noexcept { return operation_; }
-
- protected:
-  struct Said {};
-  Error(Said, std::string operation, const std::string& message)
-      : std::runtime_error(operation + ": " + message), code_(0), operation_(std::move(operation)) {}
+  /**
+   * @brief An error as the core filled it.
+   * @param error The core's report.
+   */
+  explicit Error(const VekmError& error) : std::runtime_error(error.message), error_(error) {}
+  /**
+   * @brief The result code.
+   * @return A VEK_ERROR_ code of vekkestra.h or a VEKM_ code of the core.
+   */
+  uint32_t code() const noexcept { return error_.code; }
+  /**
+   * @brief The code's kind.
+   * @return One of the core's VEKM_KIND_ values.
+   */
+  int32_t kind() const noexcept { return error_.kind; }
+  /**
+   * @brief The code's name.
+   * @return "VEK_ERROR_WAIT_TIMEOUT", "VEKM_LIMIT", ...
+   */
+  std::string name() const { return error_.name; }
+  /**
+   * @brief What failed.
+   * @return The library export or core function ("VEKnet_Move", "vekm_move").
+   */
+  std::string operation() const { return error_.operation; }
+  /**
+   * @brief What happened.
+   * @return The core's words ("X still moving after 500 ms; stopped X").
+   */
+  std::string detail() const { return error_.detail; }
+  /**
+   * @brief What to do about it.
+   * @return The core's hint, or an empty text when it has none.
+   */
+  std::string hint() const { return error_.hint; }
+  /**
+   * @brief The axes the core stopped on the way out.
+   * @return The set, often empty.
+   */
+  Axes stopped() const { return Axes::from_mask(error_.stopped); }
+  /**
+   * @brief Everything the core said.
+   * @return The core's report.
+   */
+  const VekmError& error() const noexcept { return error_; }
 
  private:
-  uint32_t code_;
-  std::string operation_;
+  VekmError error_;
 };
 
-/// A wait that ran out (6) or a reply that did not come (213, 214, 352).
+/** @brief A wait ran out (6; its axes stopped unless OnTimeout::KeepMoving) or a reply did not come (213, 214,
+ *         352). */
 class TimeoutError : public Error {
  public:
-  using Error::Error;
+  /**
+   * @brief An error as the core filled it.
+   * @param error The core's report.
+   */
+  explicit TimeoutError(const VekmError& error) : Error(error) {}
 };
 
-/// Connecting, sending or receiving failed (201, 202, 211, 212, 217, 301, 350, 351).
+/** @brief Connecting, sending or receiving failed (201, 202, 211, 212, 217, 301, 350, 351). */
 class ConnectionError : public Error {
  public:
-  using Error::Error;
+  /**
+   * @brief An error as the core filled it.
+   * @param error The core's report.
+   */
+  explicit ConnectionError(const VekmError& error) : Error(error) {}
 };
 
-/// A call on a closed (or moved-from) controller; nothing was sent.
+/** @brief A call on a closed, moved-from or default-made controller (VEKM_CLOSED); nothing was sent. */
 class ClosedError : public Error {
  public:
-  explicit ClosedError(std::string operation) : Error(Said{}, std::move(operation), "the controller is closed") {}
+  /**
+   * @brief An error as the core filled it.
+   * @param error The core's report.
+   */
+  explicit ClosedError(const VekmError& error) : Error(error) {}
 };
 
-/// A wait ended by Controller::cancel(); its axes were stopped.
+/** @brief A wait ended by Controller::cancel() or by a signal (VEKM_CANCELLED); its axes were stopped. */
 class CancelledError : public Error {
  public:
-  explicit CancelledError(std::string operation) : Error(Said{}, std::move(operation), "the wait was cancelled") {}
+  /**
+   * @brief An error as the core filled it.
+   * @param error The core's report.
+   */
+  explicit CancelledError(const VekmError& error) : Error(error) {}
+  /**
+   * @brief What ended the wait.
+   * @return The signal's number (see catch_signals()), or 0 for Controller::cancel().
+   */
+  int signal() const noexcept { return error().signal; }
 };
 
-/// A moved axis reported a limit or a slip; the other moved axes were stopped.
+/** @brief A motion that ended early at one axis: the other moved axes were stopped (stopped() names them). */
 class AxisError : public Error {
  public:
-  Axis axis() const noexcept { return axis_; }
-  /// The motor position read after the stop (0 when it could not be read: position_read() is then false).
-  int32_t position() const noexcept { return position_; }
-  bool position_read() const noexcept { return read_; }
+  /**
+   * @brief The axis the error is about.
+   * @return That axis.
+   */
+  Axis axis() const noexcept { return static_cast<Axis>(error().axis); }
+  /**
+   * @brief Where the axis stood when it was found.
+   * @return Its motor position, steps (valid when position_read() is true).
+   */
+  int32_t position() const noexcept { return error().position; }
+  /**
+   * @brief Tells whether position() holds a reading.
+   * @return True when the position could be read.
+   */
+  bool position_read() const noexcept { return error().position_read != 0; }
 
  protected:
-  AxisError(std::string operation, Axis axis, int32_t position, bool read, const char* event)
-      : Error(Said{}, std::move(operation),
-              std::string("axis ") + letter(axis) + " " + event +
-                  (read ? " at position " + std::to_string(position) : ", position not read")),
-        axis_(axis),
-        position_(position),
-        read_(read) {}
-
- private:
-  Axis axis_;
-  int32_t position_;
-  bool read_;
+  /**
+   * @brief An error as the core filled it.
+   * @param error The core's report.
+   */
+  explicit AxisError(const VekmError& error) : Error(error) {}
 };
 
+/** @brief A moved axis met a limit switch (VEKM_LIMIT). */
 class LimitError : public AxisError {
  public:
-  LimitError(std::string operation, Axis axis, int32_t position, bool read = true)
-      : AxisError(std::move(operation), axis, position, read, "met a limit") {}
+  /**
+   * @brief An error as the core filled it.
+   * @param error The core's report.
+   */
+  explicit LimitError(const VekmError& error) : AxisError(error) {}
 };
 
+/** @brief A moved axis slipped, slip detection being on for it (VEKM_SLIP). */
 class SlipError : public AxisError {
  public:
-  SlipError(std::string operation, Axis axis, int32_t position, bool read = true)
-      : AxisError(std::move(operation), axis, position, read, "slipped") {}
+  /**
+   * @brief An error as the core filled it.
+   * @param error The core's report.
+   */
+  explicit SlipError(const VekmError& error) : AxisError(error) {}
 };
 
-/// Throws the error class that a failed result code belongs to.
-[[noreturn]] inline void throw_result(uint32_t code, const std::string& operation, const std::string& detail = "") {
-  switch (code) {
-    case VEK_ERROR_WAIT_TIMEOUT:
-    case VEK_ERROR_SOCKET_RECEIVE_TIMEOUT:
-    case VEK_ERROR_ACK_NAK_TIMEOUT:
-    case VEK_ERROR_SERIAL_READ_TIMEOUT:
-      throw TimeoutError(code, operation, detail);
-    case VEK_ERROR_INVALID_IP_ADDRESS:
-    case VEK_ERROR_ETHERNET_CONNECT:
-    case VEK_ERROR_SOCKET_SEND:
-    case VEK_ERROR_SOCKET_RECEIVE:
-    case VEK_ERROR_NO_COMMAND_ACK:
-    case VEK_ERROR_SERIAL_OPEN:
-    case VEK_ERROR_SERIAL_WRITE:
-    case VEK_ERROR_SERIAL_READ:
-      throw ConnectionError(code, operation, detail);
-    default:
-      throw Error(code, operation, detail);
-  }
-}
-
-// ---- The link: one transport's exports --------------------------------------------------------------------------
-
-namespace detail {
-
-using Clock = std::chrono::steady_clock;
-
-inline constexpr std::chrono::milliseconds kWaitSlice{10};         // pause between two looks at the status word
-inline constexpr std::chrono::milliseconds kConfirmInterval{250};  // longest a missing done goes unconfirmed
-inline constexpr std::chrono::milliseconds kResyncWindow{3000};    // how long a late serial answer is waited for
-inline constexpr int kAnswerSize = 256;                            // the transports keep at most 255 characters
-inline constexpr int kLimitShift = 10;                             // limit flags in the status word
-inline constexpr int kSlipShift = 20;                              // slip flags
-inline constexpr int kMovingLetter = 4;                            // axis status: the "moving" letter
-
-// The exports this layer calls, for one transport.
-struct Link {
-  const char* prefix;
-  bool serial;
-  void(VEK_CALL* close)(uint32_t*);
-  uint32_t(VEK_CALL* send)(uint32_t*, const char*);
-  uint32_t(VEK_CALL* query)(uint32_t*, const char*, char*, int32_t);
-  uint32_t(VEK_CALL* move_axis)(uint32_t*, int32_t, int32_t, int32_t, int32_t, int32_t);
-  uint32_t(VEK_CALL* move)(uint32_t*, int32_t, int32_t, int32_t, const int32_t*, int32_t, int32_t);
-  uint32_t(VEK_CALL* jog_axis)(uint32_t*, int32_t, int32_t, double);
-  uint32_t(VEK_CALL* jog)(uint32_t*, int32_t, int32_t, const int32_t*);
-  uint32_t(VEK_CALL* stop)(uint32_t*, int32_t);
-  uint32_t(VEK_CALL* kill)(uint32_t*, int32_t);
-  uint32_t(VEK_CALL* find_home)(uint32_t*, int32_t, int32_t, int32_t, int32_t, int32_t);
-  uint32_t(VEK_CALL* motor_position)(uint32_t*, int32_t, int32_t*);
-  uint32_t(VEK_CALL* all_positions)(uint32_t*, int32_t*, int32_t*);
-  uint32_t(VEK_CALL* status_word)(uint32_t*, uint32_t*);
-  uint32_t(VEK_CALL* clear_done)(uint32_t*, int32_t);
-  uint32_t(VEK_CALL* clear_limit)(uint32_t*, int32_t);
-  uint32_t(VEK_CALL* clear_slip)(uint32_t*, int32_t);
-  uint32_t(VEK_CALL* axis_status)(uint32_t*, int32_t, uint32_t*);
-};
-
-inline const Link& ethernet_link() {
-  static const Link link{"VEKnet_",
-                         false,
-                         &VEKnet_Close,
-                         &VEKnet_SendCommand,
-                         &VEKnet_Query,
-                         &VEKnet_MoveAxis,
-                         &VEKnet_Move,
-                         &VEKnet_JogAxis,
-                         &VEKnet_Jog,
-                         &VEKnet_StopMotion,
-                         &VEKnet_KillMotion,
-                         &VEKnet_FindAxisHome,
-                         &VEKnet_GetAxisMotorPosition,
-                         &VEKnet_GetAllAxisPositions,
-                         &VEKnet_GetAllDoneFlags,
-                         &VEKnet_ClearMultiAxisDoneFlags,
-                         &VEKnet_ClearMultiAxisOvertravelFlags,
-                         &VEKnet_ClearMultiAxisSlipFlag,
-                         &VEKnet_GetAxisEncoderStatus};
-  return link;
-}
-
-inline const Link& serial_link() {
-  static const Link link{"VEKser_",
-                         true,
-                         &VEKser_Close,
-                         &VEKser_SendCommand,
-                         &VEKser_Query,
-                         &VEKser_MoveAxis,
-                         &VEKser_Move,
-                         &VEKser_JogAxis,
-                         &VEKser_Jog,
-                         &VEKser_StopMotion,
-                         &VEKser_KillMotion,
-                         &VEKser_FindAxisHome,
-                         &VEKser_GetAxisMotorPosition,
-                         &VEKser_GetAllAxisPositions,
-                         &VEKser_GetAllDoneFlags,
-                         &VEKser_ClearMultiAxisDoneFlags,
-                         &VEKser_ClearMultiAxisOvertravelFlags,
-                         &VEKser_ClearMultiAxisSlipFlag,
-                         &VEKser_GetAxisEncoderStatus};
-  return link;
-}
-
-inline Axis first_axis(int32_t mask) {
-  for (int i = 0; i < VEK_AXIS_COUNT; ++i)
-    if (mask & (1 << i)) return axis_at(i);
-  throw std::logic_error("vek: empty axis mask");
-}
-
-// One open connection and what the layer remembers about it. Every member but the cancel signal is guarded by
-// `mutex`.
-class Session {
+/** @brief A moved axis came to rest short of its target: something else stopped or killed it (VEKM_INTERRUPTED). */
+class MoveInterruptedError : public AxisError {
  public:
-  explicit Session(const Link& l) : link(l) {}
-
-  const Link& link;
-  std::mutex mutex;
-  uint32_t handle = 0;
-  bool open = false;
-  std::string address;  // TCP: the resolved address and port, for reconnecting
-  uint16_t port = 0;
-  bool reconnect = false;  // TCP: a reply was lost; the socket may still deliver it
-  bool resync = false;     // serial: an answer line may still come
-  Clock::time_point resync_since;
-  int32_t moving = 0;  // axes set moving and not seen to end
-  std::array<uint64_t, VEK_AXIS_COUNT> started{};
-  uint64_t starts = 0;
-  // cancel() raises the count and wakes the waits; it never takes `mutex`.
-  std::atomic<uint64_t> cancels{0};
-  std::mutex signal_mutex;
-  std::condition_variable signal;
-
-  std::string op(const char* name) const { return std::string(link.prefix) + name; }
-
-  // Throws for a failed result, first noting a reply that may still come.
-  void check(uint32_t rc, const char* name) {
-    if (rc == VEK_SUCCESS) return;
-    note_lost_reply(rc);
-    throw_result(rc, op(name));
-  }
-
-  void note_lost_reply(uint32_t rc) {
-    if (!link.serial) {
-      if (rc == VEK_ERROR_SOCKET_SEND || rc == VEK_ERROR_SOCKET_RECEIVE || rc == VEK_ERROR_SOCKET_RECEIVE_TIMEOUT ||
-          rc == VEK_ERROR_ACK_NAK_TIMEOUT || rc == VEK_ERROR_NO_COMMAND_ACK)
-        reconnect = true;
-    } else if (rc == VEK_ERROR_SERIAL_READ_TIMEOUT) {
-      resync = true;
-      resync_since = Clock::now();
-    }
-  }
-
-  // Before a call: refuses a closed controller, and makes sure that no late reply can reach the call. A call that
-  // reads nothing back (a serial send) needs no serial resync.
-  void prepare(const char* method, bool reads = true) {
-    if (!open) throw ClosedError(std::string("vek::Controller::") + method);
-    if (reconnect) reopen();
-    if (resync && reads) drain();
-  }
-
-  void reopen() {
-    link.close(&handle);
-    const uint32_t rc = VEKnet_Initialize(address.c_str(), port, &handle);
-    if (rc != VEK_SUCCESS) {
-      if (handle != 0) link.close(&handle);  // the unconnected socket of a refused address
-      handle = 0;
-      throw_result(rc, "VEKnet_Initialize", "reconnecting to " + address + ":" + std::to_string(port));
-    }
-    reconnect = false;
-  }
-
-  // Reads serial lines and drops them until the late answer has come and the line is quiet again, or until the
-  // window after the time-out has passed. An empty query sends nothing and reads one line; it returns 352 once
-  // no line has come for about 100 ms.
-  void drain() {
-    const Clock::time_point deadline = resync_since + kResyncWindow;
-    const Clock::time_point give_up = Clock::now() + kResyncWindow;
-    bool heard = false;
-    for (;;) {
-      char line[kAnswerSize] = {};
-      const uint32_t rc = link.query(&handle, "", line, kAnswerSize);
-      if (rc != VEK_SUCCESS && rc != VEK_ERROR_ANSWER_TOO_LONG && rc != VEK_ERROR_SERIAL_READ_TIMEOUT)
-        throw_result(rc, op("Query"), "reading a late answer");
-      const Clock::time_point now = Clock::now();
-      if (rc != VEK_ERROR_SERIAL_READ_TIMEOUT || line[0] != '\0') {
-        heard = true;
-      } else if (heard || now >= deadline) {
-        break;
-      }
-      if (now >= give_up) return;  // still talking: try again before the next call
-    }
-    resync = false;
-  }
-
-  void set_moving(int32_t mask) {
-    moving |= mask;
-    ++starts;
-    for (int i = 0; i < VEK_AXIS_COUNT; ++i)
-      if (mask & (1 << i)) started[static_cast<size_t>(i)] = starts;
-  }
-
-  int32_t started_after(uint64_t mark) const {
-    int32_t mask = 0;
-    for (int i = 0; i < VEK_AXIS_COUNT; ++i)
-      if ((moving & (1 << i)) && started[static_cast<size_t>(i)] > mark) mask |= 1 << i;
-    return mask;
-  }
-
-  // Fresh flags for the axes about to move: what has already arrived is folded first, so that a notification of
-  // an earlier motion cannot set a flag after the clear.
-  void clear_flags(int32_t mask) {
-    uint32_t flags = 0;
-    check(link.status_word(&handle, &flags), "GetAllDoneFlags");
-    check(link.clear_done(&handle, mask), "ClearMultiAxisDoneFlags");
-    check(link.clear_limit(&handle, mask), "ClearMultiAxisOvertravelFlags");
-    check(link.clear_slip(&handle, mask), "ClearMultiAxisSlipFlag");
-  }
-
-  // The motion command's result: the axes count as moving unless the command surely did not run.
-  void started_motion(uint32_t rc, int32_t mask, const char* name) {
-    if (rc == VEK_SUCCESS || rc == VEK_ERROR_SOCKET_RECEIVE || rc == VEK_ERROR_SOCKET_RECEIVE_TIMEOUT ||
-        rc == VEK_ERROR_ACK_NAK_TIMEOUT || rc == VEK_ERROR_NO_COMMAND_ACK)
-      set_moving(mask);
-    check(rc, name);
-  }
-
-  // A best-effort stop for the paths that are already failing or unwinding: never throws.
-  void stop_quietly(int32_t mask) noexcept {
-    if (mask == 0 || !open) return;
-    try {
-      prepare("stop", false);
-      if (link.stop(&handle, mask) == VEK_SUCCESS) moving &= ~mask;
-    } catch (...) {
-    }
-  }
-
-  // A moved axis that reported a limit or a slip ends the wait: the other moved axes are stopped first.
-  void end_on_trip(uint32_t flags, int32_t mask, const std::string& operation) {
-    const int32_t limit = static_cast<int32_t>(flags >> kLimitShift) & mask;
-    const int32_t slip = static_cast<int32_t>(flags >> kSlipShift) & mask;
-    if (limit == 0 && slip == 0) return;
-    const int32_t tripped = limit != 0 ? limit : slip;
-    stop_quietly(mask & ~tripped);
-    moving &= ~mask;
-    const Axis axis = first_axis(tripped);
-    int32_t position = 0;
-    const bool read = link.motor_position(&handle, static_cast<int32_t>(axis), &position) == VEK_SUCCESS;
-    if (limit != 0) throw LimitError(operation, axis, position, read);
-    throw SlipError(operation, axis, position, read);
-  }
-
-  // Asks the axes still missing their done report whether they move; those at rest count as done.
-  void confirm_at_rest(int32_t* pending) {
-    for (int i = 0; i < VEK_AXIS_COUNT; ++i) {
-      if ((*pending & (1 << i)) == 0) continue;
-      uint32_t status[5] = {};
-      check(link.axis_status(&handle, 1 << i, status), "GetAxisEncoderStatus");
-      if (status[kMovingLetter] == 0) *pending &= ~(1 << i);
-    }
-  }
-
-  // One slice of a wait: true when every moved axis has ended.
-  bool look(int32_t mask, int32_t* pending, Clock::time_point* confirm_at, const std::string& operation) {
-    uint32_t flags = 0;
-    check(link.status_word(&handle, &flags), "GetAllDoneFlags");
-    end_on_trip(flags, mask, operation);
-    *pending &= ~static_cast<int32_t>(flags & VEK_ALL_AXES);
-    if (*pending != 0 && Clock::now() >= *confirm_at) {
-      confirm_at_rest(pending);
-      *confirm_at = Clock::now() + kConfirmInterval;
-    }
-    if (*pending != 0) return false;
-    moving &= ~mask;
-    return true;
-  }
-
-  // Sleeps without the lock until `until` or a cancel.
-  void pause(Clock::time_point until, uint64_t cancel_mark) {
-    std::unique_lock<std::mutex> hold(signal_mutex);
-    signal.wait_until(hold, until, [&] { return cancels.load() != cancel_mark; });
-  }
-
-  void close() noexcept {
-    if (!open) return;
-    link.close(&handle);
-    open = false;
-  }
+  /**
+   * @brief An error as the core filled it.
+   * @param error The core's report.
+   */
+  explicit MoveInterruptedError(const VekmError& error) : AxisError(error) {}
 };
 
-}  // namespace detail
+/**
+ * @brief Throws the class of a core error's kind: TimeoutError, ConnectionError, ClosedError, LimitError,
+ *        SlipError, MoveInterruptedError, CancelledError, std::invalid_argument for arguments, else Error.
+ *
+ * For programs that call the core's functions themselves (vekm_call_ functions on Controller::native_handle()).
+ * @param error The core's report of a failure.
+ */
+[[noreturn]] inline void throw_error(const VekmError& error) {
+  switch (error.kind) {
+    case VEKM_KIND_TIMEOUT:
+      throw TimeoutError(error);
+    case VEKM_KIND_CONNECTION:
+      throw ConnectionError(error);
+    case VEKM_KIND_CLOSED:
+      throw ClosedError(error);
+    case VEKM_KIND_LIMIT:
+      throw LimitError(error);
+    case VEKM_KIND_SLIP:
+      throw SlipError(error);
+    case VEKM_KIND_INTERRUPTED:
+      throw MoveInterruptedError(error);
+    case VEKM_KIND_CANCELLED:
+      throw CancelledError(error);
+    case VEKM_KIND_ARGUMENT:
+      throw std::invalid_argument(error.message);
+    default:
+      throw Error(error);
+  }
+}
+
+/**
+ * @brief Throws for a failed result of a core function (see throw_error()); does nothing for success.
+ * @param code The function's result.
+ * @param error The report it filled.
+ */
+inline void check(uint32_t code, const VekmError& error) {
+  if (code != VEK_SUCCESS) throw_error(error);
+}
+
+/**
+ * @brief Makes SIGINT, SIGTERM and SIGHUP (on Windows Ctrl-C, Ctrl-Break and closing the console) end the waits in
+ *        progress, as vekm_catch_signals() says: their axes are stopped and they throw CancelledError.
+ * @return False where signals cannot be caught.
+ */
+inline bool catch_signals() noexcept { return vekm_catch_signals() == VEK_SUCCESS; }
 
 // ---- The controller ---------------------------------------------------------------------------------------------
 
-/// One connection to a controller. Move-only; destroying it closes the connection (and, during stack unwinding,
-/// first stops the axes it set moving). Every method may be called from any thread. Argument errors throw
-/// std::invalid_argument before anything is sent; failures throw vek::Error or one of its kinds.
+/**
+ * @brief One connection to a controller (a VekmController of the core). Move-only.
+ *
+ * Destroying it frees the connection; while an exception unwinds the stack it first stops the axes it set moving
+ * and has not seen end (vekm_moving()). A normal destruction stops nothing. Every method may be called from any
+ * thread. Failures throw vek::Error or one of its kinds; arguments out of range throw std::invalid_argument before
+ * anything is sent.
+ */
 class Controller {
  public:
+  /** @brief Time-outs in milliseconds; seconds and minutes convert implicitly. */
   using milliseconds = std::chrono::milliseconds;
+  /** @brief The time-out of a wait when none is given (VEKM_DEFAULT_TIMEOUT_MS, one minute). */
+  static constexpr milliseconds default_timeout{VEKM_DEFAULT_TIMEOUT_MS};
 
-  /// A closed controller: every call throws ClosedError.
-  Controller() noexcept : uncaught_(std::uncaught_exceptions()) {}
+  /** @brief A closed controller: every call throws ClosedError. */
+  Controller() noexcept = default;
 
-  /// Connects over TCP. The host may be a name ("localhost") or a dotted IPv4 address.
-  static Controller tcp(const std::string& host, uint16_t port = 5001) {
-    if (host.empty()) throw std::invalid_argument("vek::Controller::tcp: empty host");
-    std::string why;
-    const std::string address = detail::resolve_ipv4(host, &why);
-    if (address.empty()) throw_result(VEK_ERROR_INVALID_IP_ADDRESS, "VEKnet_Initialize", why);
-    auto session = std::make_unique<detail::Session>(detail::ethernet_link());
-    session->address = address;
-    session->port = port;
-    const uint32_t rc = VEKnet_Initialize(address.c_str(), port, &session->handle);
-    if (rc != VEK_SUCCESS) {
-      if (session->handle != 0) VEKnet_Close(&session->handle);
-      throw_result(rc, "VEKnet_Initialize", host + ":" + std::to_string(port));
-    }
-    session->open = true;
-    return Controller(std::move(session));
+  /**
+   * @brief Connects over TCP (vekm_open_tcp()).
+   * @param host A name or a dotted IPv4 address; each of its IPv4 addresses is tried in turn.
+   * @param port 1 to 65535.
+   * @return The open controller. A failure throws ConnectionError (or std::invalid_argument) and leaves nothing open.
+   */
+  static Controller tcp(const std::string& host, int port = 5001) {
+    VekmController* made = nullptr;
+    VekmError error;
+    check(vekm_open_tcp(host.c_str(), port, &made, &error), error);
+    return Controller(made);
   }
 
-  /// Opens COM port `com` (1 to 32) at 9600, 19200, 38400, 57600 or 115200 baud.
+  /**
+   * @brief Opens a serial port (vekm_open_serial(); on POSIX systems VEKKESTRA_COM<com> names the device).
+   * @param com COM port 1 to 32.
+   * @param baud 9600, 19200, 38400, 57600 or 115200.
+   * @return The open controller. A failure throws ConnectionError (or std::invalid_argument) and leaves nothing open.
+   */
   static Controller serial(int com, int baud = 115200) {
-    if (com < 1 || com > 32) throw std::invalid_argument("vek::Controller::serial: COM port " + std::to_string(com));
-    if (baud != 9600 && baud != 19200 && baud != 38400 && baud != 57600 && baud != 115200)
-      throw std::invalid_argument("vek::Controller::serial: baud rate " + std::to_string(baud));
-    auto session = std::make_unique<detail::Session>(detail::serial_link());
-    const uint32_t rc = VEKser_Initialize(com, baud, &session->handle);
-    if (rc != VEK_SUCCESS) {
-      // A port whose configuration failed stays open in the variable; a failed open leaves all bits set there.
-      if (session->handle != 0) VEKser_Close(&session->handle);
-      throw_result(rc, "VEKser_Initialize", "COM" + std::to_string(com));
-    }
-    session->open = true;
-    return Controller(std::move(session));
+    VekmController* made = nullptr;
+    VekmError error;
+    check(vekm_open_serial(com, baud, &made, &error), error);
+    return Controller(made);
   }
 
-  Controller(Controller&& other) noexcept : s_(std::move(other.s_)), uncaught_(std::uncaught_exceptions()) {}
+  /**
+   * @brief Takes over another controller's connection.
+   * @param other Closed afterwards.
+   */
+  Controller(Controller&& other) noexcept : c_(std::exchange(other.c_, nullptr)) {}
+  /**
+   * @brief Releases this controller's connection (as the destructor does), then takes over another's.
+   * @param other Closed afterwards.
+   * @return This controller.
+   */
   Controller& operator=(Controller&& other) noexcept {
     if (this != &other) {
       release();
-      s_ = std::move(other.s_);
+      c_ = std::exchange(other.c_, nullptr);
+      uncaught_ = std::uncaught_exceptions();
     }
     return *this;
   }
   Controller(const Controller&) = delete;
   Controller& operator=(const Controller&) = delete;
+  /** @brief Stops the axes this controller set moving when an exception unwinds the stack, then frees it. */
   ~Controller() { release(); }
 
-  /// Closes the connection; later calls throw ClosedError. Stops nothing.
-  void close() noexcept {
-    if (!s_) return;
-    std::lock_guard<std::mutex> hold(s_->mutex);
-    s_->close();
+  /** @brief Closes the connection; later calls throw ClosedError. Stops nothing. */
+  void close() noexcept { vekm_close(c_); }
+  /**
+   * @brief Tells whether the connection is open.
+   * @return True while it is open (or is to be opened again after a lost reply).
+   */
+  bool is_open() const noexcept { return vekm_is_open(c_) != 0; }
+  /**
+   * @brief Tells the transport.
+   * @return True for a serial connection.
+   */
+  bool is_serial() const noexcept { return vekm_is_serial(c_) != 0; }
+  /**
+   * @brief Where the controller is.
+   * @return "localhost (127.0.0.1):5001", "COM3 (/dev/ttyS2) at 115200 baud", ...
+   */
+  std::string describe() const {
+    char text[256] = {};
+    vekm_describe(c_, text, static_cast<int32_t>(sizeof text));
+    return text;
   }
-  bool is_open() const noexcept {
-    if (!s_) return false;
-    std::lock_guard<std::mutex> hold(s_->mutex);
-    return s_->open;
+  /**
+   * @brief The core's controller, for the vekm_ functions this class does not wrap. Stays owned by this object.
+   * @return The core's controller; null when closed by a move or made closed.
+   */
+  VekmController* native_handle() const noexcept { return c_; }
+
+  /**
+   * @brief Moves axes to absolute positions as one synchronised move and waits until every one is at rest at its
+   *        target (vekm_move()).
+   *
+   * Throws LimitError or SlipError (the other axes stopped), MoveInterruptedError (an axis stopped short by someone
+   * else), TimeoutError (the axes stopped unless OnTimeout::KeepMoving), CancelledError, or the error of a failed
+   * call.
+   * @param targets Target of each axis, steps.
+   * @param timeout How long to wait; 0 starts the move and returns.
+   * @param on_timeout What a time-out does with the axes.
+   */
+  void move(const std::map<Axis, int32_t>& targets, milliseconds timeout = default_timeout,
+            OnTimeout on_timeout = OnTimeout::Stop) {
+    run_move(targets, 0, timeout, on_timeout);
+  }
+  /**
+   * @brief As move(), with distances from where the axes are (VEKM_RELATIVE).
+   * @param distances Distance of each axis, steps.
+   * @param timeout How long to wait; 0 starts the move and returns.
+   * @param on_timeout What a time-out does with the axes.
+   */
+  void move_by(const std::map<Axis, int32_t>& distances, milliseconds timeout = default_timeout,
+               OnTimeout on_timeout = OnTimeout::Stop) {
+    run_move(distances, VEKM_RELATIVE, timeout, on_timeout);
+  }
+  /**
+   * @brief As move(), for one axis (vekm_move_axis()).
+   * @param axis The axis.
+   * @param target Its target, steps.
+   * @param timeout How long to wait; 0 starts the move and returns.
+   * @param on_timeout What a time-out does with the axis.
+   */
+  void move_axis(Axis axis, int32_t target, milliseconds timeout = default_timeout,
+                 OnTimeout on_timeout = OnTimeout::Stop) {
+    VekmError error;
+    check(vekm_move_axis(c_, static_cast<int32_t>(axis), target, options(on_timeout), to_ms(timeout), &error), error);
   }
 
-  /// Moves axes to absolute positions (steps) together and waits until all have ended. A time-out of 0 starts
-  /// the move and returns at once.
-  void move(const std::map<Axis, int32_t>& targets, milliseconds timeout, OnTimeout on_timeout = OnTimeout::Stop) {
-    run_move(targets, 0, timeout, on_timeout, "move");
-  }
-  /// The same with distances from where the axes are.
-  void move_by(const std::map<Axis, int32_t>& distances, milliseconds timeout, OnTimeout on_timeout = OnTimeout::Stop) {
-    run_move(distances, 1, timeout, on_timeout, "move_by");
-  }
-  void move_axis(Axis axis, int32_t target, milliseconds timeout, OnTimeout on_timeout = OnTimeout::Stop) {
-    run_move({{axis, target}}, 0, timeout, on_timeout, "move_axis");
-  }
-
-  /// Searches the home switch of an axis ("HS", the position there becomes 0) and waits as a move does.
-  void home(Axis axis, milliseconds timeout, OnTimeout on_timeout = OnTimeout::Stop) {
-    check_timeout(timeout, "home");
-    const int32_t bit = 1 << index_of(axis);
-    run_motion(bit, "FindAxisHome", timeout, on_timeout, "home",
-               [&](detail::Session& s) { return s.link.find_home(&s.handle, bit, 0, 0, 0, 0); });
+  /**
+   * @brief Searches the home switch of an axis ("HS"; the position there becomes 0) and waits as a move does, until
+   *        the axis is at rest at 0 (vekm_home()).
+   * @param axis The axis.
+   * @param timeout How long to wait; 0 starts the search and returns.
+   * @param on_timeout What a time-out does with the axis.
+   */
+  void home(Axis axis, milliseconds timeout = default_timeout, OnTimeout on_timeout = OnTimeout::Stop) {
+    VekmError error;
+    check(vekm_home(c_, static_cast<int32_t>(axis), 0, options(on_timeout), to_ms(timeout), &error), error);
   }
 
-  /// Starts axes running at velocities (steps/s, signed) until they are stopped.
-  void jog(Axis axis, int32_t velocity) { jog({{axis, velocity}}); }
-  void jog(const std::map<Axis, int32_t>& velocities) {
-    std::array<int32_t, VEK_AXIS_COUNT> values{};
-    const int32_t mask = value_list(velocities, &values, "jog");
-    detail::Session& s = session("jog");
-    std::lock_guard<std::mutex> hold(s.mutex);
-    s.prepare("jog", false);
-    if (velocities.size() == 1) {
-      const double velocity = velocities.begin()->second;
-      s.started_motion(s.link.jog_axis(&s.handle, mask, 0, velocity), mask, "JogAxis");
-    } else {
-      s.started_motion(s.link.jog(&s.handle, mask, 0, values.data()), mask, "Jog");
+  /**
+   * @brief Runs an axis until it meets a limit switch and stops it there (vekm_find_limit()). Any other end is an
+   *        error.
+   * @param axis The axis.
+   * @param velocity Steps/s; its sign gives the side whose switch is searched.
+   * @param timeout How long to wait; 0 starts the search and returns.
+   * @param on_timeout What a time-out does with the axis.
+   */
+  void find_limit(Axis axis, int32_t velocity, milliseconds timeout = default_timeout,
+                  OnTimeout on_timeout = OnTimeout::Stop) {
+    VekmError error;
+    check(vekm_find_limit(c_, static_cast<int32_t>(axis), velocity, options(on_timeout), to_ms(timeout), &error),
+          error);
+  }
+
+  /**
+   * @brief Starts one axis running until it is stopped.
+   * @param axis The axis.
+   * @param velocity Steps/s, signed; a fraction is allowed.
+   */
+  void jog(Axis axis, double velocity) { jog(std::map<Axis, double>{{axis, velocity}}); }
+  /**
+   * @brief Starts axes running until they are stopped (vekm_jog()).
+   * @param velocities Velocity of each axis, steps/s, signed; whole numbers when there are several axes.
+   */
+  void jog(const std::map<Axis, double>& velocities) {
+    std::array<double, VEK_AXIS_COUNT> list{};
+    const int32_t mask = value_list(velocities, &list);
+    VekmError error;
+    check(vekm_jog(c_, mask, list.data(), &error), error);
+  }
+
+  /**
+   * @brief Decelerating stop (vekm_stop()). A wait on the axes throws MoveInterruptedError.
+   * @param axes The axes to stop; all ten when none are given.
+   */
+  void stop(Axes axes = Axes::all()) {
+    VekmError error;
+    check(vekm_stop(c_, axes.mask(), &error), error);
+  }
+  /**
+   * @brief Abrupt stop (vekm_kill()).
+   * @param axes The axes to stop; all ten when none are given.
+   */
+  void kill(Axes axes = Axes::all()) {
+    VekmError error;
+    check(vekm_kill(c_, axes.mask(), &error), error);
+  }
+
+  /**
+   * @brief Waits until axes that this controller set moving have ended, as a move's wait does (vekm_wait()).
+   *        Returns at once when none of them moves.
+   * @param axes The axes to wait for; all it set moving when the set is empty.
+   * @param timeout How long to wait; 0 waits the default time-out.
+   * @param on_timeout What a time-out does with the axes.
+   */
+  void wait(Axes axes = Axes(), milliseconds timeout = default_timeout, OnTimeout on_timeout = OnTimeout::Stop) {
+    VekmError error;
+    check(vekm_wait(c_, axes.mask(), options(on_timeout), to_ms(timeout), &error), error);
+  }
+
+  /** @brief Ends the waits running on this controller now, from any thread: their axes are stopped and they throw
+   *         CancelledError (vekm_cancel()). Waits started later are not affected. */
+  void cancel() noexcept { vekm_cancel(c_); }
+
+  /**
+   * @brief The axes this controller set moving and has not seen end (vekm_moving()).
+   * @return The set.
+   */
+  Axes moving() const { return Axes::from_mask(vekm_moving(c_)); }
+
+  /**
+   * @brief One look at every axis (vekm_poll()).
+   * @return State, positions, flags, this controller's target and the direction of each axis, slot i for axis bit i.
+   */
+  std::array<AxisState, VEK_AXIS_COUNT> poll() {
+    std::array<VekmAxisState, VEK_AXIS_COUNT> seen{};
+    VekmError error;
+    check(vekm_poll(c_, seen.data(), nullptr, &error), error);
+    std::array<AxisState, VEK_AXIS_COUNT> states{};
+    for (size_t i = 0; i < states.size(); ++i) {
+      const VekmAxisState& s = seen[i];
+      states[i] = AxisState{static_cast<AxisState::State>(s.state), s.flags, s.motor, s.encoder, s.target, s.direction};
     }
+    return states;
   }
 
-  /// Decelerating stop; without arguments, of every axis.
-  void stop(Axes axes = Axes::all()) { halt(axes, false); }
-  /// Abrupt stop.
-  void kill(Axes axes = Axes::all()) { halt(axes, true); }
+  /**
+   * @brief The status word after reading what has arrived (vekm_status_word()).
+   * @return Done bits 0-9, limit bits 10-19, slip bits 20-29, command error bit 30.
+   */
+  uint32_t status_word() {
+    uint32_t word = 0;
+    VekmError error;
+    check(vekm_status_word(c_, &word, &error), error);
+    return word;
+  }
 
-  /// Motor position of one axis.
+  /**
+   * @brief Motor position of one axis.
+   * @param axis The axis.
+   * @return Its motor position, steps.
+   */
   int32_t position(Axis axis) {
-    const int32_t bit = 1 << index_of(axis);
-    detail::Session& s = session("position");
-    std::lock_guard<std::mutex> hold(s.mutex);
-    s.prepare("position");
     int32_t value = 0;
-    s.check(s.link.motor_position(&s.handle, bit, &value), "GetAxisMotorPosition");
+    VekmError error;
+    check(vekm_call_GetAxisMotorPosition(c_, static_cast<int32_t>(axis), &value, &error), error);
     return value;
   }
 
-  /// Motor and encoder positions of all ten axes.
+  /**
+   * @brief Motor and encoder positions of all ten axes (vekm_positions()).
+   * @return Each axis's positions.
+   */
   std::map<Axis, Position> positions() {
-    detail::Session& s = session("positions");
-    std::lock_guard<std::mutex> hold(s.mutex);
-    s.prepare("positions");
-    int32_t motor[VEK_AXIS_COUNT] = {};
-    int32_t encoder[VEK_AXIS_COUNT] = {};
-    s.check(s.link.all_positions(&s.handle, motor, encoder), "GetAllAxisPositions");
+    std::array<int32_t, VEK_AXIS_COUNT> motor{};
+    std::array<int32_t, VEK_AXIS_COUNT> encoder{};
+    VekmError error;
+    check(vekm_positions(c_, motor.data(), encoder.data(), &error), error);
     std::map<Axis, Position> all;
-    for (int i = 0; i < VEK_AXIS_COUNT; ++i) all[axis_at(i)] = Position{motor[i], encoder[i]};
+    for (size_t i = 0; i < motor.size(); ++i) all[axis_at(static_cast<int>(i))] = Position{motor[i], encoder[i]};
     return all;
   }
 
-  /// Sends a raw query text ("AXRP;") and returns its answer (at most 255 characters).
+  /**
+   * @brief Turns slip detection on (vekm_enable_slip_detection()). Only then does a slip end a move with SlipError.
+   * @param axes The axes.
+   * @param tolerance Encoder counts; 0 keeps the controller's.
+   */
+  void enable_slip_detection(Axes axes, int32_t tolerance = 0) {
+    VekmError error;
+    check(vekm_enable_slip_detection(c_, axes.mask(), tolerance, &error), error);
+  }
+
+  /**
+   * @brief Sends a raw command text (vekm_send()).
+   * @param text The text ("AXLP0;").
+   */
+  void send(const std::string& text) {
+    VekmError error;
+    check(vekm_send(c_, c_text(text), &error), error);
+  }
+
+  /**
+   * @brief Sends a raw query text (vekm_query()).
+   * @param text The text ("AXRP;").
+   * @return Its answer, at most 255 characters.
+   */
   std::string query(const std::string& text) {
-    check_text(text, "query");
-    detail::Session& s = session("query");
-    std::lock_guard<std::mutex> hold(s.mutex);
-    s.prepare("query");
-    char answer[detail::kAnswerSize] = {};
-    s.check(s.link.query(&s.handle, text.c_str(), answer, detail::kAnswerSize), "Query");
+    char answer[256] = {};
+    VekmError error;
+    check(vekm_query(c_, c_text(text), answer, static_cast<int32_t>(sizeof answer), &error), error);
     return answer;
   }
 
-  /// Sends a raw command text ("AXLP0;").
-  void send(const std::string& text) {
-    check_text(text, "send");
-    detail::Session& s = session("send");
-    std::lock_guard<std::mutex> hold(s.mutex);
-    s.prepare("send", false);
-    s.check(s.link.send(&s.handle, text.c_str()), "SendCommand");
-  }
-
-  /// Ends every wait running on this controller now: its axes are stopped and it throws CancelledError. Safe from
-  /// any thread (and from a signal-free context only: it takes a small lock). Waits started later are not affected.
-  void cancel() noexcept {
-    if (!s_) return;
-    {
-      std::lock_guard<std::mutex> hold(s_->signal_mutex);
-      ++s_->cancels;
-    }
-    s_->signal.notify_all();
-  }
-
-  /// The axes set moving by this controller and not seen to end.
-  Axes moving() const {
-    if (!s_) return Axes();
-    std::lock_guard<std::mutex> hold(s_->mutex);
-    return Axes::from_mask(s_->moving);
-  }
-
-  /// Calls f(handle) under the controller's lock, to reach any export of the controller's transport. The result
-  /// is whatever f returns; this layer neither checks it nor recovers from a late reply that f met.
+  /**
+   * @brief Calls a function with the transport's handle under the controller's lock, the connection ready, to reach
+   *        any export of the controller's transport (vekm_with_handle()).
+   *
+   * A failed result throws its kind, and a lost reply is recovered from before the next call, as for the core's own
+   * calls. An exception thrown by `f` counts as a call whose reply was not seen (the core recovers as after a reply
+   * time-out: on a serial port the next query may first wait up to 3 s for a late line) and is thrown on from here.
+   * @param f Called as f(uint32_t* handle); returns the export's result code.
+   * @param operation The export's name without its transport's prefix ("GetAxisMotorPosition"), for the error.
+   */
   template <class F>
-  auto with_handle(F&& f) -> decltype(f(static_cast<uint32_t*>(nullptr))) {
-    detail::Session& s = session("with_handle");
-    std::lock_guard<std::mutex> hold(s.mutex);
-    s.prepare("with_handle");
-    return f(&s.handle);
+  void with_handle(F&& f, const char* operation = nullptr) {
+    using Call = std::remove_reference_t<F>;
+    static_assert(std::is_convertible_v<std::invoke_result_t<Call&, uint32_t*>, uint32_t>,
+                  "with_handle: f(uint32_t* handle) must return a result code");
+    Trampoline<Call> context{&f, vekm_is_serial(c_) != 0, nullptr};
+    VekmError error;
+    const uint32_t code = vekm_with_handle(c_, operation, &Trampoline<Call>::call, &context, &error);
+    if (context.thrown) std::rethrow_exception(context.thrown);
+    check(code, error);
   }
 
  private:
   friend class MotionGuard;
 
-  explicit Controller(std::unique_ptr<detail::Session> s) noexcept
-      : s_(std::move(s)), uncaught_(std::uncaught_exceptions()) {}
+  // The context vekm_with_handle() passes back: the caller's function, and what it threw. Nothing of C++ crosses
+  // the core, so an exception is kept here and answered with a reply time-out of the transport.
+  template <class Call>
+  struct Trampoline {
+    Call* f;
+    bool serial;
+    std::exception_ptr thrown;
+    static uint32_t VEKM_CALL call(uint32_t* handle, void* context) noexcept {
+      auto* self = static_cast<Trampoline*>(context);
+      try {
+        return static_cast<uint32_t>((*self->f)(handle));
+      } catch (...) {
+        self->thrown = std::current_exception();
+        return self->serial ? VEK_ERROR_SERIAL_READ_TIMEOUT : VEK_ERROR_ACK_NAK_TIMEOUT;
+      }
+    }
+  };
 
-  detail::Session& session(const char* method) const {
-    if (!s_) throw ClosedError(std::string("vek::Controller::") + method);
-    return *s_;
-  }
+  explicit Controller(VekmController* c) noexcept : c_(c) {}
 
   void release() noexcept {
-    if (!s_) return;
-    {
-      std::lock_guard<std::mutex> hold(s_->mutex);
-      if (std::uncaught_exceptions() > uncaught_) s_->stop_quietly(s_->moving);
-      s_->close();
+    if (c_ == nullptr) return;
+    if (std::uncaught_exceptions() > uncaught_) {
+      const int32_t moving = vekm_moving(c_);
+      if (moving != 0) vekm_stop(c_, moving, nullptr);
     }
-    s_.reset();
+    vekm_free(c_);
+    c_ = nullptr;
   }
 
-  static void check_timeout(milliseconds timeout, const char* method) {
-    if (timeout.count() < 0)
-      throw std::invalid_argument(std::string("vek::Controller::") + method + ": negative time-out");
+  static int32_t options(OnTimeout on_timeout) noexcept {
+    return on_timeout == OnTimeout::KeepMoving ? VEKM_KEEP_MOVING : 0;
   }
 
-  static void check_text(const std::string& text, const char* method) {
-    if (text.empty() || text.find('\0') != std::string::npos)
-      throw std::invalid_argument(std::string("vek::Controller::") + method + ": empty text or a NUL in it");
+  // The core takes milliseconds as int32_t; a negative time-out is the core's to refuse.
+  static int32_t to_ms(milliseconds timeout) {
+    constexpr auto most = std::numeric_limits<int32_t>::max();
+    if (timeout.count() > most) throw std::invalid_argument("vek: a time-out above 2147483647 ms");
+    return timeout.count() < 0 ? -1 : static_cast<int32_t>(timeout.count());
   }
 
-  static int32_t value_list(const std::map<Axis, int32_t>& values, std::array<int32_t, VEK_AXIS_COUNT>* list,
-                            const char* method) {
-    if (values.empty()) throw std::invalid_argument(std::string("vek::Controller::") + method + ": no axis");
+  // A C string cannot carry a NUL; one inside the text would silently cut it.
+  static const char* c_text(const std::string& text) {
+    if (text.find('\0') != std::string::npos) throw std::invalid_argument("vek: a NUL inside the command text");
+    return text.c_str();
+  }
+
+  // The mask and value list of a map; an empty map gives mask 0, which the core refuses.
+  template <class Value>
+  static int32_t value_list(const std::map<Axis, Value>& values, std::array<Value, VEK_AXIS_COUNT>* list) {
     int32_t mask = 0;
     for (const auto& entry : values) {
       const int index = index_of(entry.first);
@@ -816,103 +815,44 @@ class Controller {
     return mask;
   }
 
-  void halt(Axes axes, bool abrupt) {
-    detail::Session& s = session(abrupt ? "kill" : "stop");
-    std::lock_guard<std::mutex> hold(s.mutex);
-    s.prepare(abrupt ? "kill" : "stop", false);
-    const int32_t mask = axes.mask();
-    s.check(abrupt ? s.link.kill(&s.handle, mask) : s.link.stop(&s.handle, mask), abrupt ? "KillMotion" : "StopMotion");
-    s.moving &= ~mask;
+  void run_move(const std::map<Axis, int32_t>& targets, int32_t kind, milliseconds timeout, OnTimeout on_timeout) {
+    std::array<int32_t, VEK_AXIS_COUNT> list{};
+    const int32_t mask = value_list(targets, &list);
+    VekmError error;
+    check(vekm_move(c_, mask, list.data(), kind | options(on_timeout), to_ms(timeout), &error), error);
   }
 
-  void run_move(const std::map<Axis, int32_t>& targets, int32_t kind, milliseconds timeout, OnTimeout on_timeout,
-                const char* method) {
-    check_timeout(timeout, method);
-    std::array<int32_t, VEK_AXIS_COUNT> values{};
-    const int32_t mask = value_list(targets, &values, method);
-    if (targets.size() == 1) {
-      const int32_t value = targets.begin()->second;
-      run_motion(mask, "MoveAxis", timeout, on_timeout, method,
-                 [&](detail::Session& s) { return s.link.move_axis(&s.handle, mask, kind, value, 0, 0); });
-    } else {
-      run_motion(mask, "Move", timeout, on_timeout, method,
-                 [&](detail::Session& s) { return s.link.move(&s.handle, mask, 0, kind, values.data(), 0, 0); });
-    }
-  }
-
-  // Clears the axes' flags, sends the motion command (whose own wait is 0) and waits as docs/motion.md says.
-  template <class Command>
-  void run_motion(int32_t mask, const char* name, milliseconds timeout, OnTimeout on_timeout, const char* method,
-                  Command command) {
-    detail::Session& s = session(method);
-    uint64_t cancel_mark = 0;
-    {
-      std::lock_guard<std::mutex> hold(s.mutex);
-      s.prepare(method);
-      cancel_mark = s.cancels.load();
-      s.clear_flags(mask);
-      s.started_motion(command(s), mask, name);
-    }
-    if (timeout.count() > 0) wait(s, mask, s.op(name), timeout, on_timeout, cancel_mark, method);
-  }
-
-  void wait(detail::Session& s, int32_t mask, const std::string& operation, milliseconds timeout, OnTimeout on_timeout,
-            uint64_t cancel_mark, const char* method) {
-    const detail::Clock::time_point deadline = detail::Clock::now() + timeout;
-    detail::Clock::time_point confirm_at = detail::Clock::now() + detail::kConfirmInterval;
-    int32_t pending = mask;
-    for (;;) {
-      {
-        std::lock_guard<std::mutex> hold(s.mutex);
-        s.prepare(method);
-        if (s.cancels.load() != cancel_mark) {
-          s.stop_quietly(mask);
-          throw CancelledError(operation);
-        }
-        try {
-          if (s.look(mask, &pending, &confirm_at, operation)) return;
-        } catch (const AxisError&) {
-          throw;
-        } catch (...) {
-          s.stop_quietly(mask);  // a wait that cannot go on leaves nothing running
-          throw;
-        }
-        if (detail::Clock::now() >= deadline) {
-          if (on_timeout == OnTimeout::Stop) s.stop_quietly(mask);
-          throw TimeoutError(VEK_ERROR_WAIT_TIMEOUT, operation);
-        }
-      }
-      s.pause((std::min)(deadline, detail::Clock::now() + detail::kWaitSlice), cancel_mark);
-    }
-  }
-
-  std::unique_ptr<detail::Session> s_;
-  int uncaught_;
+  VekmController* c_ = nullptr;
+  int uncaught_ = std::uncaught_exceptions();
 };
 
-/// Stops, when its scope is left by an exception, the axes that the controller set moving inside the scope and
-/// that have not been seen to end. A scope left normally stops nothing.
+/**
+ * @brief Stops, when its scope is left by an exception, the axes that this thread set moving through the controller
+ *        inside the scope and that have not been seen to end (vekm_mark(), vekm_moving_since()). A scope left
+ *        normally stops nothing.
+ */
 class MotionGuard {
  public:
-  explicit MotionGuard(Controller& controller) : controller_(controller), uncaught_(std::uncaught_exceptions()) {
-    if (controller_.s_) {
-      std::lock_guard<std::mutex> hold(controller_.s_->mutex);
-      mark_ = controller_.s_->starts;
-    }
-  }
+  /**
+   * @brief Marks the motions started so far.
+   * @param controller The controller to watch; it must outlive the guard.
+   */
+  explicit MotionGuard(Controller& controller) noexcept
+      : controller_(controller), mark_(vekm_mark(controller.c_)), uncaught_(std::uncaught_exceptions()) {}
+  /** @brief Stops what the scope set moving when it is left by an exception. */
   ~MotionGuard() {
-    if (std::uncaught_exceptions() <= uncaught_ || !controller_.s_) return;
-    detail::Session& s = *controller_.s_;
-    std::lock_guard<std::mutex> hold(s.mutex);
-    s.stop_quietly(s.started_after(mark_));
+    if (std::uncaught_exceptions() <= uncaught_) return;
+    VekmController* c = controller_.c_;
+    const int32_t started = vekm_moving_since(c, mark_, 1);
+    if (started != 0) vekm_stop(c, started, nullptr);
   }
   MotionGuard(const MotionGuard&) = delete;
   MotionGuard& operator=(const MotionGuard&) = delete;
 
  private:
   Controller& controller_;
+  uint64_t mark_;
   int uncaught_;
-  uint64_t mark_ = 0;
 };
 
 }  // namespace vek
