@@ -35,7 +35,8 @@ void OnEndSignal(int signalNumber) {
 // should stopping the axes itself hang.
 bool EndAtOnce(int) { return gSignalCount.load() > 1; }
 
-// The signal numbers as POSIX gives them; Windows delivers only the first two.
+// The signals' numbers as the C runtime gives them: SIGHUP comes on POSIX
+// systems only, Ctrl-Break (SIGBREAK) on Windows only.
 struct SignalName {
   int number;
   const char* name;
@@ -47,6 +48,16 @@ std::string NameOfSignal(int signalNumber) {
     if (entry.number == signalNumber) return entry.name;
   }
   return "signal " + std::to_string(signalNumber);
+}
+
+// The positions a motion's progress is measured against.
+void ProgressEnds(const int32_t start[kAxisCount], const int32_t* target, bool relative, int32_t ends[kAxisCount]) {
+  for (int i = 0; i < kAxisCount; ++i) {
+    // A distance from a start near the end of the range points past it; the
+    // progress is measured against the end.
+    const int64_t end = target[i] + (relative ? int64_t{start[i]} : 0);
+    ends[i] = static_cast<int32_t>(std::clamp<int64_t>(end, INT32_MIN, INT32_MAX));
+  }
 }
 
 }  // namespace
@@ -107,18 +118,13 @@ uint32_t Session::Watch(const char* what, int32_t mask, const int32_t* target, b
   Sample sample;
   VekmError lookError;
   // Where the axes start, for the progress toward the target.
-  const bool started = Look(&sample, &lookError) == VEK_SUCCESS;
-  if (started && recording_ != nullptr) recording_->Add(sample);
+  const bool looked = Look(&sample, &lookError) == VEK_SUCCESS;
+  if (looked && recording_ != nullptr) recording_->Add(sample);
   int32_t start[kAxisCount] = {};
+  for (int i = 0; i < kAxisCount; ++i) start[i] = sample.axes[i].motor;
   int32_t ends[kAxisCount] = {};
-  for (int i = 0; i < kAxisCount; ++i) {
-    start[i] = sample.axes[i].motor;
-    // A distance from a start near the end of the range points past it; the
-    // progress is measured against the end.
-    const int64_t end = target == nullptr ? 0 : target[i] + (relative ? int64_t{start[i]} : 0);
-    ends[i] = static_cast<int32_t>(std::clamp<int64_t>(end, INT32_MIN, INT32_MAX));
-  }
-  target = started && target != nullptr ? ends : nullptr;
+  if (looked && target != nullptr) ProgressEnds(start, target, relative, ends);
+  target = looked && target != nullptr ? ends : nullptr;
 
   std::mutex mutex;
   std::condition_variable ended;
