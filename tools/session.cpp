@@ -63,11 +63,11 @@ void ProgressEnds(const int32_t start[kAxisCount], const int32_t* target, bool r
 }  // namespace
 
 void CatchEndSignals() {
-  // The stop-flag handlers only stand behind ours; what they bring is that a
-  // closed pipe on standard output (SIGPIPE) cannot end vekctl with axes
-  // moving.
-  vek::host::InstallStopSignals();
+  // A signal ignored when vekctl started (nohup, a background job) stays
+  // ignored. A reader of vekctl's output that goes away (`| head`) must not
+  // end it with axes moving.
   vek::host::ChainEndSignals(OnEndSignal, EndAtOnce);
+  vek::host::IgnoreBrokenPipes();
 }
 
 int EndSignal() { return gSignal.load(); }

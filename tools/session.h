@@ -26,8 +26,8 @@ inline constexpr int kExitSignalBase = 128;
 
 // Makes SIGINT, SIGTERM and SIGHUP (on Windows the console's Ctrl-C, Ctrl-Break
 // and close) call the core's vekm_interrupt(), which ends a wait in progress
-// with its axes stopped, and note the signal for EndSignal(). A second one
-// ends vekctl at once.
+// with its axes stopped, and note the signal for EndSignal(); one that was
+// ignored stays ignored. A second one ends vekctl at once.
 void CatchEndSignals();
 // The first of those signals that came, or 0.
 int EndSignal();
