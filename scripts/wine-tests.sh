@@ -40,8 +40,9 @@ veksim="$linux_build/sim/veksim"
 export WINEPREFIX="$work/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono/Gecko prompts in a fresh prefix
-# The DLL lives beside the tests' build directory, not beside each program.
-export WINEPATH="Z:${build//\//\\}"
+# The DLLs live in the build directory (the library) and its motion folder
+# (the motion core, which vekctl.exe loads), not beside each program.
+export WINEPATH="Z:${build//\//\\};Z:${build//\//\\}\\motion"
 if [[ ! -d "$WINEPREFIX/dosdevices" ]]; then
   echo "== creating the Wine prefix $WINEPREFIX"
   timeout 300 "$wine64" wineboot -i >/dev/null 2>&1 || true
