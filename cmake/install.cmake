@@ -113,8 +113,21 @@ if(VEK_SYSTEM_LAYOUT)
           DESTINATION ${VEK_TOOLS_DOC_DIR} COMPONENT tools)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/tango.md DESTINATION ${VEK_TANGO_DOC_DIR} COMPONENT tango)
 endif()
-# The API reference, when the `docs` target has built it (scripts/check-packages.sh does).
+# The API reference, when the `docs` target has built it (scripts/check-packages.sh does);
+# in a system layout registered with doc-base, so that documentation browsers list it.
 install(DIRECTORY ${PROJECT_BINARY_DIR}/docs/html/ DESTINATION ${VEK_DOC_DIR}/html COMPONENT dev OPTIONAL)
+if(VEK_SYSTEM_LAYOUT)
+  set(_vek_html ${CMAKE_INSTALL_PREFIX}/${VEK_DOC_DIR}/html)
+  file(WRITE ${PROJECT_BINARY_DIR}/debian/libvekkestra-dev/vekkestra-api
+       "Document: vekkestra-api\nTitle: VekKestra API reference\nAuthor: The VekKestra developers\n"
+       "Abstract: The C interface of the VekKestra host library for a ten-axis motion\n"
+       " controller: its functions, result codes and types.\n"
+       "Section: Programming/C\n\nFormat: HTML\nIndex: ${_vek_html}/index.html\nFiles: ${_vek_html}/*.html\n")
+  install(CODE "if(EXISTS \"${PROJECT_BINARY_DIR}/docs/html/index.html\")
+  file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATAROOTDIR}/doc-base\" TYPE FILE
+       RENAME libvekkestra-dev.vekkestra-api FILES \"${PROJECT_BINARY_DIR}/debian/libvekkestra-dev/vekkestra-api\")
+endif()" COMPONENT dev)
+endif()
 # The examples as sources; their in-tree CMakeLists.txt builds against the
 # build tree only, so it stays behind (the consumer's own one goes along).
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${VEK_DOC_DIR}/examples COMPONENT dev
