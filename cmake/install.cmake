@@ -147,7 +147,7 @@ endif()
 
 # The ctypes package, laid out as in bindings/python: importable with
 # PYTHONPATH=<prefix>/share/vekkestra/python (or pip-installed from there),
-# or directly by the system's python3 in a system layout (where the
+# or directly by the system's python3 in a system layout (where the Debian
 # package's postinst byte-compiles it and its prerm removes what was compiled).
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/bindings/python/vekkestra DESTINATION ${VEK_PYTHON_INSTALL_DIR}
   COMPONENT python FILES_MATCHING PATTERN "*.py" PATTERN "py.typed" PATTERN "__pycache__" EXCLUDE)
