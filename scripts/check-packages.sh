@@ -203,8 +203,8 @@ for page in "$unpacked"/*/usr/share/man/man1/*.1.gz; do
   text="$(zcat "$page")"
   ! grep -nE '\b(TEXT|INT|UINT|FLOAT):' <<<"$text" || fail "${page##*/} shows CLI11's type names"
   for path in $(grep -oE '/usr/share/doc/[^ ]+' <<<"$text" | sed 's/\\-/-/g'); do
-    found=("$unpacked"/*"$path")
-    ((${#found[@]} > 0)) || fail "${page##*/} names $path, which no package holds"
+    holders=("$unpacked"/*"$path")
+    ((${#holders[@]} > 0)) || fail "${page##*/} names $path, which no package holds"
   done
 done
 ok "man pages: no CLI11 type names, their documentation paths are in the packages"
