@@ -257,11 +257,22 @@ for dir in /usr/lib/python3/dist-packages/vekkestra /usr/share/vekkestra/tango; 
 done
 as_root() { $sudo env -u VEKKESTRA_LIBRARY -u VEKKESTRA_MOTION_LIBRARY -u PYTHONPATH -u PYTHONDONTWRITEBYTECODE \
   -u PYTHONPYCACHEPREFIX -u LD_LIBRARY_PATH "$@"; }
-found="$(as_root $python -c \
-  'import vekkestra; print(vekkestra.__file__); print(vekkestra.__version__); print(vekkestra.version())')" ||
+# It finds both installed libraries by itself (and maps no other).
+found="$(as_root $python -c '
+import vekkestra
+print(vekkestra.__file__)
+print(vekkestra.__version__)
+print(vekkestra.core_version())
+print(vekkestra.version())
+with open("/proc/self/maps") as maps:
+    print(" ".join(sorted({line.split()[-1] for line in maps if "libvekkestra" in line})))')" ||
   fail "the system's python3 cannot import vekkestra"
-[[ "$found" == "/usr/lib/python3/dist-packages/vekkestra/__init__.py"$'\n'"$version"$'\n'"VekKestra DLL v"* ]] ||
-  fail "import vekkestra gave: $found"
+mapfile -t lines <<<"$found"
+# /lib is /usr/lib on a merged-/usr system; the dynamic linker may name either.
+mapped="^(/usr)?/lib/$multiarch/libvekkestra-motion\.so\.$version (/usr)?/lib/$multiarch/libvekkestra\.so\.$version\$"
+[[ ${#lines[@]} -eq 5 && "${lines[0]}" == /usr/lib/python3/dist-packages/vekkestra/__init__.py &&
+   "${lines[1]}" == "$version" && "${lines[2]}" == "$version" && "${lines[3]}" == "VekKestra DLL v"* &&
+   "${lines[4]}" =~ $mapped ]] || fail "import vekkestra gave: $found"
 as_root $python -c 'import pathlib, py_compile
 for module in pathlib.Path("/usr/lib/python3/dist-packages/vekkestra").rglob("*.py"):
     py_compile.compile(str(module), optimize=1, doraise=True)' || fail "py_compile as root"
