@@ -35,16 +35,34 @@ const PanelPlot = (function () {
     return out;
   }
 
-  function annotations(samples, axes) {
+  /* The resets of the chosen axes: [{t, axis, why}]. */
+  function resets(samples, axes) {
     const out = [];
     for (const s of samples) {
-      for (const a of axes) {
-        if (s.resets && a in s.resets) {
-          out.push({series: a, x: s.t, shortText: "R", text: a + ": position set (" + s.resets[a] + ")"});
-        }
-      }
+      for (const a of axes) if (s.resets && a in s.resets) out.push({t: s.t, axis: a, why: s.resets[a]});
     }
     return out;
+  }
+
+  /* Draws each reset under the lines: a dashed line in the axis's colour and
+   * "R" with the axis letter, on the canvas (so the PNG has it too). */
+  function marker(marks) {
+    return function (ctx, area, g) {
+      ctx.save();
+      ctx.setLineDash([4, 3]);
+      ctx.font = "bold 12px sans-serif";
+      for (const m of marks()) {
+        const x = g.toDomXCoord(m.t);
+        if (x < area.x || x > area.x + area.w) continue;
+        ctx.strokeStyle = ctx.fillStyle = colour(m.axis);
+        ctx.beginPath();
+        ctx.moveTo(x, area.y);
+        ctx.lineTo(x, area.y + area.h);
+        ctx.stroke();
+        ctx.fillText("R " + m.axis, x + 3, area.y + 12);
+      }
+      ctx.restore();
+    };
   }
 
   function legend(div, axes) {
@@ -66,6 +84,7 @@ const PanelPlot = (function () {
       this.samples = [];
       this.axes = [];
       this.graph = null;
+      this.marks = [];
       this.dirty = false;
       this.redraws = 0;
       this.available = typeof Dygraph === "function";
@@ -101,6 +120,7 @@ const PanelPlot = (function () {
       const axes = this.axes;
       const last = this.samples[this.samples.length - 1].t;
       const data = axes.length ? rows(this.samples, axes) : this.samples.map(s => [new Date(s.t), null]);
+      this.marks = resets(this.samples, axes);
       const options = {
         file: data, dateWindow: [last - WINDOW_MS, last],
       };
@@ -110,11 +130,11 @@ const PanelPlot = (function () {
           colors: axes.length ? axes.map(colour) : ["#ffffff"],
           legend: "never", connectSeparatedPoints: false, drawGapEdgePoints: true, animatedZooms: false,
           interactionModel: {}, ylabel: "steps", axisLabelWidth: 70, dateWindow: options.dateWindow,
+          underlayCallback: marker(() => this.marks),
         });
       } else {
         this.graph.updateOptions(options);
       }
-      this.graph.setAnnotations(annotations(this.samples, axes));
       this.redraws++;
     }
   }
@@ -167,6 +187,7 @@ const PanelPlot = (function () {
       const graph = new Dygraph(div, rows(samples, this.axes), {
         labels: ["time"].concat(this.axes), colors: this.axes.map(colour), legend: "never", width: 1000,
         height: 500, ylabel: "steps", axisLabelWidth: 70, connectSeparatedPoints: false,
+        underlayCallback: marker(() => resets(samples, this.axes)),
       });
       const canvas = document.createElement("canvas");
       canvas.width = 1000;
