@@ -123,6 +123,11 @@ class Hub:
     def on_state(self, state: LinkState) -> None:
         self.loop.call_soon_threadsafe(self._state, state)
 
+    def on_started(self, letters: str) -> None:
+        shown = "".join(a for a in letters if a in self.shown)
+        if shown:
+            self.loop.call_soon_threadsafe(self._broadcast, {"t": "started", "axes": shown})
+
     def start(self) -> None:
         self.link.start()
         self._alive_task = asyncio.ensure_future(self._alive())
@@ -143,6 +148,8 @@ class Hub:
             page.post(message)
 
     def _snapshot(self, snapshot: Snapshot) -> None:
+        if not snapshot.changed and self._last_poll is not None:
+            return  # the pages extend what they have at each "alive"
         axes = {}
         for a in snapshot.axes:
             if a.axis in self.shown:
@@ -252,8 +259,9 @@ class Hub:
             reply.update(result)
         return reply
 
-    async def _run(self, action: Callable[[vekkestra.Controller], Any], what: str, first: bool = False) -> Any:
-        return await asyncio.wrap_future(self.link.submit(action, what, first), loop=self.loop)
+    async def _run(self, action: Callable[[vekkestra.Controller], Any], what: str, first: bool = False,
+                   motion: bool = False) -> Any:
+        return await asyncio.wrap_future(self.link.submit(action, what, first, motion), loop=self.loop)
 
     def _at_rest(self, letter: str) -> None:
         last = self.link.last
@@ -270,9 +278,9 @@ class Hub:
         what = " ".join("%s %s %d" % (a, "by" if relative else "to", t) for a, t in goal.items())
         if len(goal) == 1:
             ((letter, target),) = goal.items()
-            await self._run(lambda c: c.move_axis(letter, target, 0, relative=relative), what)
+            await self._run(lambda c: c.move_axis(letter, target, 0, relative=relative), what, motion=True)
         else:
-            await self._run(lambda c: c.move(goal, 0, relative=relative), what)
+            await self._run(lambda c: c.move(goal, 0, relative=relative), what, motion=True)
         self.event("command", "%s: move %s" % (who, what))
 
     async def _home(self, who: str, m: Dict[str, Any]) -> None:
@@ -282,7 +290,7 @@ class Hub:
             self.link.homing(letter)
             c.home(letter, 0)
 
-        await self._run(home, "home " + letter)
+        await self._run(home, "home " + letter, motion=True)
         self.event("command", "%s: home search of %s" % (who, letter))
 
     async def _stop(self, who: str, m: Dict[str, Any]) -> None:
@@ -350,7 +358,7 @@ class Hub:
         self._jogs[letter] = jog
         self._arm(letter, jog)
         try:
-            await self._run(lambda c: c.jog(letter, direction * speed), "jog " + letter)
+            await self._run(lambda c: c.jog(letter, direction * speed), "jog " + letter, motion=True)
         except Exception:
             if self._jogs.get(letter) is jog:
                 del self._jogs[letter]

@@ -73,18 +73,21 @@ class LinkState(NamedTuple):
 
 
 class Snapshot(NamedTuple):
-    """One poll: when (wall clock), the ten axes, and the axes whose position
-    was set since the poll before, with why (for the plot's breaks)."""
+    """One poll: when (wall clock), the ten axes, the axes whose position
+    was set since the poll before, with why (for the plot's breaks), and
+    whether anything differs from the poll before."""
 
     time: float
     axes: List[vekkestra.AxisState]
     resets: Dict[str, str]
+    changed: bool
 
 
 class _Job:
-    def __init__(self, action: Callable[[vekkestra.Controller], Any], what: str) -> None:
+    def __init__(self, action: Callable[[vekkestra.Controller], Any], what: str, motion: bool) -> None:
         self.action = action
         self.what = what
+        self.motion = motion
         self.future: "concurrent.futures.Future[Any]" = concurrent.futures.Future()
 
 
@@ -96,10 +99,12 @@ class Link:
     """The controller's thread; ``start()`` runs it, ``close()`` ends it
     after stopping what the panel set moving."""
 
-    def __init__(self, endpoint: Endpoint, on_snapshot: SnapshotListener, on_state: StateListener) -> None:
+    def __init__(self, endpoint: Endpoint, on_snapshot: SnapshotListener, on_state: StateListener,
+                 on_started: Callable[[str], None] = lambda letters: None) -> None:
         self.endpoint = endpoint
         self._on_snapshot = on_snapshot
         self._on_state = on_state
+        self._on_started = on_started
         self._ctl: Optional[vekkestra.Controller] = None
         self._state = LinkState("connecting", "connecting to %s" % endpoint, time.time())
         self._jobs: Deque[_Job] = collections.deque()
@@ -128,11 +133,12 @@ class Link:
     def start(self) -> None:
         self._thread.start()
 
-    def submit(self, action: Callable[[vekkestra.Controller], Any], what: str,
-               first: bool = False) -> "concurrent.futures.Future[Any]":
+    def submit(self, action: Callable[[vekkestra.Controller], Any], what: str, first: bool = False,
+               motion: bool = False) -> "concurrent.futures.Future[Any]":
         """Hands ``action(controller)`` to the link's thread; ``first`` puts it
-        before the others (stops). Refused at once while the link is down."""
-        job = _Job(action, what)
+        before the others (stops); ``motion``: it sets axes moving. Refused at
+        once while the link is down."""
+        job = _Job(action, what, motion)
         if self._state.state != "up":
             job.future.set_exception(Refused("the link to the controller is %s: %s; nothing was sent"
                                              % (self._state.state, self._state.message)))
@@ -248,6 +254,10 @@ class Link:
             assert ctl is not None
             try:
                 job.future.set_result(self._call(lambda: job.action(ctl)))
+                if job.motion:
+                    # The core counts them as set moving from here on: the
+                    # pages show it now, the poll that follows confirms it.
+                    self._on_started(ctl.moving)
             except vekkestra.VekError as error:
                 job.future.set_exception(error)
                 if error.kind in ("connection", "timeout", "closed"):
@@ -261,11 +271,12 @@ class Link:
         axes = self._call(self._ctl.poll)
         now = time.time()
         resets = self._resets(axes)
+        changed = axes != self._last or bool(resets)
         self._last = axes
         if self._keep_fast:
             self._keep_fast -= 1
         self._set_state("up", "connected to %s" % self.endpoint)
-        self._on_snapshot(Snapshot(now, axes, resets))
+        self._on_snapshot(Snapshot(now, axes, resets, changed))
 
     def _resets(self, axes: List[vekkestra.AxisState]) -> Dict[str, str]:
         """The axes whose position was set since the last poll: by the

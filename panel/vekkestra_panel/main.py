@@ -129,7 +129,8 @@ async def _serve(options: argparse.Namespace, versions: dict) -> int:
         logging.info("started the simulator %s on 127.0.0.1:%d", simulator.path, simulator.port)
     token = options.token or secrets.token_urlsafe(24)
     info = {"where": str(endpoint), "simulator": simulator is not None, "versions": versions}
-    hub = Hub(lambda h: Link(endpoint, h.on_snapshot, h.on_state), options.axes, options.read_only, info)
+    hub = Hub(lambda h: Link(endpoint, h.on_snapshot, h.on_state, h.on_started), options.axes, options.read_only,
+              info)
     host, port = options.listen
     security = Security(token, port)
     runner = web.AppRunner(make_app(hub, security), access_log=None, handle_signals=False)

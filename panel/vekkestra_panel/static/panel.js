@@ -58,6 +58,7 @@
       case "poll": poll(m); break;
       case "event": addEvent(m, true); break;
       case "alive": alive(m); break;
+      case "started": started(m); break;
       case "reply": {
         const resolve = page.pending.get(m.id);
         page.pending.delete(m.id);
@@ -103,6 +104,23 @@
   function alive(m) {
     page.waiting = m.waiting;
     refreshLink();
+    // Polls that change nothing are not sent: the plot and the recording
+    // go on with the last values.
+    if (page.last && page.link === "up" && m.waiting < 0.6) {
+      poll({time: m.time, axes: page.last.axes}, true);
+    }
+  }
+
+  // The controller has taken a motion command: the axes are set moving.
+  function started(m) {
+    for (const axis of m.axes) {
+      const row = rowOf(axis);
+      if (row && row.state.dataset.state !== "moving") {
+        row.state.dataset.state = "moving";
+        row.state.textContent = "moving";
+        window.panelStats.shown[axis] = {state: "moving", at: performance.now()};
+      }
+    }
   }
 
   function refreshLink() {
@@ -131,13 +149,23 @@
 
   const STATE_WORDS = {"at rest": "at rest", moving: "moving", limit: "limit", slip: "slip", refused: "refused"};
 
-  function poll(m) {
-    page.updates++;
-    window.panelStats.updates = page.updates;
+  function poll(m, repeated) {
     const values = {};
-    for (const axis of Object.keys(m.axes)) {
-      const a = m.axes[axis];
-      values[axis] = a.motor;
+    for (const axis of Object.keys(m.axes)) values[axis] = m.axes[axis].motor;
+    if (!repeated) {
+      page.last = m;
+      page.updates++;
+      window.panelStats.updates = page.updates;
+      showAxes(m.axes);
+    }
+    plot.add(m.time, values, m.resets);
+    recording.add(m.time, m.axes, m.resets);
+    if (recording.on) recordingStatus();
+  }
+
+  function showAxes(axes) {
+    for (const axis of Object.keys(axes)) {
+      const a = axes[axis];
       const row = rowOf(axis);
       if (!row) continue;
       row.motor.textContent = a.motor;
@@ -152,9 +180,6 @@
         window.panelStats.shown[axis] = {state: shown, at: performance.now()};
       }
     }
-    plot.add(m.time, values, m.resets);
-    recording.add(m.time, m.axes, m.resets);
-    if (recording.on) recordingStatus();
   }
 
   function addEvent(e, fresh) {
