@@ -181,8 +181,9 @@ class Link:
                 continue
             try:
                 if self._serve() or time.monotonic() >= next_poll:
+                    started = time.monotonic()
                     self._poll()
-                    next_poll = time.monotonic() + (MOVING_PERIOD_S if self._active() else REST_PERIOD_S)
+                    next_poll = started + (MOVING_PERIOD_S if self._active() else REST_PERIOD_S)
                 tries = 0
             except vekkestra.VekError as error:
                 self._lose(error)
