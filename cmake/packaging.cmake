@@ -9,6 +9,7 @@
 #   vekkestra-tools       tools    vekctl, veksim and their man pages
 #   python3-vekkestra     python   the ctypes package, for the system's python3
 #   vekkestra-tango       tango    the Tango device server (when tango/ installs anything)
+#   vekkestra-panel       panel    the operator panel (fields in panel/packaging.cmake)
 #
 # A component without install rules makes no package. Each package carries
 # /usr/share/doc/<package>/copyright and changelog.gz, as Debian policy asks.
@@ -247,7 +248,7 @@ function(_vek_finish_packaging)
   get_cmake_property(present COMPONENTS)
   set(packaged)
   foreach(pair runtime:libvekkestra1 motion:libvekkestra-motion1 dev:libvekkestra-dev tools:vekkestra-tools
-               python:python3-vekkestra tango:vekkestra-tango)
+               python:python3-vekkestra tango:vekkestra-tango panel:vekkestra-panel)
     string(REPLACE ":" ";" pair ${pair})
     list(GET pair 0 component)
     list(GET pair 1 package)
@@ -265,6 +266,10 @@ function(_vek_finish_packaging)
       # The server's modules, in the directory that tango/ installs them to.
       get_directory_property(tango_dir DIRECTORY ${PROJECT_SOURCE_DIR}/tango DEFINITION VEK_TANGO_DIR)
       _vek_python_scripts(tango ${package} DIRECTORIES ${CMAKE_INSTALL_PREFIX}/${tango_dir})
+    elseif(component STREQUAL "panel")
+      # The panel's modules and page (fields in panel/packaging.cmake).
+      get_directory_property(panel_dir DIRECTORY ${PROJECT_SOURCE_DIR}/panel DEFINITION VEK_PANEL_DIR)
+      _vek_python_scripts(panel ${package} DIRECTORIES ${CMAKE_INSTALL_PREFIX}/${panel_dir})
     endif()
   endforeach()
   set(CPACK_COMPONENTS_ALL ${packaged})
