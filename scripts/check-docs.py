@@ -2,10 +2,11 @@
 """Runs the code blocks of the documentation against the simulator, so that a
 renamed call or a changed flag breaks the build instead of the reader.
 
-    scripts/check-docs.sh [--build DIR] [FILE.md ...]
+    scripts/check-docs.sh [BUILD] [FILE.md ...]        (or: scripts/check-docs.py --build BUILD [-v] [FILE.md ...])
+    scripts/check-docs.py --list [FILE.md ...]          the blocks and their directives, nothing run
 
-Without files it reads README.md, docs/**/*.md and the README.md files one and
-two folders down (bindings/python, bindings/dotnet, examples, tango ...).
+Without files it reads README.md, docs/**/*.md, bindings/*/README.md,
+examples/**/README.md, tango/README.md and panel/README.md.
 
 What a block is
 - A fenced block whose info string names a language is code a reader pastes.
@@ -20,8 +21,9 @@ What a block is
 
 Directives: HTML comments on the lines right above the fence, one each,
     <!-- check: skip REASON -->     not run; the reason is required
-    <!-- check: simulator -->       (sh) the command that starts the
-                                    simulator for every later block of the file
+    <!-- check: simulator -->       (sh) veksim command lines: each is started
+                                    once (its flags must be good), and the last
+                                    is the simulator of every later block of the file
     <!-- check: standalone -->      no simulator for this block (it starts its own
                                     or needs none)
     <!-- check: file NAME -->       saved as NAME in the file's work folder, not
