@@ -524,7 +524,7 @@ class FileCheck:
         self.root = tree.mirror(self.name)
         self.simulator_command = "veksim"
         self.saved = {}
-        self.ran = self.marked = 0
+        self.ran = self.marked = self.simulators = self.files = 0
         self.failures, self.missing = [], []
 
     def check(self):
@@ -556,11 +556,13 @@ class FileCheck:
             raise Failure("a %s block cannot run here: mark it <!-- check: skip REASON -->" % block.language)
         if block.has("simulator"):
             self.take_simulator(block)
+            self.simulators += 1
         elif block.has("file"):
             self.save(block)
+            self.files += 1
         else:
             self.run_block(number, block)
-        self.ran += 1
+            self.ran += 1
 
     def take_simulator(self, block):
         """Starts each veksim line of the block once (so its flags are checked); the last is the file's simulator."""
@@ -605,8 +607,8 @@ class FileCheck:
             simulator.stop()
 
     def summary(self):
-        return "%s: %d run, %d marked%s%s" % (
-            os.path.relpath(self.path, SOURCE), self.ran, self.marked,
+        return "%s: %d run, %d simulator, %d saved for a later block, %d marked%s%s" % (
+            os.path.relpath(self.path, SOURCE), self.ran, self.simulators, self.files, self.marked,
             ", %d FAILED" % len(self.failures) if self.failures else "",
             ", %d not run (tool missing)" % len(self.missing) if self.missing else "")
 

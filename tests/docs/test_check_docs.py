@@ -60,7 +60,7 @@ class CheckDocs(unittest.TestCase):
             ~~~
             """)
         self.assertEqual(status, 0, output)
-        self.assertIn("page.md: 1 run, 1 marked", output)
+        self.assertIn("page.md: 1 run, 0 simulator, 0 saved for a later block, 1 marked", output)
 
     def test_a_failing_block_fails_the_check_at_its_line(self):
         self.assertFailsAt("""\
