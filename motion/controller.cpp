@@ -61,6 +61,11 @@ int32_t Controller::GroupOf(int32_t mask) const {
   return group;
 }
 
+void Controller::Unadopt(int32_t mask) {
+  for (int i = 0; i < kAxes; ++i)
+    if ((mask & vek::axes::BitOf(i)) != 0 && records_[i].waits > 0) --records_[i].waits;
+}
+
 void Controller::Forget(int32_t mask) {
   for (int i = 0; i < kAxes; ++i)
     if ((mask & vek::axes::BitOf(i)) != 0) records_[i].active = false;
@@ -87,8 +92,8 @@ uint32_t Controller::Interrupted(uint32_t code, uint32_t interruptsAtStart, Fail
   return VEKM_CANCELLED;
 }
 
-uint32_t Controller::Start(Motion kind, int32_t mask, const int32_t* targets, bool relative, const char* name,
-                           const std::function<uint32_t()>& command, Failure* f) {
+uint32_t Controller::Start(Motion kind, int32_t mask, const int32_t* targets, bool relative, bool waited,
+                           const char* name, const std::function<uint32_t()>& command, Failure* f) {
   uint32_t code = link_->Ready(Use::kQuery, f);
   if (code != VEK_SUCCESS) return code;
   // Fresh flags: what has arrived is read first, until the line is quiet, so
@@ -133,7 +138,9 @@ uint32_t Controller::Start(Motion kind, int32_t mask, const int32_t* targets, bo
   for (int i = 0; i < kAxes; ++i) {
     if ((mask & vek::axes::BitOf(i)) == 0) continue;
     AxisRecord& r = records_[i];
+    const int waits = r.waits;  // a wait on another thread keeps its count
     r = AxisRecord{};
+    r.waits = waits + (waited ? 1 : 0);
     r.active = true;
     r.kind = kind;
     r.group = mask;
@@ -146,6 +153,7 @@ uint32_t Controller::Start(Motion kind, int32_t mask, const int32_t* targets, bo
   }
   code = link_->Result(command(), name, f);
   if (code == VEK_SUCCESS) return code;
+  if (waited) Unadopt(mask);  // no wait follows
   if (code == VEK_ERROR_COMMAND_NAK || code == VEK_ERROR_INVALID_AXIS || code == VEK_ERROR_INVALID_PARAMETER ||
       code == VEK_ERROR_COMMAND_TOO_LONG) {
     Forget(mask);  // refused: nothing moves
@@ -171,17 +179,17 @@ uint32_t Controller::Move(int32_t mask, const int32_t* values, int32_t options, 
   const bool relative = (options & VEKM_RELATIVE) != 0;
   const int32_t suffix = (options & VEKM_IN_POSITION) != 0 ? 1 : 0;
   const int index = vek::axes::IndexOf(mask);
-  const Marks marks = MarksNow();
+  const Marks marks = MarksNow(timeoutMs > 0);
   const uint32_t interrupts = marks.interrupts;
   {
     std::lock_guard<std::mutex> hold(mutex_);
     if (index >= 0) {
       code = Start(
-          Motion::kMove, mask, values, relative, "MoveAxis",
+          Motion::kMove, mask, values, relative, marks.adopted, "MoveAxis",
           [&] { return link_->ops().MoveAxis(link_->handle(), mask, relative ? 1 : 0, values[index], suffix, 0); }, f);
     } else {
       code = Start(
-          Motion::kMove, mask, values, relative, "Move",
+          Motion::kMove, mask, values, relative, marks.adopted, "Move",
           [&] { return link_->ops().Move(link_->handle(), mask, 0, relative ? 1 : 0, values, suffix, 0); }, f);
     }
     code = Interrupted(code, interrupts, f);
@@ -197,12 +205,12 @@ uint32_t Controller::Home(int32_t axis, int32_t value, int32_t options, int32_t 
   if (code != VEK_SUCCESS) return code;
   int32_t targets[kAxes] = {};
   targets[vek::axes::IndexOf(axis)] = value;
-  const Marks marks = MarksNow();
+  const Marks marks = MarksNow(timeoutMs > 0);
   const uint32_t interrupts = marks.interrupts;
   {
     std::lock_guard<std::mutex> hold(mutex_);
     code = Start(
-        Motion::kHome, axis, targets, false, "FindAxisHome",
+        Motion::kHome, axis, targets, false, marks.adopted, "FindAxisHome",
         [&] {
           return link_->ops().FindAxisHome(link_->handle(), axis, (options & VEKM_HOME_EDGE) != 0 ? 1 : 0,
                                            (options & VEKM_HOME_RESET) != 0 ? 1 : 0, value, 0);
@@ -221,12 +229,12 @@ uint32_t Controller::FindLimit(int32_t axis, int32_t velocity, int32_t options, 
     code = Fail(f, VEKM_BAD_ARGUMENT, name, "velocity " + std::to_string(velocity) + " gives no side to search");
   if (code == VEK_SUCCESS) code = CheckWait(options, timeoutMs, name, f);
   if (code != VEK_SUCCESS) return code;
-  const Marks marks = MarksNow();
+  const Marks marks = MarksNow(timeoutMs > 0);
   const uint32_t interrupts = marks.interrupts;
   {
     std::lock_guard<std::mutex> hold(mutex_);
     code = Start(
-        Motion::kLimitSearch, axis, nullptr, false, "FindAxisLimit",
+        Motion::kLimitSearch, axis, nullptr, false, marks.adopted, "FindAxisLimit",
         [&] {
           return link_->ops().FindAxisLimit(link_->handle(), axis, velocity < 0 ? 1 : 0,
                                             velocity < 0 ? -velocity : velocity, 0);
@@ -262,12 +270,12 @@ uint32_t Controller::Jog(int32_t mask, const double* velocities, Failure* f) {
   if (single >= 0) {
     const double v = velocities[single];
     code = Start(
-        Motion::kJog, mask, nullptr, false, "JogAxis",
+        Motion::kJog, mask, nullptr, false, false, "JogAxis",
         [&] { return link_->ops().JogAxis(link_->handle(), mask, v == std::floor(v) ? 0 : 1, v); }, f);
   } else {
     code = Start(
-        Motion::kJog, mask, nullptr, false, "Jog", [&] { return link_->ops().Jog(link_->handle(), mask, 0, whole); },
-        f);
+        Motion::kJog, mask, nullptr, false, false, "Jog",
+        [&] { return link_->ops().Jog(link_->handle(), mask, 0, whole); }, f);
   }
   return Interrupted(code, interrupts, f);
 }
