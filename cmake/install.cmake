@@ -98,8 +98,10 @@ foreach(pc vekkestra vekkestra-motion)
   install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 endforeach()
 
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION ${VEK_DOC_DIR}
-        COMPONENT dev)
+# The installed README is docs/README.md, the index of the pages beside it
+# (installed below); the repository's own README is about building from a
+# checkout, with a checkout's paths, and stays there.
+install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION ${VEK_DOC_DIR} COMPONENT dev)
 if(NOT VEK_SYSTEM_LAYOUT)
   # In a system layout every package carries the licence in its copyright file.
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${VEK_DOC_DIR} COMPONENT dev)
