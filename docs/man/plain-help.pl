@@ -16,23 +16,23 @@ use warnings;
 my $types = qr/TEXT|INT|UINT|FLOAT|NUMBER|BOOLEAN|ENUM/;
 
 sub plain {
-  my ($spec) = @_;
-  $spec =~ s/\b$types:(?=\S)//g;                          # a type before its validator's words
-  $spec =~ s/\b$types in \[[^\]]*\]/N/g;                  # a range: the description says it
-  $spec =~ s/\b(?:INT|UINT|FLOAT|NUMBER)\b/N/g;           # a bare number
-  $spec =~ s/(\bTEXT|\bN|[\]}])=(\S+)/$1 (default $2)/g;  # a default after a type or a set
-  $spec =~ s/\bNeeds: ((?:--?[\w-]+ ?)+)/"(needs " . join(", ", split ' ', $1) . ") "/ge;
-  $spec =~ s/\bExcludes: ((?:--?[\w-]+ ?)+)/"(not with " . join(", ", split ' ', $1) . ") "/ge;
-  $spec =~ s/ +$//;
-  return $spec;
+  my ($option) = @_;
+  $option =~ s/\b$types:(?=\S)//g;                          # a type before its validator's words
+  $option =~ s/\b$types in \[[^\]]*\]/N/g;                  # a range: the description says it
+  $option =~ s/\b(?:INT|UINT|FLOAT|NUMBER)\b/N/g;           # a bare number
+  $option =~ s/(\bTEXT|\bN|[\]}])=(\S+)/$1 (default $2)/g;  # a default after a type or a set
+  $option =~ s/\bNeeds: ((?:--?[\w-]+ ?)+)/"(needs " . join(", ", split ' ', $1) . ") "/ge;
+  $option =~ s/\bExcludes: ((?:--?[\w-]+ ?)+)/"(not with " . join(", ", split ' ', $1) . ") "/ge;
+  $option =~ s/ +$//;
+  return $option;
 }
 
 open(my $out, '-|', @ARGV) or die "plain-help: cannot run $ARGV[0]: $!\n";
 while (my $line = <$out>) {
   # "  -h,--help  text" or "  --tcp SPEC" or "  --baud SPEC    text"
   if ($line =~ /^(\s+(?:-\w,)?--?[\w-]+(?:,--?[\w-]+)*)( \S.*?)?((?: {2,}\S.*)?\n)$/) {
-    my ($names, $spec, $rest) = ($1, $2 // '', $3);
-    $line = $names . ($spec eq '' ? '' : ' ' . plain(substr($spec, 1))) . $rest;
+    my ($names, $option, $rest) = ($1, $2 // '', $3);
+    $line = $names . ($option eq '' ? '' : ' ' . plain(substr($option, 1))) . $rest;
   }
   print $line;
 }
