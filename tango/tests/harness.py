@@ -21,6 +21,9 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 SERVER = os.path.join(os.path.dirname(HERE), "VekKestraDS")
 SERVICES = os.path.join(ROOT, "scripts", "tango-services.sh")
 
+#: The controller's reply wait (the core gives up on a reply after it).
+REPLY_WAIT_S = 2.5
+
 
 def missing_prerequisite() -> str:
     """What this machine lacks to run servers on a test database, or ""."""

@@ -5,12 +5,13 @@ import os
 import subprocess
 import sys
 import textwrap
+import time
 import unittest
 
 import tango
 from tango import AttrQuality, DevState
 
-from harness import Events, Server, Veksim, reason, wait_for
+from harness import REPLY_WAIT_S, Events, Server, Veksim, reason, wait_for
 
 MOVING, ON, ALARM, FAULT = DevState.MOVING, DevState.ON, DevState.ALARM, DevState.FAULT
 
@@ -128,7 +129,7 @@ class MotionTest(MotorCase):
         self.assertEqual(list(z.Limit_switches), [False, False, False])
 
     def test_write_read_answers_queries(self) -> None:
-        self.assertRegex(self.ctl.WriteRead("AXRP;AXEA"), r"^-?\d+,[ED][ED][SN][PN][PN]$")
+        self.assertRegex(self.ctl.WriteRead("AXRP;AXRE"), r"^-?\d+,-?\d+$")
         for text in ("", "é", "A" * 128):
             with self.subTest(text=text[:5]):
                 self.assert_refused("BadValue", self.ctl.WriteRead, text)
@@ -185,13 +186,14 @@ class AlarmTest(MotorCase):
 
     def test_slip_gives_alarm_until_a_new_reference(self) -> None:
         u = self.motor("u")
-        self.assertEqual(self.ctl.WriteRead("AUIS;AUEA")[1], "E", "slip detection on")
+        self.ctl.WriteRead("AUIS;AURP")  # slip detection on
         self.move_and_wait(u, 5000, end=ALARM)
         self.assertIn("slipped", u.status())
         self.assertLess(self.steps("U"), 5000, "the controller stopped the slipping axis")
         u.DefinePosition(0)
         self.assertEqual(u.state(), ON)
-        self.assertEqual(self.ctl.StatusWord & (1 << 24), 0, "slip flag of U cleared")
+        time.sleep(REPLY_WAIT_S)  # polls at rest, each still seeing the last motion's slip
+        self.assertEqual(self.events.values(u, "State")[-1], ON, "the ALARM does not come back by itself")
 
 
 class PropertiesTest(MotorCase):

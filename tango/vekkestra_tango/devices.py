@@ -207,7 +207,8 @@ class VekController(Device):
     EncoderPositions = attribute(dtype=(tango.DevLong,), max_dim_x=AXIS_COUNT, unit="steps",
                                  doc="encoder positions of the axes, in encoder counts")
     StatusWord = attribute(dtype=tango.DevULong,
-                           doc="library status word: done bits 0-9, limit 10-19, slip 20-29, command error 30")
+                           doc="library status word as the last poll read it: done bits 0-9, limit 10-19, "
+                               "slip 20-29, command error 30")
 
     def init_device(self) -> None:
         super().init_device()
