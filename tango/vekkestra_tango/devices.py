@@ -174,16 +174,18 @@ class _Pusher:
         return bool(self._due)
 
     def send(self) -> None:
-        """Makes the pushes due, in order; under the device's monitor."""
+        """Makes the pushes due, in order; under the device's monitor.
+        State and Status are set, then pushed without a value: Tango 9.3
+        leaks the copy of a State or Status value pushed with the event."""
         due, self._due = self._due, []
         device = self._device
         for name, value, quality in due:
             if name == "State":
                 device.set_state(value)
-                device.push_change_event("State", value)
+                device.push_change_event("State")
             elif name == "Status":
                 device.set_status(value)
-                device.push_change_event("Status", value)
+                device.push_change_event("Status")
             elif quality is None:
                 device.push_change_event(name, value)
             else:
