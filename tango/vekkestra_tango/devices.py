@@ -48,6 +48,11 @@ _VALUES: Dict[str, Callable[[units.Scale, AxisView], Any]] = {
 #: The attributes that carry the axis's state as their quality.
 _POSITIONAL = ("Position", "DialPosition", "EncoderPosition")
 _SPEEDS = ("Velocity", "Base_rate", "Acceleration", "Deceleration")
+#: The attributes in the user unit (UnitName), and in user units per second.
+_USER_UNIT = _POSITIONAL + ("Offset",)
+_SPEED_UNIT = ("Velocity", "Base_rate")
+#: The view fields the speeds are made of.
+_SPEED_FIELDS = frozenset(("velocity", "base_rate", "acceleration"))
 #: Which of those attributes a change of a view field can change (state: the quality).
 _AFFECTED = {"state": _POSITIONAL, "steps": _POSITIONAL[:2], "encoder": _POSITIONAL[2:],
              "home": ("Limit_switches",), "upper": ("Limit_switches",), "lower": ("Limit_switches",),
@@ -124,6 +129,9 @@ class _Registry:
 
 REGISTRY = _Registry()
 
+#: The mark of a write value among a device's due pushes.
+_WRITE_VALUE = object()
+
 
 class _Pusher:
     """A device's change events: an attribute's value is pushed only when it
@@ -141,7 +149,8 @@ class _Pusher:
         self._device = device
         self._last: Dict[str, Any] = {}
         self._checks: Dict[str, Callable[[], bool]] = {}
-        self._due: List[Tuple[str, Any, Optional[AttrQuality]]] = []
+        self._due: List[Tuple[str, Any, Any]] = []  # (name, value, quality or _WRITE_VALUE)
+        self._written: Dict[str, Any] = {}
 
     def listened(self, name: str) -> bool:
         """Whether a client is subscribed to ``name``'s change events. The
@@ -170,6 +179,14 @@ class _Pusher:
         self._last[name] = key
         self._due.append((name, value, quality))
 
+    def write_value(self, name: str, value: Any) -> None:
+        """Makes ``value`` the write value (set point) of ``name`` at the
+        next send(), unless it is already: a client's form then starts from
+        what the attribute reads instead of 0."""
+        if self._written.get(name) != value:
+            self._written[name] = value
+            self._due.append((name, value, _WRITE_VALUE))
+
     def due(self) -> bool:
         return bool(self._due)
 
@@ -186,6 +203,8 @@ class _Pusher:
             elif name == "Status":
                 device.set_status(value)
                 device.push_change_event("Status")
+            elif quality is _WRITE_VALUE:
+                device.get_device_attr().get_w_attr_by_name(name).set_write_value(value)
             elif quality is None:
                 device.push_change_event(name, value)
             else:
@@ -362,6 +381,8 @@ class VekMotor(Device):
 
     Controller = device_property(dtype=str, default_value="", doc="device name of the VekController")
     Axis = device_property(dtype=str, default_value="", doc="axis letter: X, Y, Z, T, U, V, R, S, W or K")
+    UnitName = device_property(dtype=str, default_value="steps",
+                               doc="the user unit's name, the unit of Position and (per second) of the speeds")
 
     Position = attribute(dtype=float, access=AttrWriteType.READ_WRITE, format="%.6g",
                          doc="user position; writing it starts a move")
@@ -392,6 +413,7 @@ class VekMotor(Device):
         self.pusher = _Pusher(self)
         for name in self._EVENTS:
             self.set_change_event(name, True, False)
+        self._show_units()
         self.controller_key = self.Controller.strip().lower()
         self.index = AXES.find(self.Axis.strip().upper())
         self.fault = self._property_fault()
@@ -404,6 +426,21 @@ class VekMotor(Device):
     def delete_device(self) -> None:
         self.alive = False
         REGISTRY.remove_motor(self)
+
+    def _show_units(self) -> None:
+        """The units of the attributes, from UnitName; the write values of
+        the scale's attributes, its own (a client's form starts from them)."""
+        unit = self.UnitName.strip() or "steps"
+        attributes = self.get_device_attr()
+        for names, shown in ((_USER_UNIT, unit), (_SPEED_UNIT, unit + "/s")):
+            for name in names:
+                attribute = attributes.get_attr_by_name(name)
+                properties = attribute.get_properties()
+                properties.unit = shown
+                attribute.set_properties(properties)
+        for name, value in (("Offset", self.scale.offset), ("Sign", self.scale.sign),
+                            ("Step_per_unit", self.scale.step_per_unit)):
+            attributes.get_w_attr_by_name(name).set_write_value(value)
 
     def _property_fault(self) -> Optional[str]:
         if len(self.Axis.strip()) != 1 or self.index < 0:
@@ -467,6 +504,10 @@ class VekMotor(Device):
                     p.push_listened(name, _VALUES[name](scale, view), quality, force=ended)
                 else:
                     p.push_listened(name, _VALUES[name](scale, view))
+            if state != "INIT" and (every or not _SPEED_FIELDS.isdisjoint(fields)):
+                # The set points of the speeds follow what the controller has.
+                for name in _SPEEDS:
+                    p.write_value(name, _VALUES[name](scale, view))
         if every:
             p.push("Offset", self.scale.offset)
             p.push("Sign", self.scale.sign)
