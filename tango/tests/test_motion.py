@@ -1,7 +1,6 @@
-"""One server instance on one simulator: motion, events, units, alarms,
-commands and bad properties, through the Tango database."""
+"""One server instance on one simulator: motion, events, units, alarms and
+commands, through the Tango database."""
 
-import os
 import subprocess
 import sys
 import textwrap
@@ -13,7 +12,7 @@ from tango import AttrQuality, DevState
 
 from harness import REPLY_WAIT_S, Events, Server, Veksim, reason, wait_for
 
-MOVING, ON, ALARM, FAULT = DevState.MOVING, DevState.ON, DevState.ALARM, DevState.FAULT
+MOVING, ON, ALARM = DevState.MOVING, DevState.ON, DevState.ALARM
 
 # Z's home switch away from 0, T's limit switches near, U slipping.
 sim = Veksim("--home", "Z=3000", "--limits", "T=-4000,4000", "--slip-axis", "U")
@@ -24,16 +23,8 @@ def setUpModule() -> None:
     global server
     sim.start()
     tcp = {"Host": "127.0.0.1", "Port": sim.port}
-    server = Server("motion", tcp,
-                    motors={"x": {"Axis": "X"}, "y": {"Axis": "Y"}, "z": {"Axis": "Z"}, "t": {"Axis": "T"},
-                            "u": {"Axis": "U"}, "v": {"Axis": "v"},
-                            "no_axis": {"Axis": "Q"}, "no_controller": {"Axis": "W", "Controller": "motion/vek/none"},
-                            "x_again": {"Axis": "X"}, "unset_x": {"Axis": "X", "Controller": "motion/vek/ctl_unset"}},
-                    extra_controllers={"ctl_second": tcp, "ctl_unset": {},
-                                       "ctl_port": {"Host": "127.0.0.1", "Port": 70000},
-                                       "ctl_poll": {"Host": "127.0.0.1", "PollPeriod": 0},
-                                       "ctl_rest": {"Host": "127.0.0.1", "RestPollPeriod": 10001},
-                                       "ctl_com": {"ComPort": 40}, "ctl_baud": {"ComPort": 3, "Baud": 1234}})
+    server = Server("motion", tcp, motors={"x": {"Axis": "X"}, "y": {"Axis": "Y"}, "z": {"Axis": "Z"},
+                                           "t": {"Axis": "T"}, "u": {"Axis": "U"}, "v": {"Axis": "v"}})
     server.start()
 
 
@@ -194,28 +185,6 @@ class AlarmTest(MotorCase):
         self.assertEqual(u.state(), ON)
         time.sleep(REPLY_WAIT_S)  # polls at rest, each still seeing the last motion's slip
         self.assertEqual(self.events.values(u, "State")[-1], ON, "the ALARM does not come back by itself")
-
-
-class PropertiesTest(MotorCase):
-    def test_bad_properties_fault_that_device_only(self) -> None:
-        for name, words in (("no_axis", "property Axis"), ("no_controller", "property Controller"),
-                            ("x_again", "property Axis"), ("unset_x", "controller motion/vek/ctl_unset: property Host")):
-            with self.subTest(name):
-                motor = server.proxy(name)
-                self.assertEqual(motor.state(), FAULT)
-                self.assertIn(words, motor.status())
-                with self.assertRaises(tango.DevFailed) as refused:
-                    motor.Position = 1
-                self.assertIn(reason(refused.exception), ("BadProperty", "NoController"))
-        for name, words in (("ctl_unset", "property Host"), ("ctl_second", "already serves"),
-                            ("ctl_port", "property Port"), ("ctl_poll", "property PollPeriod"),
-                            ("ctl_rest", "property RestPollPeriod"),
-                            ("ctl_com", "property ComPort"), ("ctl_baud", "property Baud")):
-            with self.subTest(name):
-                device = tango.DeviceProxy("motion/vek/%s" % name)
-                self.assertEqual(device.state(), FAULT)
-                self.assertIn(words, device.status())
-        self.assertEqual((self.ctl.state(), self.motor("x").state()), (ON, ON))
 
 
 class ClientsTest(MotorCase):
