@@ -8,6 +8,7 @@ import time
 import unittest
 
 import tango
+import vekkestra
 from tango import AttrQuality, DevState
 
 from harness import REPLY_WAIT_S, Devices, Relay, Veksim, reason, wait_for
@@ -44,6 +45,8 @@ def calls(ctl: tango.DeviceProxy, x: tango.DeviceProxy) -> dict:
 class PropertiesTest(DeviceCase):
     def test_bad_properties_fault_that_device_only_and_forms_start_from_what_they_read(self) -> None:
         port = self.sim().port
+        with vekkestra.Controller.tcp("127.0.0.1", port) as controller:
+            controller.set_motor_position("X", 1234)  # where X stands when the server starts
         tcp = {"Host": "127.0.0.1", "Port": port}
         devices = self.devices(
             controllers={"ctl": tcp, "ctl_second": tcp, "ctl_unset": {}, "ctl_port0": {"Host": "127.0.0.1", "Port": 0},
@@ -80,12 +83,16 @@ class PropertiesTest(DeviceCase):
             units = [motor.get_attribute_config(name).unit for name in
                      ("Position", "DialPosition", "EncoderPosition", "Offset", "Velocity", "Base_rate")]
             self.assertEqual(units, [unit] * 4 + [unit + "/s"] * 2)
-        # A form's Apply writes the write value: it starts as what the attribute reads.
-        x.Step_per_unit = 4
-        for name in ("Velocity", "Base_rate", "Acceleration", "Deceleration", "Sign", "Step_per_unit", "Offset"):
-            with self.subTest(name):
-                value = x.read_attribute(name)
-                self.assertEqual(value.w_value, value.value)
+        # A form's Apply writes the write value: it starts as what the
+        # attribute reads, and those of the speeds follow a new scale.
+        written = ("Velocity", "Base_rate", "Acceleration", "Deceleration", "Sign", "Step_per_unit", "Offset")
+        for step_per_unit, names in ((1, ("Position",) + written), (4, written)):
+            x.Step_per_unit = step_per_unit
+            for name in names:
+                with self.subTest(name, step_per_unit=step_per_unit):
+                    value = x.read_attribute(name)
+                    self.assertEqual(value.w_value, value.value)
+        self.assertEqual(x.read_attribute("Position").w_value, 1234.0)
 
 
 class LinkTest(DeviceCase):

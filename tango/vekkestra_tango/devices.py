@@ -53,6 +53,8 @@ _USER_UNIT = _POSITIONAL + ("Offset",)
 _SPEED_UNIT = ("Velocity", "Base_rate")
 #: The view fields the speeds are made of.
 _SPEED_FIELDS = frozenset(("velocity", "base_rate", "acceleration"))
+#: The states in which an axis's view holds what the controller said.
+_KNOWN = ("ON", "MOVING", "ALARM")
 #: Which of those attributes a change of a view field can change (state: the quality).
 _AFFECTED = {"state": _POSITIONAL, "steps": _POSITIONAL[:2], "encoder": _POSITIONAL[2:],
              "home": ("Limit_switches",), "upper": ("Limit_switches",), "lower": ("Limit_switches",),
@@ -179,10 +181,13 @@ class _Pusher:
         self._last[name] = key
         self._due.append((name, value, quality))
 
-    def write_value(self, name: str, value: Any) -> None:
+    def write_value(self, name: str, value: Any, first: bool = False) -> None:
         """Makes ``value`` the write value (set point) of ``name`` at the
-        next send(), unless it is already: a client's form then starts from
-        what the attribute reads instead of 0."""
+        next send(), unless it is already (or, ``first``, unless one was
+        set before): a client's form then starts from what the attribute
+        reads instead of 0."""
+        if first and name in self._written:
+            return
         if self._written.get(name) != value:
             self._written[name] = value
             self._due.append((name, value, _WRITE_VALUE))
@@ -504,10 +509,13 @@ class VekMotor(Device):
                     p.push_listened(name, _VALUES[name](scale, view), quality, force=ended)
                 else:
                     p.push_listened(name, _VALUES[name](scale, view))
-            if state != "INIT" and (every or not _SPEED_FIELDS.isdisjoint(fields)):
-                # The set points of the speeds follow what the controller has.
-                for name in _SPEEDS:
-                    p.write_value(name, _VALUES[name](scale, view))
+            if state in _KNOWN:
+                if every or not _SPEED_FIELDS.isdisjoint(fields):
+                    # The set points of the speeds follow what the controller has.
+                    for name in _SPEEDS:
+                        p.write_value(name, _VALUES[name](scale, view))
+                # Position's is the target last written: where the axis was first seen, until one is.
+                p.write_value("Position", scale.user(view.steps), first=True)
         if every:
             p.push("Offset", self.scale.offset)
             p.push("Sign", self.scale.sign)
