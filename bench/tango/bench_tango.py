@@ -23,6 +23,7 @@ The machine is shared: read the figures of one run against each other.
 import argparse
 import json
 import os
+import random
 import shutil
 import statistics
 import subprocess
@@ -79,7 +80,7 @@ def ten_motor_server(instance: str, sim: harness.Veksim) -> harness.Server:
                           motors={letter.lower(): {"Axis": letter} for letter in AXES})
 
 
-def wait_all(server: harness.Server, state: DevState, timeout: float = 15) -> None:
+def wait_all(server: harness.Server, state: DevState, timeout: float = 60) -> None:
     proxies = [server.proxy(name) for name in server.motors]
     harness.wait_for(lambda: all(p.state() == state for p in proxies), timeout, "all motors %s" % state)
 
@@ -108,7 +109,10 @@ def bench_latency(server: harness.Server, moves: int) -> None:
     target = 0.0
     for _ in range(moves):
         harness.wait_for(lambda: motor.state() == DevState.ON, 5, "X at rest")
-        time.sleep(0.05)
+        # A random pause: a fixed one would fall at the same point of the
+        # server's rest polls every time (at rest it polls every 100 ms, and
+        # a write that comes during a poll waits for its end).
+        time.sleep(random.uniform(0.05, 0.15))
         moving.clear()
         target = 500.0 - target
         start = time.perf_counter()
