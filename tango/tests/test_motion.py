@@ -46,8 +46,10 @@ class MotorCase(unittest.TestCase):
         return proxy
 
     def steps(self, letter: str) -> int:
-        """The controller's own motor position of one axis."""
-        return int(self.ctl.WriteRead("A%sRP" % letter))
+        """The controller's own motor position of one axis. A loaded host can
+        keep the poll thread past a call's second (Busy: nothing was sent);
+        the query is asked again then, within the reply wait."""
+        return int(wait_for(lambda: self.ctl.WriteRead("A%sRP" % letter), REPLY_WAIT_S, "the position of " + letter))
 
     def move_and_wait(self, motor: tango.DeviceProxy, start: object, end: DevState = ON) -> None:
         """Starts a motion (``start``: a target Position, or a command) and
@@ -57,7 +59,10 @@ class MotorCase(unittest.TestCase):
                 start()
             else:
                 motor.Position = start
-            self.assertEqual(motor.state(), MOVING, "MOVING as soon as the call returns")
+            # MOVING when the call returns, unless a poll has already seen
+            # the end (a slip ends a move within milliseconds; a loaded host
+            # can hold this client longer than a poll period).
+            self.assertIn(motor.state(), (MOVING, end), "MOVING as soon as the call returns")
 
         self.events.motion(motor, go, end)
 
