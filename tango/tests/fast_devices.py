@@ -86,8 +86,9 @@ class PropertiesTest(DeviceCase):
         # A form's Apply writes the write value: it starts as what the
         # attribute reads, and those of the speeds follow a new scale.
         written = ("Velocity", "Base_rate", "Acceleration", "Deceleration", "Sign", "Step_per_unit", "Offset")
-        for step_per_unit, names in ((1, ("Position",) + written), (4, written)):
-            x.Step_per_unit = step_per_unit
+        for step_per_unit, names in ((None, ("Position",) + written), (4, written)):
+            if step_per_unit:
+                x.Step_per_unit = step_per_unit
             for name in names:
                 with self.subTest(name, step_per_unit=step_per_unit):
                     value = x.read_attribute(name)

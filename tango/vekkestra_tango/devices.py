@@ -556,6 +556,13 @@ class VekMotor(Device):
     def _rescale(self, origin: str, **change: Any) -> None:
         with _as_devfailed(origin):
             self.scale = dataclasses.replace(self.scale, **change)
+        # The speeds' set points in the new scale at once (this call holds
+        # the device's monitor), for the client that reads them next.
+        view = self._axis()[2]
+        if view is not None and view.state in _KNOWN:
+            attributes = self.get_device_attr()
+            for name in _SPEEDS:
+                attributes.get_w_attr_by_name(name).set_write_value(_VALUES[name](self.scale, view))
         publisher().post(self, self.refresh)
 
     def read_Offset(self) -> float:
