@@ -105,11 +105,11 @@ class Browser(unittest.TestCase):
             jog = page.control("Jog X positive")
             ActionChains(page.driver).click_and_hold(jog).perform()
             wait_until(lambda: sim.axes()[0]["X"], 5, "X jogging while the button is held")
-            # Past twice the 150 ms after which a missing heartbeat stops the jog (a longer hold only
-            # asks more of a loaded machine's timers, not of the panel).
+            wait_until(lambda: page.state("X") == "moving", SHOWN_S, "X moving on the page")
+            # Past twice the 150 ms after which a missing heartbeat stops the jog: the heartbeats
+            # carry it. A longer hold asks more of a loaded machine's browser timers, not of the panel.
             time.sleep(0.3)
             self.assertTrue(sim.axes()[0]["X"], "X still jogging while the button is held")
-            wait_until(lambda: page.state("X") == "moving", SHOWN_S, "X moving on the page")
             ActionChains(page.driver).release(jog).perform()
             wait_until(lambda: not sim.axes()[0]["X"], 3, "X stopped when the button was let go")
             self.assertGreater(sim.axes()[1]["X"], start)
