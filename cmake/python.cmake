@@ -38,7 +38,10 @@ function(vek_python_with var)
   foreach(candidate ${VEK_PYTHON_CANDIDATES})
     set(lacks)
     foreach(module ${P_MODULES})
-      execute_process(COMMAND ${candidate} -c "import ${module}" RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
+      # Run where no folder shares a module's name (the source tree's tango/
+      # would import as an empty namespace package).
+      execute_process(COMMAND ${candidate} -c "import ${module}" RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET
+                      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/CMakeFiles)
       if(NOT failed EQUAL 0)
         list(APPEND lacks ${module})
       endif()
