@@ -149,11 +149,12 @@ set(CPACK_DEBIAN_TANGO_PACKAGE_DEPENDS "python3, python3-tango, python3-vekkestr
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 
-# debian/<package>/symbols: every function the headers declare, at this
-# version (the version the symbols file started with; a function added later
-# gets the version that brings it), so that a program needs the version of
-# the library that has all it uses.
-function(_vek_symbols package soname api call)
+# debian/<package>/symbols: every function the headers declare, at the
+# version that first had it, so that a program needs the version of the
+# library that has all it uses and no later one. The contract's exports came
+# with 1.3.2 and never change; the motion core came with 1.5.0 (a function
+# added to it later is listed with the version that brings it).
+function(_vek_symbols package soname since api call)
   set(text "${soname} ${package} #MINVER#\n* Build-Depends-Package: libvekkestra-dev\n")
   set(names)
   foreach(header IN LISTS ARGN)
@@ -166,14 +167,14 @@ function(_vek_symbols package soname api call)
   endforeach()
   list(SORT names)
   foreach(name IN LISTS names)
-    string(APPEND text " ${name}@Base ${PROJECT_VERSION}\n")
+    string(APPEND text " ${name}@Base ${since}\n")
   endforeach()
   file(WRITE ${PROJECT_BINARY_DIR}/debian/${package}/symbols "${text}")
   file(WRITE ${PROJECT_BINARY_DIR}/debian/${package}/triggers "activate-noawait ldconfig\n")
 endfunction()
 if(NOT WIN32)
-  _vek_symbols(libvekkestra1 libvekkestra.so.${PROJECT_VERSION_MAJOR} VEK_API VEK_CALL vekkestra.h)
-  _vek_symbols(libvekkestra-motion1 libvekkestra-motion.so.${PROJECT_VERSION_MAJOR} VEKM_API VEKM_CALL
+  _vek_symbols(libvekkestra1 libvekkestra.so.${PROJECT_VERSION_MAJOR} 1.3.2 VEK_API VEK_CALL vekkestra.h)
+  _vek_symbols(libvekkestra-motion1 libvekkestra-motion.so.${PROJECT_VERSION_MAJOR} 1.5.0 VEKM_API VEKM_CALL
                vekkestra_motion.h vekkestra_motion_calls.h)
 endif()
 foreach(pair RUNTIME:libvekkestra1 MOTION:libvekkestra-motion1)

@@ -7,7 +7,7 @@
 # constant of the library's contract that applications compare against, so it
 # does not follow the product's version.
 #
-# Sets VEK_VERSION ("1.4.0") before project(); vek_write_version_header() then
+# Sets VEK_VERSION ("1.5.0") before project(); vek_write_version_header() then
 # writes <build>/generated/vekkestra_version.h with VEK_PRODUCT_VERSION.
 file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../VERSION VEK_VERSION LIMIT_COUNT 1)
 string(STRIP "${VEK_VERSION}" VEK_VERSION)

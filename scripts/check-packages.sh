@@ -14,7 +14,8 @@
 #   of each library its files need (dpkg-shlibdeps); the Python package on
 #   this very version of both libraries;
 # - the library packages carry their symbols file (exactly the library's
-#   exports), the ldconfig trigger and no maintainer scripts; the Python
+#   exports, each at the version that first had it, none later than the
+#   package), the ldconfig trigger and no maintainer scripts; the Python
 #   packages byte-compile in postinst and clean up in prerm;
 # - no README under /usr/share/vekkestra; man pages without CLI11's type
 #   names, naming documentation that the installed packages hold;
@@ -142,6 +143,10 @@ for pair in libvekkestra1:libvekkestra libvekkestra-motion1:libvekkestra-motion;
   sed -nE 's/^ ([A-Za-z_0-9]+)@Base .*$/\1/p' "$control/symbols" | sort >"$work/symbols"
   nm -D --defined-only "$unpacked/$package/$libdir/$soname" | awk '$2 == "T" { print $3 }' | sort >"$work/exports"
   diff "$work/symbols" "$work/exports" >&2 || fail "$package's symbols file differs from its library's exports"
+  # A symbol's version is the first that had it: never one later than this package.
+  while read -r symbol since; do
+    dpkg --compare-versions "$since" le "$version" || fail "$package: $symbol is said to come with $since, after $version"
+  done < <(sed -nE 's/^ ([A-Za-z_0-9]+@Base) (.*)$/\1 \2/p' "$control/symbols")
   ok "$package: ldconfig trigger, no maintainer scripts, symbols file of its $(wc -l <"$work/exports") exports"
 done
 

@@ -225,7 +225,7 @@ def version() -> str:
 
 
 def core_version() -> str:
-    """The motion core's version, the product version ("1.4.0")."""
+    """The motion core's version, the product version ("1.5.0")."""
     return _text(core().vekm_version())
 
 
