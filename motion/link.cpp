@@ -169,7 +169,24 @@ uint32_t Link::Ready(Use use, Failure* f) {
     if (code != VEK_SUCCESS) return code;
   }
   if (drain_ && use == Use::kQuery) Drain();
+  // A TCP reply wait gets past one chunk of notifications only: reports that
+  // piled up unread (more than 256 bytes of them) would make the next reply
+  // look lost. What is already waiting is folded in first; a quiet line
+  // costs one look at the socket.
+  if (!serial_ && use != Use::kFlags) {
+    uint32_t word = 0;
+    return FoldWaiting(&word, f);
+  }
   return VEK_SUCCESS;
+}
+
+uint32_t Link::FoldWaiting(uint32_t* word, Failure* f) {
+  uint32_t code = VEK_SUCCESS;
+  for (int i = 0; code == VEK_SUCCESS && i < kMostChunks; ++i) {
+    if (vek::host::HandleReadable(handle_, false, 0) != 1) break;
+    code = Result(ops_->GetAllDoneFlags(&handle_, word), "GetAllDoneFlags", f);
+  }
+  return code;
 }
 
 uint32_t Link::Reopen(Failure* f) {
@@ -248,10 +265,7 @@ uint32_t Link::FoldAll(uint32_t* word, Failure* f) {
   uint32_t code = Word(word, f);
   // On TCP a refresh takes one chunk of at most 256 bytes; more may wait
   // behind it. A serial refresh already reads until the port is quiet.
-  for (int i = 0; code == VEK_SUCCESS && !serial_ && i < kMostChunks; ++i) {
-    if (vek::host::HandleReadable(handle_, false, 0) != 1) break;
-    code = Result(ops_->GetAllDoneFlags(&handle_, word), "GetAllDoneFlags", f);
-  }
+  if (code == VEK_SUCCESS && !serial_) code = FoldWaiting(word, f);
   return code;
 }
 

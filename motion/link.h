@@ -55,6 +55,9 @@ class Link {
   // The status word after reading everything that has arrived until the line
   // is quiet: every notification waiting is folded in.
   uint32_t FoldAll(uint32_t* word, Failure* f);
+  // TCP: folds the chunks already waiting on the socket into `word` (none
+  // waiting: no read, `word` untouched).
+  uint32_t FoldWaiting(uint32_t* word, Failure* f);
   // The status word after the transport's refresh read (one chunk on TCP).
   uint32_t Word(uint32_t* word, Failure* f);
   uint32_t Query(const char* text, char* answer, int32_t size, Failure* f);

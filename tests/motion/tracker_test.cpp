@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <future>
 #include <string>
+#include <thread>
 
 #include "tests/sim/sim_link.h"
 #include "vekkestra_motion.h"
@@ -104,6 +105,36 @@ TEST_P(MotionCore, TheTrackerEndsAMotionAtALimitAndStopsItsPartner) {
   ASSERT_TRUE(Eventually([&] { return !sim_->axis(1).moving; }, 3.0)) << "Y stopped with X";
   EXPECT_LT(sim_->axis(1).motorPosition, 200000);
   EXPECT_EQ(vekm_moving(ctl_), 0);
+}
+
+// Done reports pile up while nobody reads (here 40 stale copies of each, far
+// more than one 256-byte chunk holds): the next look still gets its answer,
+// and so does a raw query.
+TEST_P(MotionCore, ReportsThatPiledUpUnreadNeverFailTheNextLook) {
+  sim::Options o;
+  o.faults.staleDoneCopies = 40;
+  ASSERT_NO_FATAL_FAILURE(Open(o));
+  VekmError e;
+  int32_t targets[VEK_AXIS_COUNT] = {300, 300};
+  for (int round = 0; round < 3; ++round) {
+    targets[0] = targets[1] = -targets[0];
+    ASSERT_EQ(vekm_move(ctl_, VEK_AXIS_X | VEK_AXIS_Y, targets, 0, 0, &e), VEK_SUCCESS) << e.message;
+    ASSERT_TRUE(Eventually(
+        [&] {
+          return !sim_->axis(0).moving && !sim_->axis(1).moving && sim_->axis(0).motorPosition == targets[0] &&
+                 sim_->axis(1).motorPosition == targets[1];
+        },
+        3.0));
+    std::this_thread::sleep_for(milliseconds(100));  // the reports and their copies are out
+    VekmAxisState s[VEK_AXIS_COUNT];
+    ASSERT_EQ(vekm_poll(ctl_, s, nullptr, &e), VEK_SUCCESS) << "round " << round << ": " << e.message;
+    EXPECT_EQ(s[0].motor, targets[0]);
+    EXPECT_EQ(s[0].state, VEKM_STATE_AT_REST);
+    ASSERT_EQ(vekm_move(ctl_, VEK_AXIS_X, targets, 0, 0, &e), VEK_SUCCESS) << e.message;  // already there
+    std::this_thread::sleep_for(milliseconds(100));
+    char answer[64] = {};
+    ASSERT_EQ(vekm_query(ctl_, "AXRP;", answer, sizeof answer, &e), VEK_SUCCESS) << "round " << round << ": " << e.message;
+  }
 }
 
 // cancel() and an interrupt from another thread end a long wait at once,
