@@ -27,6 +27,8 @@
 //
 // The build compares each output with the committed file and stops when they
 // differ; `cmake --build <build> --target update-generated` writes them.
+#include "commands/export_list.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
@@ -41,25 +43,13 @@
 #include "vekkestra_motion_calls.h"
 #include "vekkestra_version.h"
 
+namespace vek::listing {
 namespace {
-
-struct Parameter {
-  std::string type;  // as the row spells it: "int32_t*", "VekValueList"
-  std::string name;
-};
 
 struct Export {
   std::string result;  // C type
   std::string name;
   std::vector<Parameter> parameters;  // the handle included
-};
-
-// One row of VEK_OPERATIONS (or of the exchange).
-struct Operation {
-  std::string name;
-  std::string face;                   // Plain, Raw, Exchange
-  std::string work;                   // Worker, or a shape with its texts
-  std::vector<Parameter> parameters;  // after the handle
 };
 
 std::string Trimmed(const std::string& text) {
@@ -115,7 +105,8 @@ Operation OperationOf(const char* name, const char* columns) {
   return Operation{name, all.at(0), all.at(1), PairsFrom(all, 2)};
 }
 
-// The command set's rows; with the exchange first when asked.
+}  // namespace
+
 std::vector<Operation> Operations(bool withExchange) {
   std::vector<Operation> all;
 #define VEK_LIST_OPERATION(Name, ...) all.push_back(OperationOf(#Name, #__VA_ARGS__));
@@ -126,6 +117,8 @@ std::vector<Operation> Operations(bool withExchange) {
 #undef VEK_LIST_OPERATION
   return all;
 }
+
+namespace {
 
 // The exports whose twins differ, and the utilities (VEK_OTHER_EXPORTS).
 std::vector<Export> OtherExports() {
@@ -575,23 +568,35 @@ void WriteVersion() {
       VEK_PRODUCT_VERSION);
 }
 
+// Each output by the name the build asks for it with.
+struct Format {
+  const char* name;
+  void (*write)();
+};
+constexpr Format kFormats[] = {
+    {"def", WriteDef},
+    {"python", WritePython},
+    {"csharp-native", WriteCsharpNative},
+    {"version", WriteVersion},
+    {"motion-calls", WriteMotionCalls},
+    {"cpp-operations", WriteCppOperations},
+    {"python-operations", WritePythonTyped},
+    {"csharp-operations", WriteCsharpOperations},
+};
+
 }  // namespace
+}  // namespace vek::listing
 
 int main(int argc, char** argv) {
   const char* what = argc == 2 ? argv[1] : "";
-  if (std::strcmp(what, "def") == 0) {
-    WriteDef();
-  } else if (std::strcmp(what, "python") == 0) {
-    WritePython();
-  } else if (std::strcmp(what, "csharp-native") == 0) {
-    WriteCsharpNative();
-  } else if (std::strcmp(what, "version") == 0) {
-    WriteVersion();
-  } else if (std::strcmp(what, "motion-calls") == 0) {
-    WriteMotionCalls();
-  } else {
-    std::fprintf(stderr, "usage: vek_export_list def|python|csharp-native|version|motion-calls\n");
-    return 2;
+  for (const vek::listing::Format& format : vek::listing::kFormats) {
+    if (std::strcmp(what, format.name) == 0) {
+      format.write();
+      return 0;
+    }
   }
-  return 0;
+  std::fprintf(stderr, "usage: vek_export_list FORMAT, FORMAT one of:");
+  for (const vek::listing::Format& format : vek::listing::kFormats) std::fprintf(stderr, " %s", format.name);
+  std::fprintf(stderr, "\n");
+  return 2;
 }
