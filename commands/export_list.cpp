@@ -6,7 +6,7 @@
 //   vek_export_list python     the ctypes signatures and result codes
 //                              (bindings/python/vekkestra/_exports.py)
 //   vek_export_list csharp-native  the C# binding's native part, whole
-//                              (bindings/dotnet/Native.g.cs): the 145 exports,
+//                              (bindings/dotnet/Native.g.cs): the exports,
 //                              the motion core's functions, its structs and
 //                              constants, and the result codes
 //   vek_export_list version    the Python package's version module
@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "commands/operations.h"
+#include "commands/row_text.h"
 #include "vekkestra_motion.h"
 #include "vekkestra_motion_calls.h"
 #include "vekkestra_version.h"
@@ -52,51 +53,14 @@ struct Export {
   std::vector<Parameter> parameters;  // the handle included
 };
 
-std::string Trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// The columns of a row as the preprocessor spells them: split at the commas
-// outside parentheses and quotes ("Plain, AxisValue(\"HG\"), (VekAxis, axis)").
-std::vector<std::string> Columns(const std::string& text) {
-  std::vector<std::string> columns;
-  std::string current;
-  int depth = 0;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted) {
-      if (c == '\\' && i + 1 < text.size()) current += text[i++];
-      if (c == '"') quoted = false;
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')') {
-      --depth;
-    } else if (c == ',' && depth == 0) {
-      columns.push_back(Trimmed(current));
-      current.clear();
-      continue;
-    }
-    current += c;
-  }
-  if (!Trimmed(current).empty()) columns.push_back(Trimmed(current));
-  return columns;
-}
-
-// "(int32_t, axis)".
-Parameter PairOf(const std::string& column) {
-  const std::string inside = column.substr(1, column.size() - 2);
-  const std::size_t comma = inside.rfind(',');
-  return Parameter{Trimmed(inside.substr(0, comma)), Trimmed(inside.substr(comma + 1))};
-}
+using rows::Columns;
 
 std::vector<Parameter> PairsFrom(const std::vector<std::string>& columns, std::size_t first) {
   std::vector<Parameter> pairs;
-  for (std::size_t i = first; i < columns.size(); ++i) pairs.push_back(PairOf(columns[i]));
+  for (std::size_t i = first; i < columns.size(); ++i) {
+    const rows::Pair pair = rows::PairOf(columns[i]);
+    pairs.push_back(Parameter{pair.type, pair.name});
+  }
   return pairs;
 }
 

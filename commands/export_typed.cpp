@@ -15,48 +15,14 @@
 #include <vector>
 
 #include "commands/export_list.h"
+#include "commands/row_text.h"
 
 namespace vek::listing {
 namespace {
 
-// What a parameter of a row is to a typed method.
-enum class Role {
-  kInt,         // int32_t
-  kUint,        // uint32_t
-  kDouble,      // double
-  kAxis,        // VekAxis: one axis
-  kAxes,        // VekAxes: a set of axes
-  kValuesIn,    // const int32_t*: ten values the call reads
-  kOutInt,      // int32_t*: a number the call fills
-  kOutUint,     // uint32_t*
-  kOutFlag,     // VekFlag: 0 or 1
-  kOutValues,   // VekValueList: ten values, slot i for axis i
-  kOutStatus,   // VekEncoderStatus: five flags
-  kOutText,     // VekText: a text, with the two below
-  kTextSize,    // VekTextSize: the text buffer's size, given by the method
-  kTextLength,  // VekTextLength: the text's length, which cuts the returned text
-};
-
-struct RoleOfType {
-  const char* type;
-  Role role;
-};
-constexpr RoleOfType kRoles[] = {
-    {"int32_t", Role::kInt},
-    {"uint32_t", Role::kUint},
-    {"double", Role::kDouble},
-    {"VekAxis", Role::kAxis},
-    {"VekAxes", Role::kAxes},
-    {"const int32_t*", Role::kValuesIn},
-    {"int32_t*", Role::kOutInt},
-    {"uint32_t*", Role::kOutUint},
-    {"VekFlag", Role::kOutFlag},
-    {"VekValueList", Role::kOutValues},
-    {"VekEncoderStatus", Role::kOutStatus},
-    {"VekText", Role::kOutText},
-    {"VekTextSize", Role::kTextSize},
-    {"VekTextLength", Role::kTextLength},
-};
+using rows::IsHidden;
+using rows::IsOutput;
+using rows::Role;
 
 [[noreturn]] void Fail(const std::string& what) {
   std::fprintf(stderr, "vek_export_list: %s\n", what.c_str());
@@ -79,15 +45,11 @@ struct Typed {
   std::vector<Value> parameters;  // in the row's order, the C call's
 };
 
-bool IsOutput(Role role) { return role >= Role::kOutInt && role <= Role::kOutText; }
-bool IsHidden(Role role) { return role == Role::kTextSize || role == Role::kTextLength; }
-
 Role RoleOf(const Operation& op, const Parameter& p) {
-  for (const RoleOfType& r : kRoles) {
-    if (p.type == r.type) return r.role;
-  }
+  const Role role = rows::RoleOf(p.type);
+  if (role != Role::kNone) return role;
   Fail(op.name + ": no typed spelling for the parameter type \"" + p.type + "\" of " + p.name +
-       " (commands/export_typed.cpp lists them)");
+       " (commands/row_text.h lists them)");
 }
 
 // The text of a @brief, its continuation lines joined.

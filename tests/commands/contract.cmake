@@ -1,6 +1,6 @@
 # The library's contract, counted here and nowhere else: libvekkestra exports
-# exactly the 145 functions that include/vekkestra.h declares, and nothing
-# more. Every other test, script and text takes the number from the header or
+# exactly `contract_exports` functions, those include/vekkestra.h declares,
+# and nothing more. Every other test, script and text takes the number from the header or
 # the table, so an operation added by the recipe of commands/README.md changes
 # only this number: raise it when changing the contract is the intent.
 #
