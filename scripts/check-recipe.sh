@@ -85,8 +85,9 @@ targets=(check-generated vekkestra vekkestra_motion commands_tests veksim vekctl
 cmake --build build --target "${targets[@]}" >"$work/build.log" 2>&1 || { tail -50 "$work/build.log"; exit 1; }
 pass "built with the generated files the table gives (check-generated)"
 
-changed="$(cd "$src" && for f in $(git -C "$root" ls-files -co --exclude-standard); do
-  [[ -e "$root/$f" ]] && ! cmp -s "$root/$f" "$src/$f" && echo "$f"; done | sort)"
+changed="$(cd "$root" && git ls-files -co --exclude-standard | while read -r f; do
+  if [[ -e "$root/$f" ]] && ! cmp -s "$root/$f" "$src/$f"; then echo "$f"; fi
+done | sort)"
 echo "recipe: files changed:" $changed
 expected="bindings/dotnet/Native.g.cs bindings/dotnet/Operations.g.cs bindings/python/vekkestra/_exports.py
 bindings/python/vekkestra/_operations.py cmake/VekKestra.def commands/operations.h include/vekkestra.h
