@@ -30,6 +30,9 @@ step "a copy of the tree in $src"
 mkdir -p "$src"
 (cd "$root" && git ls-files -co --exclude-standard -z | while IFS= read -r -d '' f; do [[ -e "$f" ]] && printf '%s\0' "$f"; done |
   tar --null -T - -cf -) | tar -xf - -C "$src"
+# What the copy holds before the recipe, to tell afterwards what it changed.
+manifest() { (cd "$src" && find . -path ./build -prune -o -type f -print0 | sort -z | xargs -0 sha1sum); }
+manifest >"$work/before.sha1"
 
 step "the README's blocks, put where it says"
 "$python" - "$src" <<'EOF'
@@ -85,9 +88,8 @@ targets=(check-generated vekkestra vekkestra_motion commands_tests veksim vekctl
 cmake --build build --target "${targets[@]}" >"$work/build.log" 2>&1 || { tail -50 "$work/build.log"; exit 1; }
 pass "built with the generated files the table gives (check-generated)"
 
-changed="$(cd "$root" && git ls-files -co --exclude-standard | while read -r f; do
-  if [[ -e "$root/$f" ]] && ! cmp -s "$root/$f" "$src/$f"; then echo "$f"; fi
-done | sort)"
+manifest >"$work/after.sha1"
+changed="$({ diff "$work/before.sha1" "$work/after.sha1" || true; } | sed -n 's|^[<>] [0-9a-f]*  \./||p' | sort -u)"
 echo "recipe: files changed:" $changed
 expected="bindings/dotnet/Native.g.cs bindings/dotnet/Operations.g.cs bindings/python/vekkestra/_exports.py
 bindings/python/vekkestra/_operations.py cmake/VekKestra.def commands/operations.h include/vekkestra.h
