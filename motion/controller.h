@@ -88,25 +88,40 @@ class Controller {
  private:
   struct Look;
 
-  uint32_t Start(Motion kind, int32_t mask, const int32_t* targets, bool relative, const char* name,
+  uint32_t Start(Motion kind, int32_t mask, const int32_t* targets, bool relative, bool waited, const char* name,
                  const std::function<uint32_t()>& command, Failure* f);
+  // A motion to start: its axes, targets, the export's name and the call
+  // that sends it (time-out 0: the core waits itself).
+  struct Request {
+    Motion kind;
+    int32_t mask;
+    const int32_t* targets;
+    bool relative;
+    const char* name;
+    std::function<uint32_t()> command;
+  };
+  uint32_t StartAndWait(const Request& r, int32_t options, int32_t timeoutMs, Failure* f);
   // What a call saw when it began: a cancel or an interrupt that comes while
   // its motion is being started ends its wait too.
   struct Marks {
     uint64_t cancels;
     uint32_t interrupts;
+    bool adopted;  // the motion's records already count this wait
   };
-  Marks MarksNow() const { return Marks{cancels_.load(), vekm_interrupt_count()}; }
+  Marks MarksNow(bool adopted = false) const { return Marks{cancels_.load(), vekm_interrupt_count(), adopted}; }
   uint32_t RunWait(int32_t mask, int32_t options, int32_t timeoutMs, Marks marks, Failure* f);
   uint32_t LookOnce(int32_t mask, Look* look, Failure* f);
   uint32_t ReadAxes(AxisStatus* status, int32_t* motor, int32_t* encoder, Failure* f);
   uint32_t Tripped(int32_t mask, uint32_t word, const AxisStatus* status, const int32_t* motor, Failure* f);
-  uint32_t Finish(int32_t mask, const AxisStatus* status, const int32_t* motor, uint32_t word, Look* look, Failure* f);
+  uint32_t Finish(int32_t mask, const AxisStatus* status, const int32_t* motor, uint32_t before, uint32_t word,
+                  Look* look, Failure* f);
   uint32_t EndedEarly(uint32_t code, int32_t axis, int32_t position, bool read, int32_t mask, const std::string& detail,
                       Failure* f);
   void StopQuietly(int32_t mask);
   void Settle(int32_t mask);
   void Forget(int32_t mask);
+  // A motion call that marked its axes as waited on and then did not wait.
+  void Unadopt(int32_t mask);
   int32_t Active() const;
   int32_t GroupOf(int32_t mask) const;
   int32_t EndOfPolled(int index, int32_t motor, uint32_t word);

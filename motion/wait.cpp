@@ -58,12 +58,15 @@ struct Controller::Look {
 };
 
 // Marks the axes of a wait as waited on, so that the tracker leaves their end
-// to it. Made under the controller's lock; its end takes the lock again.
+// to it. Made under the controller's lock; its end takes the lock again. A
+// motion call that waits marks its axes when it records them (`adopted`), so
+// that no poll from another thread takes their end between the two.
 class WaitScope {
  public:
-  WaitScope(std::mutex* mutex, AxisRecord* records, int32_t mask) : mutex_(mutex), records_(records), mask_(mask) {
+  WaitScope(std::mutex* mutex, AxisRecord* records, int32_t mask, bool adopted)
+      : mutex_(mutex), records_(records), mask_(mask) {
     WaitBegins();
-    for (int i = 0; i < kAxes; ++i)
+    for (int i = 0; i < kAxes && !adopted; ++i)
       if (Has(mask_, i)) ++records_[i].waits;
   }
   ~WaitScope() {
@@ -187,8 +190,8 @@ uint32_t Controller::Tripped(int32_t mask, uint32_t word, const AxisStatus* stat
                     mask, what, f);
 }
 
-uint32_t Controller::Finish(int32_t candidates, const AxisStatus* status, const int32_t* motor, uint32_t word, Look*,
-                            Failure* f) {
+uint32_t Controller::Finish(int32_t candidates, const AxisStatus* status, const int32_t* motor, uint32_t before,
+                            uint32_t word, Look*, Failure* f) {
   const Clock::time_point now = Clock::now();
   int32_t ended = 0;
   for (int i = 0; i < kAxes; ++i) {
@@ -198,9 +201,14 @@ uint32_t Controller::Finish(int32_t candidates, const AxisStatus* status, const 
     const bool foundLimit = r.kind == Motion::kLimitSearch && (LimitBits(word) & bit) != 0;
     if (status[i].moving && !foundLimit) {
       r.seenMoving = true;
-      if ((DoneBits(word) & bit) != 0) {
-        // The axis moves: its done flag is an earlier motion's report.
+      if ((DoneBits(before) & bit) != 0) {
+        // The axis moves: the done flag seen before the answer is an earlier
+        // motion's report.
         link_->Result(link_->ops().ClearMultiAxisDoneFlags(link_->handle(), bit), "ClearMultiAxisDoneFlags", nullptr);
+        r.confirmAt = now + kRecheck;
+      } else if ((DoneBits(word) & bit) != 0) {
+        // A done flag that came with or after the answer may be this
+        // motion's own end: it stays, and the axis is looked at again soon.
         r.confirmAt = now + kRecheck;
       } else {
         r.confirmAt = now + kConfirmInterval;
@@ -266,11 +274,12 @@ uint32_t Controller::LookOnce(int32_t mask, Look* look, Failure* f) {
   if (candidates == 0) return VEK_SUCCESS;
   AxisStatus status[kAxes];
   int32_t motor[kAxes] = {};
+  const uint32_t before = word;
   code = ReadAxes(status, motor, nullptr, f);
   // The word read after the answer: a limit or slip that came with it counts.
   if (code == VEK_SUCCESS) code = link_->Word(&word, f);
   if (code == VEK_SUCCESS) code = Tripped(pending, word, status, motor, f);
-  if (code == VEK_SUCCESS) return Finish(candidates, status, motor, word, look, f);
+  if (code == VEK_SUCCESS) return Finish(candidates, status, motor, before, word, look, f);
   return code;
 }
 
@@ -283,7 +292,7 @@ uint32_t Controller::RunWait(int32_t mask, int32_t options, int32_t timeoutMs, M
   for (;;) {
     {
       std::lock_guard<std::mutex> hold(mutex_);
-      if (!scope) scope = std::make_unique<WaitScope>(&mutex_, records_, mask);
+      if (!scope) scope = std::make_unique<WaitScope>(&mutex_, records_, mask, marks.adopted);
       const int32_t pending = mask & Active();
       if (pending == 0) return VEK_SUCCESS;
       const std::string operation = records_[FirstIndex(pending)].operation;

@@ -49,6 +49,10 @@ bool OpenPty(int* master, int* slave, char* slavePath, size_t pathSize, char* er
 void InstallStopSignals();
 bool StopRequested();
 
+// A write to a pipe whose reader has gone fails (EPIPE) instead of ending the
+// process: SIGPIPE is ignored. Windows raises no such signal.
+void IgnoreBrokenPipes();
+
 bool IsTerminal(int fd);
 bool SetEnvironment(const char* name, const char* value);
 const char* GetEnvironment(const char* name);

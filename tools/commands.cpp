@@ -1,6 +1,7 @@
 #include "tools/commands.h"
 
 #include <CLI/CLI.hpp>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -9,17 +10,26 @@
 
 #include "tools/call.h"
 #include "tools/terminal.h"
+#include "vekkestra_motion_calls.h"
 
 namespace vekctl {
 namespace {
 
-constexpr int32_t kDefaultTimeoutMs = 30000;
 constexpr int kAnswerSize = 256;
+// A jog watched without a time-out runs until a signal, a stop or a limit
+// ends it: the longest time-out the core takes, about 24 days.
+constexpr int32_t kNoTimeLimitMs = INT32_MAX;
+constexpr int32_t kLongestTimeoutMs = 86400000;
+// The AM form of the library's exports (addressing selector 1); the core's own
+// motions go out in the AA form.
+constexpr int32_t kAmAddressing = 1;
+
+using Values = std::array<int32_t, kAxisCount>;
 
 // Axis=value pairs from the command line, as a mask and a value list.
-bool CollectAxisValues(Session& s, const std::vector<std::string>& pairs, int32_t* mask, int32_t values[kAxisCount]) {
+bool CollectAxisValues(Session& s, const std::vector<std::string>& pairs, int32_t* mask, Values* values) {
   *mask = 0;
-  for (int i = 0; i < kAxisCount; ++i) values[i] = 0;
+  values->fill(0);
   for (const std::string& pair : pairs) {
     int index = 0;
     int32_t value = 0;
@@ -31,7 +41,7 @@ bool CollectAxisValues(Session& s, const std::vector<std::string>& pairs, int32_
       return false;
     }
     *mask |= 1 << index;
-    values[index] = value;
+    (*values)[index] = value;
   }
   return true;
 }
@@ -45,21 +55,22 @@ bool ParseMaskArg(Session& s, const std::string& text, int32_t* mask) {
 // The only axis of a one-axis mask, as its axis bit.
 int32_t SingleAxisBit(int32_t mask) { return (mask & (mask - 1)) == 0 ? mask : 0; }
 
-// Before a waited motion: the flags stay set from earlier motion until
-// cleared, so only this motion's completion may end the wait, and a limit or
-// slip met before it must not end it at once.
-int PrepareWait(Session& s, int32_t mask, int32_t start[kAxisCount]) {
-  if (int code = s.Check("read positions", s.ops().GetAllAxisMotorPositions(s.handle(), start))) return code;
-  if (int code = s.Check("clear done flags", s.ops().ClearMultiAxisDoneFlags(s.handle(), mask))) return code;
-  if (int code = s.Check("clear limit flags", s.ops().ClearMultiAxisOvertravelFlags(s.handle(), mask))) return code;
-  return s.Check("clear slip flags", s.ops().ClearMultiAxisSlipFlag(s.handle(), mask));
+// The AM form is the library's own command, sent through the core without
+// its wait: the core follows the motions it starts itself.
+bool RefuseAmWait(Session& s, bool am, bool wait) {
+  if (!am || !wait) return false;
+  std::fprintf(s.err(),
+               "vekctl: --am sends the library's AM command, which the motion core's wait does not follow; "
+               "leave out --am to wait (the core moves the axes as one AA motion)\n");
+  return true;
 }
 
 // ---- send, query ----------------------------------------------------------
 
 int DoSend(Session& s, const std::string& text) {
   if (!s.Connect()) return kExitFailed;
-  const int code = s.Check("send", s.ops().SendCommand(s.handle(), text.c_str()));
+  VekmError error;
+  const int code = s.Report("send", vekm_send(s.controller(), text.c_str(), &error), error);
   if (code == kExitOk) std::fprintf(s.err(), "ok\n");
   return code;
 }
@@ -67,8 +78,8 @@ int DoSend(Session& s, const std::string& text) {
 int DoQuery(Session& s, const std::string& text) {
   if (!s.Connect()) return kExitFailed;
   char answer[kAnswerSize] = {};
-  const int code = s.Check("query", s.ops().Query(s.handle(), text.c_str(), answer, kAnswerSize - 1));
-  answer[kAnswerSize - 1] = '\0';
+  VekmError error;
+  const int code = s.Report("query", vekm_query(s.controller(), text.c_str(), answer, kAnswerSize, &error), error);
   if (code == kExitOk) std::fprintf(s.out(), "%s\n", answer);
   return code;
 }
@@ -81,46 +92,36 @@ struct MoveArgs {
   bool am = false;
   bool inPosition = false;
   bool wait = false;
-  int32_t timeoutMs = kDefaultTimeoutMs;
+  bool keepMoving = false;
+  int32_t timeoutMs = VEKM_DEFAULT_TIMEOUT_MS;
 };
 
 int DoMove(Session& s, const MoveArgs& a) {
   int32_t mask = 0;
-  int32_t values[kAxisCount];
-  if (!CollectAxisValues(s, a.pairs, &mask, values)) return kExitUsage;
+  Values values{};
+  if (!CollectAxisValues(s, a.pairs, &mask, &values)) return kExitUsage;
+  if (RefuseAmWait(s, a.am, a.wait)) return kExitUsage;
   if (!s.Connect()) return kExitFailed;
-  int32_t start[kAxisCount] = {};
-  if (a.wait) {
-    if (int code = PrepareWait(s, mask, start)) return code;
-  }
-  const int32_t kind = a.relative ? 1 : 0;
-  const int32_t suffix = a.inPosition ? 1 : 0;
-  const int32_t bit = SingleAxisBit(mask);
-  uint32_t result;
-  if (bit != 0 && !a.am) {
-    int index = 0;
-    while ((bit >> index) != 1) ++index;
-    result = s.ops().MoveAxis(s.handle(), bit, kind, values[index], suffix, 0);
+  VekmError error;
+  uint32_t code = VEK_SUCCESS;
+  const int32_t options =
+      (a.relative ? VEKM_RELATIVE : 0) | (a.inPosition ? VEKM_IN_POSITION : 0) | (a.keepMoving ? VEKM_KEEP_MOVING : 0);
+  if (a.am) {
+    code = vekm_call_Move(s.controller(), mask, kAmAddressing, a.relative ? 1 : 0, values.data(), a.inPosition ? 1 : 0,
+                          0, &error);
+  } else if (!a.wait) {
+    code = vekm_move(s.controller(), mask, values.data(), options, 0, &error);
   } else {
-    result = s.ops().Move(s.handle(), mask, a.am ? 1 : 0, kind, values, suffix, 0);
+    const int32_t timeoutMs = a.timeoutMs;
+    code = s.Watch(
+        "move", mask, values.data(), a.relative,
+        [=](VekmController* c, VekmError* e) { return vekm_move(c, mask, values.data(), options, timeoutMs, e); },
+        &error);
+    return s.Report("move", code, error);
   }
-  if (int code = s.Check("move", result)) return code;
-  s.Started(mask);
-  if (!a.wait) {
-    std::fprintf(s.err(), "moving %s\n", AxisListText(mask).c_str());
-    return kExitOk;
-  }
-  int32_t target[kAxisCount];
-  for (int i = 0; i < kAxisCount; ++i) {
-    // A distance from a start near the end of the range points past it; the
-    // progress is measured against the end.
-    const int64_t sum = static_cast<int64_t>(start[i]) + values[i];
-    const int64_t clamped = sum < INT32_MIN ? INT32_MIN : sum > INT32_MAX ? INT32_MAX : sum;
-    target[i] = a.relative ? static_cast<int32_t>(clamped) : values[i];
-  }
-  const WaitEnd end = s.WaitWithProgress("move", mask, 0, start, target, a.timeoutMs);
-  if (end == WaitEnd::kReached) s.Settled(mask);
-  return s.WaitExit("move", end);
+  if (int exit = s.Report("move", code, error)) return exit;
+  std::fprintf(s.err(), "moving %s\n", AxisListText(mask).c_str());
+  return kExitOk;
 }
 
 struct JogArgs {
@@ -142,57 +143,62 @@ bool ParseVelocity(const std::string& text, double* velocity) {
   return true;
 }
 
-// What a jog sends: one axis may jog at a fractional velocity, several go
-// through the whole-number value list.
+// What a jog asks for: one axis may jog at a fractional velocity, several
+// take whole numbers.
 struct JogPlan {
   int32_t mask = 0;
-  bool single = false;
-  double velocity = 0.0;
-  int32_t values[kAxisCount] = {};
+  Values whole{};
+  std::array<double, kAxisCount> velocities{};
 };
 
 bool PlanJog(Session& s, const JogArgs& a, JogPlan* plan) {
-  if (a.pairs.size() != 1 || a.am) return CollectAxisValues(s, a.pairs, &plan->mask, plan->values);
+  if (a.pairs.size() != 1 || a.am) {
+    if (!CollectAxisValues(s, a.pairs, &plan->mask, &plan->whole)) return false;
+    for (int i = 0; i < kAxisCount; ++i) plan->velocities[i] = plan->whole[i];
+    return true;
+  }
   const std::string& pair = a.pairs[0];
   const int index = pair.size() > 2 && (pair[1] == '=' || pair[1] == ':') ? AxisIndexOf(pair[0]) : -1;
-  if (index < 0 || !ParseVelocity(pair.substr(2), &plan->velocity)) {
+  if (index < 0 || !ParseVelocity(pair.substr(2), &plan->velocities[index])) {
     std::fprintf(s.err(), "vekctl: \"%s\" is not AXIS=VELOCITY with a velocity from -2147483648 to 2147483647\n",
                  pair.c_str());
     return false;
   }
   plan->mask = 1 << index;
-  plan->single = true;
   return true;
-}
-
-uint32_t SendJog(Session& s, const JogArgs& a, const JogPlan& plan) {
-  if (!plan.single) return s.ops().Jog(s.handle(), plan.mask, a.am ? 1 : 0, plan.values);
-  const int32_t kind = std::trunc(plan.velocity) == plan.velocity ? 0 : 1;
-  return s.ops().JogAxis(s.handle(), plan.mask, kind, plan.velocity);
 }
 
 int DoJog(Session& s, const JogArgs& a) {
   JogPlan plan;
   if (!PlanJog(s, a, &plan)) return kExitUsage;
+  if (RefuseAmWait(s, a.am, a.wait)) return kExitUsage;
   if (!s.Connect()) return kExitFailed;
-  int32_t start[kAxisCount] = {};
-  if (a.wait) {
-    if (int code = PrepareWait(s, plan.mask, start)) return code;
-  }
-  if (int code = s.Check("jog", SendJog(s, a, plan))) return code;
-  s.Started(plan.mask);
   const std::string axes = AxisListText(plan.mask);
+  VekmError error;
   if (!a.wait) {
+    const uint32_t code = a.am ? vekm_call_Jog(s.controller(), plan.mask, kAmAddressing, plan.whole.data(), &error)
+                               : vekm_jog(s.controller(), plan.mask, plan.velocities.data(), &error);
+    if (int exit = s.Report("jog", code, error)) return exit;
     std::fprintf(s.err(), "jogging %s; \"vekctl stop\" ends it\n", axes.c_str());
     return kExitOk;
   }
-  const WaitEnd end = s.WaitWithProgress("jog", plan.mask, 0, start, nullptr, a.timeoutMs);
-  if (end != WaitEnd::kTimedOut) return s.WaitExit("jog", end);
-  // The time-out is how long the jog was asked to last.
-  if (int code = s.Check("stop", s.ops().StopMotion(s.handle(), plan.mask))) return code;
-  s.Settled(plan.mask);
-  std::fprintf(s.err(), "stopped %s after %d ms\n", axes.c_str(), static_cast<int>(a.timeoutMs));
-  return kExitOk;
+  // The time-out is how long the jog was asked to last: the core stops the
+  // axes when it runs out.
+  const int32_t mask = plan.mask;
+  const int32_t timeoutMs = a.timeoutMs > 0 ? a.timeoutMs : kNoTimeLimitMs;
+  const std::array<double, kAxisCount> velocities = plan.velocities;
+  const uint32_t code = s.Watch(
+      "jog", mask, nullptr, false,
+      [=](VekmController* c, VekmError* e) {
+        const uint32_t started = vekm_jog(c, mask, velocities.data(), e);
+        return started != VEK_SUCCESS ? started : vekm_wait(c, mask, 0, timeoutMs, e);
+      },
+      &error);
+  if (code == VEK_ERROR_WAIT_TIMEOUT && a.timeoutMs > 0 && error.stopped == mask) {
+    std::fprintf(s.err(), "stopped %s after %d ms\n", axes.c_str(), static_cast<int>(a.timeoutMs));
+    return kExitOk;
+  }
+  return s.Report("jog", code, error);
 }
 
 // ---- stop, kill -------------------------------------------------------------
@@ -201,10 +207,9 @@ int DoStop(Session& s, const std::string& axes, bool kill) {
   int32_t mask = 0;
   if (!ParseMaskArg(s, axes, &mask)) return kExitUsage;
   if (!s.Connect()) return kExitFailed;
-  const char* what = kill ? "kill" : "stop";
-  const uint32_t result = kill ? s.ops().KillMotion(s.handle(), mask) : s.ops().StopMotion(s.handle(), mask);
-  if (int code = s.Check(what, result)) return code;
-  s.Settled(mask);
+  VekmError error;
+  const uint32_t code = kill ? vekm_kill(s.controller(), mask, &error) : vekm_stop(s.controller(), mask, &error);
+  if (int exit = s.Report(kill ? "kill" : "stop", code, error)) return exit;
   std::fprintf(s.err(), "%s %s\n", kill ? "killed" : "stopped", AxisListText(mask).c_str());
   return kExitOk;
 }
@@ -219,35 +224,33 @@ struct SearchArgs {
   bool negative = false;    // limit: search toward the negative end
   int32_t velocity = 2000;  // limit: jog velocity
   bool wait = false;
-  int32_t timeoutMs = kDefaultTimeoutMs;
+  bool keepMoving = false;
+  int32_t timeoutMs = VEKM_DEFAULT_TIMEOUT_MS;
 };
 
 int DoHome(Session& s, const SearchArgs& a) {
   int32_t mask = 0;
   if (!ParseMaskArg(s, a.axes, &mask)) return kExitUsage;
   if (!s.Connect()) return kExitFailed;
-  for (int i = 0; i < kAxisCount; ++i) {
+  const int32_t options =
+      (a.edge ? VEKM_HOME_EDGE : 0) | (a.reset ? VEKM_HOME_RESET : 0) | (a.keepMoving ? VEKM_KEEP_MOVING : 0);
+  const int32_t value = a.homeValue;
+  const int32_t timeoutMs = a.timeoutMs;
+  for (int i = 0; i < kAxisCount && EndSignal() == 0; ++i) {
     const int32_t bit = 1 << i;
     if ((mask & bit) == 0) continue;
-    int32_t start[kAxisCount] = {};
-    if (a.wait) {
-      if (int code = PrepareWait(s, bit, start)) return code;
-    }
-    const uint32_t result = s.ops().FindAxisHome(s.handle(), bit, a.edge ? 1 : 0, a.reset ? 1 : 0, a.homeValue, 0);
-    if (int code = s.Check("home", result)) return code;
-    s.Started(bit);
+    char what[16];
+    std::snprintf(what, sizeof what, "home %c", kAxisLetters[i]);
+    VekmError error;
     if (!a.wait) {
+      if (int exit = s.Report(what, vekm_home(s.controller(), bit, value, options, 0, &error), error)) return exit;
       std::fprintf(s.err(), "homing %c\n", kAxisLetters[i]);
       continue;
     }
-    char what[16];
-    std::snprintf(what, sizeof what, "home %c", kAxisLetters[i]);
-    const WaitEnd end = s.WaitWithProgress(what, bit, 0, start, nullptr, a.timeoutMs);
-    // A search that did not finish is stopped, as the library does after
-    // its own failed home wait (an interrupted one is stopped already).
-    if (end == WaitEnd::kTimedOut || end == WaitEnd::kFailed) s.ops().StopMotion(s.handle(), bit);
-    if (end != WaitEnd::kInterrupted) s.Settled(bit);
-    if (int code = s.WaitExit(what, end)) return code;
+    const uint32_t code = s.Watch(
+        what, bit, nullptr, false,
+        [=](VekmController* c, VekmError* e) { return vekm_home(c, bit, value, options, timeoutMs, e); }, &error);
+    if (int exit = s.Report(what, code, error)) return exit;
   }
   return kExitOk;
 }
@@ -261,25 +264,22 @@ int DoLimit(Session& s, const SearchArgs& a) {
     return kExitUsage;
   }
   if (!s.Connect()) return kExitFailed;
-  int32_t start[kAxisCount] = {};
-  if (a.wait) {
-    if (int code = PrepareWait(s, bit, start)) return code;
-  }
-  const uint32_t result = s.ops().FindAxisLimit(s.handle(), bit, a.negative ? 1 : 0, a.velocity, 0);
-  if (int code = s.Check("limit", result)) return code;
-  s.Started(bit);
+  const int32_t velocity = a.negative ? -a.velocity : a.velocity;
+  const int32_t options = a.keepMoving ? VEKM_KEEP_MOVING : 0;
+  VekmError error;
   if (!a.wait) {
+    if (int exit = s.Report("limit", vekm_find_limit(s.controller(), bit, velocity, options, 0, &error), error))
+      return exit;
     std::fprintf(s.err(), "searching the %s limit of %s\n", a.negative ? "negative" : "positive",
                  AxisListText(bit).c_str());
     return kExitOk;
   }
-  const WaitEnd end = s.WaitWithProgress("limit", bit, 1, start, nullptr, a.timeoutMs);
-  if (end == WaitEnd::kInterrupted) return kExitInterrupted;
-  // The search jogs until stopped, found or not.
-  const uint32_t stopped = s.ops().StopMotion(s.handle(), bit);
-  s.Settled(bit);
-  if (int code = s.WaitExit("limit", end)) return code;
-  return s.Check("stop", stopped);
+  const int32_t timeoutMs = a.timeoutMs;
+  const uint32_t code = s.Watch(
+      "limit", bit, nullptr, false,
+      [=](VekmController* c, VekmError* e) { return vekm_find_limit(c, bit, velocity, options, timeoutMs, e); },
+      &error);
+  return s.Report("limit", code, error);
 }
 
 // ---- pos, flags, io ---------------------------------------------------------
@@ -288,15 +288,31 @@ int DoPositions(Session& s) {
   if (!s.Connect()) return kExitFailed;
   int32_t motor[kAxisCount] = {};
   int32_t encoder[kAxisCount] = {};
-  if (int code = s.Check("pos", s.ops().GetAllAxisPositions(s.handle(), motor, encoder))) return code;
+  VekmError error;
+  if (int exit = s.Report("pos", vekm_positions(s.controller(), motor, encoder, &error), error)) return exit;
   std::fputs(PositionTable(motor, encoder).c_str(), s.out());
+  return kExitOk;
+}
+
+constexpr uint32_t kCommandErrorBit = 1u << 30;
+
+int ClearFlags(Session& s) {
+  VekmController* c = s.controller();
+  VekmError error;
+  uint32_t code = vekm_call_ClearMultiAxisDoneFlags(c, VEK_ALL_AXES, &error);
+  if (code == VEK_SUCCESS) code = vekm_call_ClearMultiAxisOvertravelFlags(c, VEK_ALL_AXES, &error);
+  if (code == VEK_SUCCESS) code = vekm_call_ClearMultiAxisSlipFlag(c, VEK_ALL_AXES, &error);
+  if (code == VEK_SUCCESS) code = vekm_call_ClearCommandErrorFlag(c, &error);
+  if (int exit = s.Report("clear flags", code, error)) return exit;
+  std::fprintf(s.err(), "flags cleared\n");
   return kExitOk;
 }
 
 int DoFlags(Session& s, bool clear, bool illegal) {
   if (!s.Connect()) return kExitFailed;
   uint32_t word = 0;
-  if (int code = s.Check("flags", s.ops().GetAllDoneFlags(s.handle(), &word))) return code;
+  VekmError error;
+  if (int exit = s.Report("flags", vekm_status_word(s.controller(), &word, &error), error)) return exit;
   std::fputs(FlagTable(word).c_str(), s.out());
   // The controller reports an event once, when it happens, to whoever is
   // connected then; the library keeps the reports of its own process only.
@@ -307,23 +323,15 @@ int DoFlags(Session& s, bool clear, bool illegal) {
                  "finished before then does not show\n");
     explained = true;
   }
-  if (illegal || ((word >> 30) & 1u) != 0) {
+  if (illegal || (word & kCommandErrorBit) != 0) {
     char text[kAnswerSize] = {};
     int32_t length = 0;
-    if (int code = s.Check("illegal command", s.ops().GetIllegalCommand(s.handle(), text, kAnswerSize - 1, &length)))
-      return code;
+    const uint32_t code = vekm_call_GetIllegalCommand(s.controller(), text, kAnswerSize - 1, &length, &error);
+    if (int exit = s.Report("illegal command", code, error)) return exit;
     text[kAnswerSize - 1] = '\0';
     std::fprintf(s.out(), "last illegal command: %s\n", text);
   }
-  if (clear) {
-    uint32_t result = s.ops().ClearMultiAxisDoneFlags(s.handle(), VEK_ALL_AXES);
-    if (result == VEK_SUCCESS) result = s.ops().ClearMultiAxisOvertravelFlags(s.handle(), VEK_ALL_AXES);
-    if (result == VEK_SUCCESS) result = s.ops().ClearMultiAxisSlipFlag(s.handle(), VEK_ALL_AXES);
-    if (result == VEK_SUCCESS) result = s.ops().ClearCommandErrorFlag(s.handle());
-    if (int code = s.Check("clear flags", result)) return code;
-    std::fprintf(s.err(), "flags cleared\n");
-  }
-  return kExitOk;
+  return clear ? ClearFlags(s) : kExitOk;
 }
 
 struct IoArgs {
@@ -348,7 +356,9 @@ bool ParseWord(Session& s, const std::string& text, uint32_t* word) {
 int RefuseInputs(Session& s, const IoArgs& a, uint32_t* direction, uint32_t outputs,
                  const std::vector<std::pair<int32_t, int32_t>>& bits) {
   if (a.direction.empty()) {
-    if (int code = s.Check("read direction", s.ops().GetIOBitsDirection(s.handle(), direction))) return code;
+    VekmError error;
+    if (int exit = s.Report("read direction", vekm_call_GetIOBitsDirection(s.controller(), direction, &error), error))
+      return exit;
   }
   uint32_t asked = a.outputs.empty() ? 0u : outputs;
   for (const auto& bit : bits) asked |= static_cast<uint32_t>(bit.first);
@@ -365,12 +375,7 @@ int RefuseInputs(Session& s, const IoArgs& a, uint32_t* direction, uint32_t outp
   return kExitFailed;
 }
 
-int DoIo(Session& s, const IoArgs& a) {
-  uint32_t direction = 0;
-  uint32_t outputs = 0;
-  if (!a.direction.empty() && !ParseWord(s, a.direction, &direction)) return kExitUsage;
-  if (!a.outputs.empty() && !ParseWord(s, a.outputs, &outputs)) return kExitUsage;
-  std::vector<std::pair<int32_t, int32_t>> bits;
+bool ParseIoBits(Session& s, const IoArgs& a, std::vector<std::pair<int32_t, int32_t>>* bits) {
   for (const std::string& b : a.bits) {
     const size_t eq = b.find('=');
     int32_t number = -1;
@@ -378,25 +383,37 @@ int DoIo(Session& s, const IoArgs& a) {
     if (eq == std::string::npos || !ParseInt32(b.substr(0, eq), &number) || !ParseInt32(b.substr(eq + 1), &level) ||
         number < 0 || number > 15) {
       std::fprintf(s.err(), "vekctl: \"%s\" is not BIT=LEVEL with a bit from 0 to 15\n", b.c_str());
-      return kExitUsage;
+      return false;
     }
-    bits.emplace_back(1 << number, level);
+    bits->emplace_back(1 << number, level);
   }
+  return true;
+}
+
+int DoIo(Session& s, const IoArgs& a) {
+  uint32_t direction = 0;
+  uint32_t outputs = 0;
+  if (!a.direction.empty() && !ParseWord(s, a.direction, &direction)) return kExitUsage;
+  if (!a.outputs.empty() && !ParseWord(s, a.outputs, &outputs)) return kExitUsage;
+  std::vector<std::pair<int32_t, int32_t>> bits;
+  if (!ParseIoBits(s, a, &bits)) return kExitUsage;
   if (!s.Connect()) return kExitFailed;
-  if (int code = RefuseInputs(s, a, &direction, outputs, bits)) return code;
+  if (int exit = RefuseInputs(s, a, &direction, outputs, bits)) return exit;
+  VekmController* c = s.controller();
+  VekmError error;
   if (!a.direction.empty()) {
-    if (int code = s.Check("set direction", s.ops().SetIOBitsDirection(s.handle(), direction))) return code;
+    if (int exit = s.Report("set direction", vekm_call_SetIOBitsDirection(c, direction, &error), error)) return exit;
   }
   if (!a.outputs.empty()) {
-    if (int code = s.Check("set outputs", s.ops().SetOutputBitsState(s.handle(), outputs))) return code;
+    if (int exit = s.Report("set outputs", vekm_call_SetOutputBitsState(c, outputs, &error), error)) return exit;
   }
   for (const auto& [maskBit, level] : bits) {
-    if (int code = s.Check("set bit", s.ops().SetOutputBitState(s.handle(), maskBit, level))) return code;
+    if (int exit = s.Report("set bit", vekm_call_SetOutputBitState(c, maskBit, level, &error), error)) return exit;
   }
   uint32_t dirWord = 0;
   uint32_t stateWord = 0;
-  if (int code = s.Check("read direction", s.ops().GetIOBitsDirection(s.handle(), &dirWord))) return code;
-  if (int code = s.Check("read state", s.ops().GetIOBitsState(s.handle(), &stateWord))) return code;
+  if (int exit = s.Report("read direction", vekm_call_GetIOBitsDirection(c, &dirWord, &error), error)) return exit;
+  if (int exit = s.Report("read state", vekm_call_GetIOBitsState(c, &stateWord, &error), error)) return exit;
   std::fputs(IoTable(dirWord, stateWord).c_str(), s.out());
   return kExitOk;
 }
@@ -455,11 +472,13 @@ void AddLog(CLI::App& app, Session& s, std::function<int()>& action) {
   tail->callback([&s, &action, a] { action = [&s, a] { return DoLogTail(s, *a); }; });
 }
 
-void AddWaitOptions(CLI::App* cmd, bool* wait, int32_t* timeoutMs) {
-  cmd->add_flag("-w,--wait", *wait, "wait for completion, showing progress");
-  cmd->add_option("-t,--timeout", *timeoutMs, "time-out of the wait in milliseconds")
+void AddWaitOptions(CLI::App* cmd, bool* wait, bool* keepMoving, int32_t* timeoutMs) {
+  cmd->add_flag("-w,--wait", *wait, "wait until the motion has ended, showing progress");
+  cmd->add_option("-t,--timeout", *timeoutMs,
+                  "time-out of the wait in milliseconds; the axes are stopped when it runs out")
       ->capture_default_str()
-      ->check(CLI::Range(1, 86400000));
+      ->check(CLI::Range(1, kLongestTimeoutMs));
+  cmd->add_flag("--keep-moving", *keepMoving, "leave the axes moving when the time-out runs out (still exits with 1)");
 }
 
 void AddMotion(CLI::App& app, Session& s, std::function<int()>& action) {
@@ -467,19 +486,20 @@ void AddMotion(CLI::App& app, Session& s, std::function<int()>& action) {
   CLI::App* move = app.add_subcommand("move", "move axes: vekctl move X=1000 Y=-500 --wait");
   move->add_option("targets", m->pairs, "AXIS=POSITION (or distance with --relative)")->required();
   move->add_flag("-r,--relative", m->relative, "values are distances, not positions");
-  move->add_flag("--am", m->am, "address the axes with AM instead of AA");
+  move->add_flag("--am", m->am, "send the library's AM form of the command (not with --wait)");
   move->add_flag("--in-position", m->inPosition, "complete on in-position (IP) instead of done (ID)");
-  AddWaitOptions(move, &m->wait, &m->timeoutMs);
+  AddWaitOptions(move, &m->wait, &m->keepMoving, &m->timeoutMs);
   move->callback([&s, &action, m] { action = [&s, m] { return DoMove(s, *m); }; });
 
   auto j = std::make_shared<JogArgs>();
   CLI::App* jog = app.add_subcommand("jog", "jog axes at a velocity until stopped: vekctl jog X=2000");
   jog->add_option("velocities", j->pairs, "AXIS=VELOCITY")->required();
-  jog->add_flag("--am", j->am, "address the axes with AM instead of AA");
-  jog->add_flag("-w,--wait", j->wait,
-                "stay while the axes jog, showing positions, until Ctrl-C stops them or a limit or slip ends the jog");
+  jog->add_flag("--am", j->am, "send the library's AM form of the command (not with --wait)");
+  jog->add_flag(
+      "-w,--wait", j->wait,
+      "stay while the axes jog, showing positions, until a signal stops them or a limit or slip ends the jog");
   jog->add_option("-t,--timeout", j->timeoutMs, "with --wait, stop the jog after this many milliseconds")
-      ->check(CLI::Range(1, 86400000));
+      ->check(CLI::Range(1, kLongestTimeoutMs));
   jog->callback([&s, &action, j] { action = [&s, j] { return DoJog(s, *j); }; });
 
   for (bool kill : {false, true}) {
@@ -495,7 +515,7 @@ void AddMotion(CLI::App& app, Session& s, std::function<int()>& action) {
   home->add_flag("--edge", h->edge, "search with HE instead of HS");
   home->add_flag("--reset", h->reset, "finish with HR instead of HM");
   home->add_option("--value", h->homeValue, "position value given to HM or HR")->capture_default_str();
-  AddWaitOptions(home, &h->wait, &h->timeoutMs);
+  AddWaitOptions(home, &h->wait, &h->keepMoving, &h->timeoutMs);
   home->callback([&s, &action, h] { action = [&s, h] { return DoHome(s, *h); }; });
 
   auto l = std::make_shared<SearchArgs>();
@@ -505,7 +525,7 @@ void AddMotion(CLI::App& app, Session& s, std::function<int()>& action) {
   limit->add_option("-v,--velocity", l->velocity, "jog velocity (the direction comes from --negative)")
       ->capture_default_str()
       ->check(CLI::Range(1, INT32_MAX));
-  AddWaitOptions(limit, &l->wait, &l->timeoutMs);
+  AddWaitOptions(limit, &l->wait, &l->keepMoving, &l->timeoutMs);
   limit->callback([&s, &action, l] { action = [&s, l] { return DoLimit(s, *l); }; });
 }
 
@@ -579,8 +599,8 @@ void AddCommands(CLI::App& app, Session& session, std::function<int()>& action, 
   if (inShell) return;
   auto keepLog = std::make_shared<std::string>();
   auto plot = std::make_shared<std::string>();
-  CLI::App* demo = app.add_subcommand("demo", "home X and Y, move them together, show positions and the trace log");
-  demo->add_option("--keep-log", *keepLog, "write the trace log to this file and keep it");
+  CLI::App* demo = app.add_subcommand("demo", "home X and Y, move them together and show where every axis ended up");
+  demo->add_option("--keep-log", *keepLog, "write the library's trace log of the demo to this file and keep it");
   demo->add_option("--plot", *plot, "record the moves into FILE.csv and draw them into FILE.png or FILE.svg")
       ->check(CLI::Validator(
           [](std::string& path) { return PlotCsvPath(path).empty() ? "not a .png or .svg file: " + path : ""; },

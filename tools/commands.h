@@ -33,13 +33,14 @@ int ReportNoSubcommand(std::FILE* err);
 // The library's version text ("VekKestra DLL v1.03.02 - ...").
 std::string LibraryVersion();
 
-// The demo: connect (by default to the embedded simulator), home X and Y,
-// move them together, show the positions and the end of the trace log.
 // The recording beside a picture: "run.csv" for "run.png" or "run.svg", empty
 // for a name that ends otherwise.
 std::string PlotCsvPath(const std::string& picture);
 
-// With `plot` set, the moves are recorded and drawn into that picture.
+// The demo: connect (by default to the embedded simulator), home X and Y,
+// move them together and show where the axes ended up. With `keepLog` set the
+// library's trace log of the run goes to that file; with `plot` set, the
+// moves are recorded and drawn into that picture.
 int RunDemo(Session& session, const std::string& keepLog, const std::string& plot);
 
 // Reads subcommands line by line from `in` until end of input or "quit".

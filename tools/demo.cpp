@@ -1,12 +1,12 @@
 // The demo and the shell: the two subcommands that run others in sequence.
 #include <CLI/CLI.hpp>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "platform/host.h"
@@ -16,97 +16,55 @@ namespace vekctl {
 namespace {
 
 constexpr int32_t kDemoTimeoutMs = 10000;
-constexpr int kDemoLogLines = 10;
 // Entry traces, sent commands, flag dumps and the verbose traces.
 constexpr int32_t kDemoTraceMask = 0xA70007;
-// A step whose wait has already said why it failed.
-constexpr uint32_t kStepReported = 0xFFFFFFFFu;
-
-std::string TemporaryLogPath() {
-  std::random_device random;
-  char name[64];
-  std::snprintf(name, sizeof name, "vekctl-demo-%08x.log", static_cast<unsigned>(random()));
-  std::error_code error;
-  std::filesystem::path dir = std::filesystem::temp_directory_path(error);
-  if (error) dir = ".";
-  return (dir / name).string();
-}
 
 struct DemoStep {
   const char* what;
   int32_t axes;
-  bool home;  // FindAxisHome, else Move to the targets
-  int32_t targets[kAxisCount];
+  bool home;  // vekm_home, else vekm_move to the targets
+  std::array<int32_t, kAxisCount> targets;
 };
 
 constexpr DemoStep kSteps[] = {
-    {"homing X", VEK_AXIS_X, true, {}},
-    {"homing Y", VEK_AXIS_Y, true, {}},
+    {"homing X (searching its home switch)", VEK_AXIS_X, true, {}},
+    {"homing Y (searching its home switch)", VEK_AXIS_Y, true, {}},
     {"moving X to 8000 and Y to -5000 together", VEK_AXIS_X | VEK_AXIS_Y, false, {8000, -5000}},
 };
 
-// The flags stay set from earlier motion until cleared, so each step clears
-// those of its axes before it starts: only its own completion may end its
-// wait. With `timeoutMs` above 0 the library waits for the done flags.
-uint32_t StartStep(Session& s, const DemoStep& step, int32_t timeoutMs) {
-  uint32_t result = s.ops().ClearMultiAxisDoneFlags(s.handle(), step.axes);
-  if (result == VEK_SUCCESS) result = s.ops().ClearMultiAxisOvertravelFlags(s.handle(), step.axes);
-  if (result == VEK_SUCCESS) result = s.ops().ClearMultiAxisSlipFlag(s.handle(), step.axes);
-  if (result != VEK_SUCCESS) return result;
-  s.Started(step.axes);
-  if (step.home) return s.ops().FindAxisHome(s.handle(), step.axes, 0, 0, 0, timeoutMs);
-  return s.ops().Move(s.handle(), step.axes, 0, 0, step.targets, 0, timeoutMs);
-}
-
-// While recording, vekctl waits itself, adding a row at every poll.
-uint32_t RecordStep(Session& s, const DemoStep& step, Recording& recording) {
-  int32_t start[kAxisCount] = {};
-  uint32_t result = s.ops().GetAllAxisMotorPositions(s.handle(), start);
-  if (result == VEK_SUCCESS) result = StartStep(s, step, 0);
-  if (result != VEK_SUCCESS) return result;
-  // The step cleared the done, limit and slip flags of its axes.
-  const auto axes = static_cast<uint32_t>(step.axes);
-  recording.Forget(axes | axes << 10 | axes << 20);
-  switch (s.WaitWithProgress(step.what, step.axes, 0, start, nullptr, kDemoTimeoutMs)) {
-    case WaitEnd::kReached:
-      return VEK_SUCCESS;
-    case WaitEnd::kTimedOut:
-      return VEK_ERROR_WAIT_TIMEOUT;
-    default:
-      return kStepReported;
-  }
-}
-
-// Runs one step, reporting how long it took; false after reporting a failure
-// or when Ctrl-C came meanwhile.
-bool Step(Session& s, const DemoStep& step, Recording* recording) {
-  std::fprintf(s.err(), "%s (%s, %s) ... ", step.what, step.home ? "FindAxisHome" : "Move",
-               recording != nullptr ? "recording until done" : "waiting for done");
+// Runs one step and says how long it took; false after saying why it failed.
+bool Step(Session& s, const DemoStep& step) {
+  std::fprintf(s.err(), "%s ... ", step.what);
+  std::fflush(s.err());
   const auto began = std::chrono::steady_clock::now();
-  const uint32_t result = recording != nullptr ? RecordStep(s, step, *recording) : StartStep(s, step, kDemoTimeoutMs);
+  VekmError error;
+  const uint32_t code = s.Watch(
+      step.what, step.axes, nullptr, false,
+      [&step](VekmController* c, VekmError* e) {
+        return step.home ? vekm_home(c, step.axes, 0, 0, kDemoTimeoutMs, e)
+                         : vekm_move(c, step.axes, step.targets.data(), 0, kDemoTimeoutMs, e);
+      },
+      &error);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-  if (InterruptRequested()) {
-    std::fprintf(s.err(), "interrupted\n");
-    return false;
-  }
-  if (result != VEK_SUCCESS) {
+  if (code != VEK_SUCCESS) {
     std::fprintf(s.err(), "failed\n");
-    if (result != kStepReported) s.Check(step.what, result);
+    s.Report(step.what, code, error);
     return false;
   }
-  s.Settled(step.axes);
   std::fprintf(s.err(), "done in %.2f s\n", seconds);
   return true;
 }
 
-int DemoSteps(Session& s, Recording* recording) {
+int DemoSteps(Session& s) {
   if (!s.Connect()) return kExitFailed;
   for (const DemoStep& step : kSteps) {
-    if (!Step(s, step, recording)) return kExitFailed;
+    if (!Step(s, step)) return kExitFailed;
   }
   int32_t motor[kAxisCount] = {};
   int32_t encoder[kAxisCount] = {};
-  if (int code = s.Check("pos", s.ops().GetAllAxisPositions(s.handle(), motor, encoder))) return code;
+  VekmError error;
+  if (int exit = s.Report("pos", vekm_positions(s.controller(), motor, encoder, &error), error)) return exit;
+  std::fprintf(s.err(), "where every axis ended up (motor: commanded steps, encoder: measured counts):\n");
   std::fputs(PositionTable(motor, encoder).c_str(), s.out());
   return kExitOk;
 }
@@ -161,22 +119,21 @@ int RunDemo(Session& s, const std::string& keepLog, const std::string& plot) {
     }
     recording = std::make_unique<Recording>(csv, VEK_AXIS_X | VEK_AXIS_Y);
     recording->WriteHeader();
-    s.ShowProgress(false);
     s.RecordInto(recording.get());
   }
-  const std::string logPath = keepLog.empty() ? TemporaryLogPath() : keepLog;
-  if (int code = s.Check("start the trace log", VEK_StartDllLogger(logPath.c_str(), kDemoTraceMask))) return code;
-  std::fprintf(s.err(), "trace log: %s\n", logPath.c_str());
-  int code = DemoSteps(s, recording.get());
-  // Ctrl-C during a step stops X and Y while the link is still open.
-  if (InterruptRequested()) code = s.Interrupted();
+  // The step lines say how each motion went; a progress line would break them.
+  s.ShowProgress(false);
+  if (!keepLog.empty()) {
+    if (int code = s.Check("start the trace log", VEK_StartDllLogger(keepLog.c_str(), kDemoTraceMask))) return code;
+  }
+  int code = DemoSteps(s);
+  // A signal during a step has had the step's wait stop X and Y.
+  code = s.Finish(code);
   s.Disconnect();
-  VEK_StopDllLogger();
-  std::fprintf(s.out(), "\nlast %d lines of the trace log:\n", kDemoLogLines);
-  for (const std::string& line : TailLines(logPath, kDemoLogLines)) std::fprintf(s.out(), "  %s\n", line.c_str());
-  if (keepLog.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove(logPath, ignored);
+  if (!keepLog.empty()) {
+    VEK_StopDllLogger();
+    std::fprintf(s.err(), "the library's trace log of the demo is in %s (vekctl log tail %s shows its end)\n",
+                 keepLog.c_str(), keepLog.c_str());
   }
   if (recording != nullptr) {
     s.RecordInto(nullptr);
@@ -196,9 +153,9 @@ int RunShell(Session& s, std::FILE* in, bool prompt) {
   char line[1024];
   for (;;) {
     if (prompt) std::fprintf(s.err(), "vekctl> ");
-    // Ctrl-C ends the shell once the line that was running returns (at the
+    // A signal ends the shell once the line that was running returns (at the
     // prompt, when the signal cuts the read short).
-    if (InterruptRequested() || std::fgets(line, sizeof line, in) == nullptr) break;
+    if (EndSignal() != 0 || std::fgets(line, sizeof line, in) == nullptr) break;
     std::string text(line);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     const size_t first = text.find_first_not_of(" \t");
@@ -219,7 +176,6 @@ int RunShell(Session& s, std::FILE* in, bool prompt) {
     std::fflush(s.out());
   }
   if (prompt) std::fprintf(s.err(), "\n");
-  if (InterruptRequested()) return s.Interrupted();
   return failures == 0 ? kExitOk : kExitFailed;
 }
 

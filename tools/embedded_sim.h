@@ -1,6 +1,7 @@
-// The simulator that vekctl starts in its own process when it is given no
-// controller to talk to: a loopback TCP endpoint on a port the system picks,
-// served from a background thread until vekctl ends.
+// The simulator that vekctl runs inside its own process (no separate
+// program) when it is given no controller to talk to: a loopback TCP endpoint
+// on a port the system picks, served from a background thread until vekctl
+// ends.
 #ifndef VEK_TOOLS_EMBEDDED_SIM_H
 #define VEK_TOOLS_EMBEDDED_SIM_H
 

@@ -1,110 +1,64 @@
 #include "tools/link.h"
 
-#include <cstdio>
-#include <cstdlib>
-
-#include "platform/host.h"
 #include "tools/embedded_sim.h"
 #include "tools/report.h"
 
 namespace vekctl {
-
-const vek::Exports& EthernetOps() {
-  static const vek::Exports ops = VEK_NET_EXPORTS;
-  return ops;
-}
-
-const vek::Exports& SerialOps() {
-  static const vek::Exports ops = VEK_SER_EXPORTS;
-  return ops;
-}
-
-bool SplitHostPort(const std::string& text, std::string* host, uint32_t* port, std::string* problem) {
-  const size_t colon = text.rfind(':');
-  *host = text.substr(0, colon);
-  *port = kDefaultTcpPort;
-  if (host->empty()) {
-    *problem = "no host before the port in \"" + text + "\"";
-    return false;
-  }
-  if (colon == std::string::npos) return true;
-  const std::string portText = text.substr(colon + 1);
-  int32_t value = 0;
-  if (!ParseInt32(portText, &value) || value < 1 || value > 65535) {
-    *problem = "the port \"" + portText + "\" of \"" + text + "\" is not a number from 1 to 65535";
-    return false;
-  }
-  *port = static_cast<uint32_t>(value);
-  return true;
-}
-
 namespace {
 
-// The address to give the library, which takes dotted IPv4 text only.
-bool Resolve(const std::string& host, std::string* dotted, std::string* failure) {
-  char address[64] = {};
-  char reason[160] = {};
-  if (!vek::host::ResolveIPv4(host.c_str(), address, sizeof address, reason, sizeof reason)) {
-    *failure = "\"" + host + "\" does not resolve to an IPv4 address (" + reason + ")";
-    return false;
-  }
-  *dotted = address;
-  return true;
+std::string Where(VekmController* controller) {
+  char text[200] = {};
+  vekm_describe(controller, text, sizeof text);
+  return text;
 }
 
 }  // namespace
 
-Link::Link() : ops_(&EthernetOps()) {}
+Link::Link() = default;
 
 Link::~Link() { Close(); }
 
-uint32_t Link::Open(const LinkTarget& target, std::string* note, std::string* failure) {
+bool Link::Open(const LinkTarget& target, std::string* note, std::string* failure) {
   Close();
-  char text[128];
+  VekmError error;
+  uint32_t code = VEK_SUCCESS;
+  const char* transport = "TCP";
   if (target.com != 0) {
-    ops_ = &SerialOps();
-    serial_ = true;
-    std::snprintf(text, sizeof text, "COM%d at %d baud", target.com, target.baud);
-    description_ = text;
-    return VEKser_Initialize(target.com, target.baud, &handle_);
-  }
-  ops_ = &EthernetOps();
-  serial_ = false;
-  std::string host;
-  uint32_t port = 0;
-  std::string address = "127.0.0.1";
-  if (!target.tcp.empty()) {
-    description_ = target.tcp;
-    if (!SplitHostPort(target.tcp, &host, &port, failure) || !Resolve(host, &address, failure))
-      return VEK_ERROR_INVALID_IP_ADDRESS;
+    transport = "serial";
+    code = vekm_open_serial(target.com, target.baud, &controller_, &error);
+  } else if (!target.tcp.empty()) {
+    std::string host;
+    int32_t port = 0;
+    if (!ParseTcpAddress(target.tcp, &host, &port, failure)) return false;
+    code = vekm_open_tcp(host.c_str(), port, &controller_, &error);
   } else {
     simulator_ = std::make_unique<EmbeddedSimulator>();
+    uint32_t port = 0;
     std::string reason;
     if (!simulator_->Start(&port, &reason)) {
       simulator_.reset();
-      if (note != nullptr) *note = "could not start the embedded simulator: " + reason;
-      return VEK_ERROR_ETHERNET_CONNECT;
+      *failure = "could not start the embedded simulator: " + reason;
+      return false;
     }
-    host = address;
-    std::snprintf(text, sizeof text, "started the embedded simulator on 127.0.0.1:%u", static_cast<unsigned>(port));
-    if (note != nullptr) *note = text;
+    code = vekm_open_tcp("127.0.0.1", static_cast<int32_t>(port), &controller_, &error);
+    if (code == VEK_SUCCESS) {
+      *note = "connected to the embedded simulator, which runs inside vekctl (on " + Where(controller_) +
+              "; --tcp or --com reach a real controller)";
+      return true;
+    }
   }
-  // A name is shown with the address it resolved to.
-  std::snprintf(text, sizeof text, "%s:%u", host.c_str(), static_cast<unsigned>(port));
-  description_ = text;
-  if (host != address) description_ += " = " + address;
-  return VEKnet_Initialize(address.c_str(), port, &handle_);
+  if (code != VEK_SUCCESS) {
+    *failure = error.message;
+    Close();
+    return false;
+  }
+  *note = "connected to " + Where(controller_) + " (" + transport + ")";
+  return true;
 }
 
 void Link::Close() {
-  if (handle_ != 0) {
-    if (serial_) {
-      VEKser_Close(&handle_);
-    } else {
-      VEKnet_Close(&handle_);
-    }
-    handle_ = 0;
-  }
+  vekm_free(controller_);
+  controller_ = nullptr;
   simulator_.reset();
 }
 

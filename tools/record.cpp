@@ -1,19 +1,18 @@
 // The record subcommand: looks at the controller at a steady rate and writes
 // each look as a row of a CSV file, whoever moves the axes meanwhile.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "platform/host.h"
 #include "tools/commands.h"
 
 namespace vekctl {
 namespace {
-
-constexpr int kLimitShift = 10;
-constexpr int kSlipShift = 20;
 
 struct RecordArgs {
   std::string axes;
@@ -22,34 +21,24 @@ struct RecordArgs {
   std::string path;
 };
 
-// The status word keeps a flag until this process clears it; clearing what
-// was just written down lets the next report of the same kind show again.
-void ForgetReported(Session& s, Recording& recording, uint32_t word) {
-  const auto mask = static_cast<uint32_t>(recording.mask());
-  const uint32_t done = word & mask;
-  const uint32_t limit = (word >> kLimitShift) & mask;
-  const uint32_t slip = (word >> kSlipShift) & mask;
-  if (done != 0) s.ops().ClearMultiAxisDoneFlags(s.handle(), static_cast<int32_t>(done));
-  if (limit != 0) s.ops().ClearMultiAxisOvertravelFlags(s.handle(), static_cast<int32_t>(limit));
-  if (slip != 0) s.ops().ClearMultiAxisSlipFlag(s.handle(), static_cast<int32_t>(slip));
-  recording.Forget(done | limit << kLimitShift | slip << kSlipShift);
-}
-
-// Looks at the controller every 1/rate seconds from 0 to `seconds`; a look
-// that comes late skips the times it missed instead of catching up.
+// Looks at the controller every 1/rate seconds from 0 to `seconds`. A look
+// that took longer than a period is followed by the next one at once, and
+// the times it missed are not caught up: the rows never come in a burst.
+// A signal ends the recording early, with every row written so far.
 int Sampling(Session& s, Recording& recording, double rate, double seconds) {
   const double period = 1.0 / rate;
   double due = 0.0;
   Sample sample;
+  VekmError error;
   for (;;) {
     const double wait = due - s.RecordingSeconds();
-    if (wait > 0) VEK_Pause(static_cast<int32_t>(std::ceil(wait * 1000.0)));
-    const uint32_t result = s.Look(&sample, true);
-    if (InterruptRequested()) return kExitOk;
-    if (result != VEK_SUCCESS) return s.Check("record", result);
+    if (wait > 0) vek::host::SleepMilliseconds(static_cast<int>(std::ceil(wait * 1000.0)));
+    if (EndSignal() != 0) return kExitOk;
+    const uint32_t code = s.Look(&sample, &error);
+    if (EndSignal() != 0) return kExitOk;
+    if (int exit = s.Report("record", code, error)) return exit;
     recording.Add(sample);
-    ForgetReported(s, recording, sample.word);
-    due = std::max(due + period, std::ceil(s.RecordingSeconds() / period) * period);
+    due = std::max(due + period, s.RecordingSeconds());
     if (due > seconds + 1e-9) return kExitOk;
   }
 }
@@ -68,10 +57,6 @@ int DoRecord(Session& s, const RecordArgs& a) {
     std::fprintf(s.err(), "vekctl: record: cannot write %s: %s\n", a.path.c_str(), std::strerror(errno));
     return kExitFailed;
   }
-  // Only what is reported during the recording is written down.
-  s.ops().ClearMultiAxisDoneFlags(s.handle(), mask);
-  s.ops().ClearMultiAxisOvertravelFlags(s.handle(), mask);
-  s.ops().ClearMultiAxisSlipFlag(s.handle(), mask);
   Recording recording(file, mask);
   recording.WriteHeader();
   std::fprintf(s.err(), "recording %s at %g per second for %g s\n", AxisListText(mask).c_str(), a.rate, a.seconds);
@@ -85,7 +70,8 @@ int DoRecord(Session& s, const RecordArgs& a) {
     return kExitFailed;
   }
   const double rate = took > 0 ? (recording.rows() - 1) / took : 0.0;
-  // Each look is three exchanges with the controller, which bounds the rate.
+  // Each look is one exchange with the controller on TCP (three on a serial
+  // line), which bounds the rate.
   std::fprintf(s.err(), "recorded %d samples in %.2f s (%.1f per second%s)%s%s\n", recording.rows(), took, rate,
                rate < 0.9 * a.rate ? ", as fast as the controller answered" : "", toStdout ? "" : " to ",
                toStdout ? "" : a.path.c_str());

@@ -3,14 +3,6 @@
 #include <cinttypes>
 
 namespace vekctl {
-namespace {
-
-constexpr int kLimitShift = 10;
-constexpr int kSlipShift = 20;
-
-int Bit(uint32_t word, int shift, int axis) { return static_cast<int>((word >> (shift + axis)) & 1u); }
-
-}  // namespace
 
 Recording::Recording(std::FILE* file, int32_t mask) : file_(file), mask_(mask & vek::axes::kAllMask) {}
 
@@ -29,17 +21,21 @@ std::string Recording::Header(int32_t mask) {
 }
 
 std::string Recording::Row(const Sample& sample) {
-  const uint32_t fresh = sample.word & ~previous_;
-  previous_ = sample.word;
   char cell[96];
   std::snprintf(cell, sizeof cell, "%.3f", sample.seconds);
   std::string text = cell;
   for (int i = 0; i < kAxisCount; ++i) {
     if ((mask_ & (1 << i)) == 0) continue;
-    std::snprintf(cell, sizeof cell, ",%" PRId32 ",%" PRId32 ",%d,%d,%d", sample.motor[i], sample.encoder[i],
-                  Bit(fresh, 0, i), Bit(fresh, kLimitShift, i), Bit(fresh, kSlipShift, i));
+    const VekmAxisState& axis = sample.axes[i];
+    // A state the axis was in when the recording began is no news.
+    const bool fresh = started_ && axis.state != previous_[i];
+    previous_[i] = axis.state;
+    std::snprintf(cell, sizeof cell, ",%" PRId32 ",%" PRId32 ",%d,%d,%d", axis.motor, axis.encoder,
+                  (axis.flags & VEKM_AXIS_ENDED) != 0 ? 1 : 0, fresh && axis.state == VEKM_STATE_LIMIT ? 1 : 0,
+                  fresh && axis.state == VEKM_STATE_SLIP ? 1 : 0);
     text += cell;
   }
+  started_ = true;
   return text;
 }
 

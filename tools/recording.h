@@ -1,8 +1,8 @@
 // A recording of axes over time as CSV text: one row per look at the
-// controller, with the time, the motor and encoder position of each recorded
-// axis and the done, limit and slip reports that arrived since the row before.
-// Nothing here talks to a controller; vekctl's record subcommand and its demo
-// feed it.
+// controller (one vekm_poll), with the time, the motor and encoder position of
+// each recorded axis and whether it came to rest, met a limit switch or
+// slipped since the row before. Nothing here talks to a controller; vekctl's
+// record subcommand and its demo feed it.
 #ifndef VEK_TOOLS_RECORDING_H
 #define VEK_TOOLS_RECORDING_H
 
@@ -11,15 +11,14 @@
 #include <string>
 
 #include "tools/report.h"
+#include "vekkestra_motion.h"
 
 namespace vekctl {
 
-// One look at the controller.
+// One look at the controller: every axis as the motion core's tracker saw it.
 struct Sample {
   double seconds = 0.0;  // since the recording started
-  uint32_t word = 0;     // the transport's status word (done, limit, slip)
-  int32_t motor[kAxisCount] = {};
-  int32_t encoder[kAxisCount] = {};
+  VekmAxisState axes[kAxisCount] = {};
 };
 
 class Recording {
@@ -29,17 +28,16 @@ class Recording {
 
   // "time_s,X_motor,X_encoder,X_done,X_limit,X_slip,Y_motor,...".
   static std::string Header(int32_t mask);
-  // One row. A flag reads 1 in the first row whose word has it set after a
-  // row that had it clear: the status word keeps a flag until it is cleared,
-  // and the row marks when the report came.
+  // One row. `done` is 1 in the row whose look found the axis at rest after
+  // one that saw it moving; `limit` and `slip` are 1 in the first row of a
+  // rest at a limit switch or after a slip (the tracker keeps showing that
+  // state while the axis stays there). The first row marks no limit or slip:
+  // only what happens during the recording is news.
   std::string Row(const Sample& sample);
 
   // Writes the header or a row to the file.
   void WriteHeader();
   void Add(const Sample& sample);
-  // The recording process cleared these bits of its status word, so that
-  // the next report sets them again.
-  void Forget(uint32_t bits) { previous_ &= ~bits; }
 
   int32_t mask() const { return mask_; }
   int rows() const { return rows_; }
@@ -48,7 +46,8 @@ class Recording {
  private:
   std::FILE* file_;
   int32_t mask_;
-  uint32_t previous_ = 0;
+  int32_t previous_[kAxisCount] = {};  // each axis's state in the row before
+  bool started_ = false;
   int rows_ = 0;
   bool failed_ = false;
 };

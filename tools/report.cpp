@@ -1,5 +1,6 @@
 #include "tools/report.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cinttypes>
@@ -8,22 +9,13 @@
 #include <deque>
 #include <fstream>
 
-#include "commands/operations.h"
 #include "vekkestra.h"
 
 namespace vekctl {
 namespace {
 
-struct ResultEntry {
-  uint32_t code;
-  const char* name;
-};
-
-// The names from the library's table of result codes, which the build holds
-// to the header's.
-#define VEKCTL_RESULT(Code) {Code, #Code},
-constexpr ResultEntry kResults[] = {VEK_RESULT_CODES(VEKCTL_RESULT)};
-#undef VEKCTL_RESULT
+constexpr int kAddressParts = 4;
+constexpr long kLargestAddressPart = 255;
 
 std::string Trim(const std::string& text) {
   size_t begin = 0;
@@ -33,24 +25,90 @@ std::string Trim(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
-}  // namespace
-
-const char* ResultName(uint32_t code) {
-  for (const ResultEntry& entry : kResults) {
-    if (entry.code == code) return entry.name;
+std::vector<std::string> Labels(const std::string& host) {
+  std::vector<std::string> labels(1);
+  for (char c : host) {
+    if (c == '.') {
+      labels.emplace_back();
+    } else {
+      labels.back() += c;
+    }
   }
-  return "";
+  return labels;
 }
 
-std::string ResultText(uint32_t code) {
-  char text[80];
-  const char* name = ResultName(code);
-  if (name[0] != '\0') {
-    std::snprintf(text, sizeof text, "%s (%" PRIu32 ")", name, code);
-  } else {
-    std::snprintf(text, sizeof text, "unknown result (%" PRIu32 ")", code);
+// A label that the resolver takes as a number: decimal, octal or 0x hex.
+bool Numeric(const std::string& label) {
+  if (label.empty()) return true;
+  const bool hex = label.size() > 1 && label[0] == '0' && (label[1] == 'x' || label[1] == 'X');
+  for (size_t i = hex ? 2 : 0; i < label.size(); ++i) {
+    const auto c = static_cast<unsigned char>(label[i]);
+    if (!(hex ? std::isxdigit(c) : std::isdigit(c))) return false;
   }
-  return text;
+  return true;
+}
+
+bool DecimalPart(const std::string& label, long* value) {
+  if (label.empty() || label.size() > 3) return false;
+  for (char c : label) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  }
+  *value = std::strtol(label.c_str(), nullptr, 10);
+  return *value <= kLargestAddressPart;
+}
+
+bool CheckHost(const std::string& host, std::string* plain, std::string* problem) {
+  const std::vector<std::string> labels = Labels(host);
+  bool numeric = true;
+  for (const std::string& label : labels) numeric = numeric && Numeric(label);
+  if (numeric) {
+    std::string text;
+    long value = 0;
+    for (const std::string& label : labels) {
+      if (labels.size() != kAddressParts || !DecimalPart(label, &value)) {
+        *problem = "\"" + host +
+                   "\" is not an IPv4 address: give four numbers from 0 to 255 with dots between (192.168.0.50), or a "
+                   "host name";
+        return false;
+      }
+      text += (text.empty() ? "" : ".") + std::to_string(value);
+    }
+    *plain = text;
+    return true;
+  }
+  for (const std::string& label : labels) {
+    const bool fine = !label.empty() && std::all_of(label.begin(), label.end(), [](char c) {
+      return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_';
+    });
+    if (!fine) {
+      *problem = "\"" + host + "\" is neither an IPv4 address nor a host name (letters, digits and \"-\" between dots)";
+      return false;
+    }
+  }
+  *plain = host;
+  return true;
+}
+
+}  // namespace
+
+bool ParseTcpAddress(const std::string& text, std::string* host, int32_t* port, std::string* problem) {
+  const size_t colon = text.rfind(':');
+  const std::string name = text.substr(0, colon);
+  *port = kDefaultTcpPort;
+  if (name.empty()) {
+    *problem = "no host before the port in \"" + text + "\"";
+    return false;
+  }
+  if (colon != std::string::npos) {
+    const std::string portText = text.substr(colon + 1);
+    int32_t value = 0;
+    if (!ParseInt32(portText, &value) || value < 1 || value > 65535) {
+      *problem = "the port \"" + portText + "\" of \"" + text + "\" is not a number from 1 to 65535";
+      return false;
+    }
+    *port = value;
+  }
+  return CheckHost(name, host, problem);
 }
 
 int AxisIndexOf(char letter) {

@@ -1,6 +1,7 @@
-// Text that vekctl shows: result-code names, axis lists, the position table,
-// the flag table and the progress line. Nothing here talks to a controller,
-// so every piece can be checked on its own.
+// Text that vekctl reads and shows: addresses, axis lists, the position
+// table, the flag table and the progress line. Nothing here talks to a
+// controller, so every piece can be checked on its own. Result codes are the
+// motion core's to name (vekm_result_name, VekmError.message).
 #ifndef VEK_TOOLS_REPORT_H
 #define VEK_TOOLS_REPORT_H
 
@@ -15,12 +16,16 @@ namespace vekctl {
 inline constexpr int kAxisCount = vek::axes::kCount;
 inline constexpr const char* kAxisLetters = vek::axes::kLetters;
 
-// "VEK_ERROR_WAIT_TIMEOUT (6)"; a code the library does not define reads
-// "unknown result (N)".
-std::string ResultText(uint32_t code);
+inline constexpr int32_t kDefaultTcpPort = 5001;
 
-// The name alone ("VEK_SUCCESS"), or an empty string for an unknown code.
-const char* ResultName(uint32_t code);
+// Reads "HOST[:PORT]" as --tcp takes it. HOST is a host name (letters,
+// digits, "-" and "_" in dot-separated labels, not all of them numbers) or a
+// dotted address of exactly four decimal parts from 0 to 255, which comes
+// back in its plain form ("010.0.0.1" is 10.0.0.1, never octal): the
+// system's resolver would read "1.2.3" as 1.2.0.3 and "0x7f.1" as 127.0.0.1.
+// PORT is 1 to 65535 (5001 when left out). False with `problem` naming the
+// part at fault.
+bool ParseTcpAddress(const std::string& text, std::string* host, int32_t* port, std::string* problem);
 
 // Index 0..9 of an axis letter (either case), or -1.
 int AxisIndexOf(char letter);

@@ -1,87 +1,106 @@
 #include "tools/session.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <csignal>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "platform/host.h"
 
 namespace vekctl {
 namespace {
 
-// Pause between two polls of a wait: short enough for a smooth progress line
-// and a prompt answer to Ctrl-C, long enough to leave the controller time to
-// move.
-constexpr int32_t kPollPauseMs = 20;
+// Pause between two looks of a watch: short enough for a smooth progress
+// line, long enough to leave the wait, which shares the controller's lock,
+// its slices.
+constexpr std::chrono::milliseconds kLookPause{20};
 // Without a terminal a plain line is written at most this often.
 constexpr double kPlainLineSeconds = 0.25;
 
-constexpr int kLimitShift = 10;
-constexpr int kSlipShift = 20;
+std::atomic<int> gSignal{0};
+std::atomic<int> gSignalCount{0};
 
-// The awaited axes that can no longer report the awaited flag: a slipped
-// encoder, or a limit switch met while waiting for done (a limit search
-// awaits the limit itself).
-uint32_t Stuck(uint32_t word, uint32_t wanted, int group) {
-  return ((word >> kSlipShift) | (group == 0 ? word >> kLimitShift : 0u)) & wanted;
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler may only touch lock-free words");
+
+void OnEndSignal(int signalNumber) {
+  int none = 0;
+  gSignal.compare_exchange_strong(none, signalNumber);
+  gSignalCount.fetch_add(1);
+  vekm_interrupt(signalNumber);
+}
+
+// The first signal is vekctl's to act on; a second one ends it at once,
+// should stopping the axes itself hang.
+bool EndAtOnce(int) { return gSignalCount.load() > 1; }
+
+// The signals' numbers as the C runtime gives them: SIGHUP comes on POSIX
+// systems only, Ctrl-Break (SIGBREAK) on Windows only.
+struct SignalName {
+  int number;
+  const char* name;
+};
+constexpr SignalName kSignalNames[] = {{2, "SIGINT (Ctrl-C)"}, {15, "SIGTERM"}, {1, "SIGHUP"}, {21, "Ctrl-Break"}};
+
+std::string NameOfSignal(int signalNumber) {
+  for (const SignalName& entry : kSignalNames) {
+    if (entry.number == signalNumber) return entry.name;
+  }
+  return "signal " + std::to_string(signalNumber);
+}
+
+// The positions a motion's progress is measured against.
+void ProgressEnds(const int32_t start[kAxisCount], const int32_t* target, bool relative, int32_t ends[kAxisCount]) {
+  for (int i = 0; i < kAxisCount; ++i) {
+    // A distance from a start near the end of the range points past it; the
+    // progress is measured against the end.
+    const int64_t end = target[i] + (relative ? int64_t{start[i]} : 0);
+    ends[i] = static_cast<int32_t>(std::clamp<int64_t>(end, INT32_MIN, INT32_MAX));
+  }
 }
 
 }  // namespace
 
-void CatchInterrupts() { vek::host::InstallStopSignals(); }
+void CatchEndSignals() {
+  // A signal ignored when vekctl started (nohup, a background job) stays
+  // ignored. A reader of vekctl's output that goes away (`| head`) must not
+  // end it with axes moving.
+  vek::host::ChainEndSignals(OnEndSignal, EndAtOnce);
+  vek::host::IgnoreBrokenPipes();
+}
 
-bool InterruptRequested() { return vek::host::StopRequested(); }
+int EndSignal() { return gSignal.load(); }
 
 bool Session::Connect() {
   if (link_.IsOpen()) return true;
   std::string note;
   std::string failure;
-  const uint32_t result = link_.Open(target_, &note, &failure);
-  if (!note.empty()) std::fprintf(err_, "%s\n", note.c_str());
-  if (result != VEK_SUCCESS) {
-    if (failure.empty()) failure = ResultText(result);
-    std::fprintf(err_, "vekctl: connect to %s: %s\n", link_.description().c_str(), failure.c_str());
-    link_.Close();
+  if (!link_.Open(target_, &note, &failure)) {
+    std::fprintf(err_, "vekctl: connect: %s\n", failure.c_str());
     return false;
   }
-  std::fprintf(err_, "connected to %s (%s)\n", link_.description().c_str(), link_.transportName());
+  std::fprintf(err_, "%s\n", note.c_str());
   return true;
+}
+
+int Session::Report(const char* what, uint32_t code, const VekmError& error) {
+  if (code == VEK_SUCCESS) return kExitOk;
+  std::fprintf(err_, "vekctl: %s: %s\n", what, error.message);
+  return kExitFailed;
 }
 
 int Session::Check(const char* what, uint32_t code) {
   if (code == VEK_SUCCESS) return kExitOk;
-  std::fprintf(err_, "vekctl: %s: %s\n", what, ResultText(code).c_str());
+  std::fprintf(err_, "vekctl: %s: %s (%u): %s\n", what, vekm_result_name(code), static_cast<unsigned>(code),
+               vekm_result_text(code));
   return kExitFailed;
 }
 
-int Session::Interrupted() {
-  // The handler stays a flag setter; from here on the default action ends
-  // vekctl at once should the stop itself hang.
-  std::signal(SIGINT, SIG_DFL);
-  if (interrupted_) return kExitInterrupted;
-  interrupted_ = true;
-  std::fflush(out_);
-  const int32_t moving = moving_;
-  moving_ = 0;
-  if (moving == 0 || !link_.IsOpen()) {
-    std::fprintf(err_, "vekctl: interrupted\n");
-    return kExitInterrupted;
-  }
-  const uint32_t result = ops().StopMotion(handle(), moving);
-  if (result == VEK_SUCCESS) {
-    std::fprintf(err_, "vekctl: interrupted; stopped %s\n", AxisListText(moving).c_str());
-  } else {
-    std::fprintf(err_, "vekctl: interrupted; stop %s: %s\n", AxisListText(moving).c_str(), ResultText(result).c_str());
-  }
-  return kExitInterrupted;
-}
-
-uint32_t Session::Look(Sample* sample, bool encoders) {
-  const uint32_t result = ops().GetAllDoneFlags(handle(), &sample->word);
-  if (result != VEK_SUCCESS) return result;
-  // The positions are read after the flags, and the row takes their time.
+uint32_t Session::Look(Sample* sample, VekmError* error) {
+  const uint32_t code = vekm_poll(link_.controller(), sample->axes, nullptr, error);
   if (recording_ != nullptr) sample->seconds = RecordingSeconds();
-  return encoders ? ops().GetAllAxisPositions(handle(), sample->motor, sample->encoder)
-                  : ops().GetAllAxisMotorPositions(handle(), sample->motor);
+  return code;
 }
 
 void Session::RecordInto(Recording* recording) {
@@ -93,107 +112,95 @@ double Session::RecordingSeconds() const {
   return static_cast<double>(vek::host::MonotonicMicroseconds() - recordingStartUs_) / 1e6;
 }
 
-WaitEnd Session::WaitWithProgress(const char* what, int32_t mask, int group, const int32_t start[kAxisCount],
-                                  const int32_t* target, int32_t timeoutMs) {
+uint32_t Session::Watch(const char* what, int32_t mask, const int32_t* target, bool relative, const MotionCall& motion,
+                        VekmError* error) {
   using Clock = std::chrono::steady_clock;
-  const Clock::time_point began = Clock::now();
-  double lastPlain = -kPlainLineSeconds;
   Sample sample;
-  for (int i = 0; i < kAxisCount; ++i) sample.motor[i] = start[i];
-  const uint32_t wanted = static_cast<uint32_t>(mask) & static_cast<uint32_t>(vek::axes::kAllMask);
-  uint32_t result = VEK_SUCCESS;
-  WaitEnd end = WaitEnd::kFailed;
-  for (;;) {
-    result = Look(&sample, recording_ != nullptr);
-    // A read cut short by the signal counts as the interruption, not as a
-    // failure of the link.
-    if (InterruptRequested()) {
-      end = WaitEnd::kInterrupted;
-      break;
+  VekmError lookError;
+  // Where the axes start, for the progress toward the target.
+  const bool looked = Look(&sample, &lookError) == VEK_SUCCESS;
+  if (looked && recording_ != nullptr) recording_->Add(sample);
+  int32_t start[kAxisCount] = {};
+  for (int i = 0; i < kAxisCount; ++i) start[i] = sample.axes[i].motor;
+  int32_t ends[kAxisCount] = {};
+  if (looked && target != nullptr) ProgressEnds(start, target, relative, ends);
+  target = looked && target != nullptr ? ends : nullptr;
+
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool done = false;
+  uint32_t code = VEK_SUCCESS;
+  VekmController* controller = link_.controller();
+  const Clock::time_point began = Clock::now();
+  std::thread worker([&] {
+    const uint32_t result = motion(controller, error);
+    {
+      std::lock_guard<std::mutex> hold(mutex);
+      code = result;
+      done = true;
     }
-    if (result != VEK_SUCCESS) break;
+    ended.notify_one();
+  });
+  double lastPlain = -kPlainLineSeconds;
+  auto show = [&](bool last) {
     if (recording_ != nullptr) recording_->Add(sample);
-    const uint32_t stuck = Stuck(sample.word, wanted, group);
-    const bool reached = stuck == 0 && ((sample.word >> (kLimitShift * group)) & wanted) == wanted;
     const double elapsed = std::chrono::duration<double>(Clock::now() - began).count();
-    if (progress_) ShowPoll(what, mask, start, target, reached, stuck != 0, elapsed, sample, &lastPlain);
-    if (reached) {
-      end = WaitEnd::kReached;
-      break;
+    if (progress_) ShowLook(what, mask, start, target, last && code == VEK_SUCCESS, last, elapsed, sample, &lastPlain);
+  };
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> hold(mutex);
+      if (ended.wait_for(hold, kLookPause, [&] { return done; })) break;
     }
-    if (stuck != 0) break;
-    if (timeoutMs > 0 && elapsed * 1000.0 > static_cast<double>(timeoutMs)) {
-      end = WaitEnd::kTimedOut;
-      break;
-    }
-    // A recording wants its rows as close as the reads allow.
-    if (recording_ == nullptr) VEK_Pause(kPollPauseMs);
+    // A look that fails is the wait's to judge: it owns the motion's end.
+    if (Look(&sample, &lookError) == VEK_SUCCESS) show(false);
   }
+  worker.join();
+  // The last look shows where the motion left the axes.
+  if (Look(&sample, &lookError) == VEK_SUCCESS) show(true);
   if (terminal_ && progress_) std::fprintf(err_, "\n");
-  ReportEnd(what, end, result, mask, group, sample.word);
-  return end;
+  return code;
 }
 
-void Session::ShowPoll(const char* what, int32_t mask, const int32_t start[kAxisCount], const int32_t* target,
+void Session::ShowLook(const char* what, int32_t mask, const int32_t start[kAxisCount], const int32_t* target,
                        bool reached, bool last, double elapsed, const Sample& sample, double* lastPlain) {
-  const int percent = reached && target != nullptr ? 100 : ProgressPercent(mask, start, sample.motor, target);
-  const std::string line = ProgressLine(what, mask, sample.motor, percent, elapsed);
+  int32_t now[kAxisCount] = {};
+  for (int i = 0; i < kAxisCount; ++i) now[i] = sample.axes[i].motor;
+  const int percent = reached && target != nullptr ? 100 : ProgressPercent(mask, start, now, target);
+  const std::string line = ProgressLine(what, mask, now, percent, elapsed);
   if (terminal_) {
     // Rewrite the one line in place; the escape clears what a longer
     // earlier line left behind.
     std::fprintf(err_, "\r%s\x1b[K", line.c_str());
-  } else if (reached || last || elapsed - *lastPlain >= kPlainLineSeconds) {
+  } else if (last || elapsed - *lastPlain >= kPlainLineSeconds) {
     std::fprintf(err_, "%s\n", line.c_str());
     *lastPlain = elapsed;
   }
 }
 
-void Session::ReportEnd(const char* what, WaitEnd end, uint32_t result, int32_t mask, int group, uint32_t word) {
-  if (end == WaitEnd::kInterrupted) {
-    Interrupted();
-    return;
-  }
-  if (end != WaitEnd::kFailed) return;
-  if (result != VEK_SUCCESS) {
-    Check(what, result);
-    return;
-  }
-  const uint32_t wanted = static_cast<uint32_t>(mask);
-  const uint32_t slipped = (word >> kSlipShift) & wanted;
-  const uint32_t limited = group == 0 ? (word >> kLimitShift) & wanted & ~slipped : 0u;
-  if (limited != 0) {
-    std::fprintf(err_, "vekctl: %s: %s stopped at a limit switch (limit flag set)\n", what,
-                 AxisListText(static_cast<int32_t>(limited)).c_str());
-  }
-  if (slipped != 0) {
-    std::fprintf(err_, "vekctl: %s: %s slipped (slip flag set)\n", what,
-                 AxisListText(static_cast<int32_t>(slipped)).c_str());
-  }
-  // The controller stops an axis at its limit switch or on a slip; the other
-  // axes of the motion would go on without it, so they are stopped too.
-  const auto others = static_cast<int32_t>(wanted & ~(slipped | limited) & ~(word & wanted));
-  Settled(mask);
-  if (others == 0) return;
-  const uint32_t stopped = ops().StopMotion(handle(), others);
-  if (stopped == VEK_SUCCESS) {
-    std::fprintf(err_, "vekctl: %s: stopped %s as well\n", what, AxisListText(others).c_str());
+int Session::Finish(int code) {
+  const int signalNumber = EndSignal();
+  if (signalNumber == 0 || finished_) return signalNumber == 0 ? code : kExitSignalBase + signalNumber;
+  finished_ = true;
+  std::fflush(out_);
+  const std::string name = NameOfSignal(signalNumber);
+  VekmController* controller = link_.controller();
+  // A wait that the signal ended has stopped its own axes; these are the
+  // ones vekctl set moving without waiting (a move without --wait, a jog, a
+  // shell's earlier lines).
+  const int32_t moving = controller != nullptr ? vekm_moving(controller) : 0;
+  if (moving == 0) {
+    std::fprintf(err_, "vekctl: interrupted by %s\n", name.c_str());
   } else {
-    Check("stop", stopped);
+    VekmError error;
+    if (vekm_stop(controller, moving, &error) == VEK_SUCCESS) {
+      std::fprintf(err_, "vekctl: interrupted by %s; stopped %s\n", name.c_str(), AxisListText(moving).c_str());
+    } else {
+      std::fprintf(err_, "vekctl: interrupted by %s; stopping %s failed: %s\n", name.c_str(),
+                   AxisListText(moving).c_str(), error.message);
+    }
   }
-}
-
-int Session::WaitExit(const char* what, WaitEnd end) {
-  switch (end) {
-    case WaitEnd::kReached:
-      return kExitOk;
-    case WaitEnd::kTimedOut:
-      return Check(what, VEK_ERROR_WAIT_TIMEOUT);
-    case WaitEnd::kInterrupted:
-      return kExitInterrupted;
-    case WaitEnd::kFailed:
-      break;
-  }
-  return kExitFailed;
+  return kExitSignalBase + signalNumber;
 }
 
 }  // namespace vekctl

@@ -1,37 +1,40 @@
 // What one run of vekctl (or one shell) shares between its subcommands: where
-// to connect, the open link, where output goes, the axes that vekctl has set
-// moving, and the progress display of moves and searches that are waited on.
+// to connect, the open controller, where output goes, and the watch that
+// shows a motion's progress (and records it) while the motion core waits.
 #ifndef VEK_TOOLS_SESSION_H
 #define VEK_TOOLS_SESSION_H
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "tools/link.h"
 #include "tools/recording.h"
 #include "tools/report.h"
+#include "vekkestra_motion.h"
 
 namespace vekctl {
 
-// Exit codes: 0 success, 1 the library reported a failure (or a wait ended
-// on a limit or slip), 2 a usage error, 130 interrupted by Ctrl-C.
+// Exit codes: 0 success, 1 a failure (the core's error says which), 2 a
+// usage error, 128 + the signal number after SIGINT (130), SIGTERM (143) or
+// SIGHUP (129).
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitInterrupted = 130;
+inline constexpr int kExitSignalBase = 128;
 
-// How a wait ended.
-enum class WaitEnd {
-  kReached,      // every awaited flag is set
-  kTimedOut,     // the time-out passed first; nothing reported yet
-  kFailed,       // a read failed, or a limit or slip flag of an awaited axis was set; reported
-  kInterrupted,  // Ctrl-C: the moving axes were stopped; reported
-};
+// Makes SIGINT, SIGTERM and SIGHUP (on Windows the console's Ctrl-C, Ctrl-Break
+// and close) call the core's vekm_interrupt(), which ends a wait in progress
+// with its axes stopped, and note the signal for EndSignal(); one that was
+// ignored stays ignored. A second one ends vekctl at once.
+void CatchEndSignals();
+// The first of those signals that came, or 0.
+int EndSignal();
 
-// Installs the Ctrl-C handler, which only sets a flag that the waits poll.
-void CatchInterrupts();
-bool InterruptRequested();
+// A blocking call of the core that starts a motion and waits for it to end
+// (vekm_move with a time-out, vekm_home, vekm_find_limit, vekm_wait).
+using MotionCall = std::function<uint32_t(VekmController*, VekmError*)>;
 
 class Session {
  public:
@@ -43,69 +46,58 @@ class Session {
   LinkTarget& target() { return target_; }
   std::FILE* out() const { return out_; }
   std::FILE* err() const { return err_; }
-  bool terminal() const { return terminal_; }
 
-  // Opens the link on first use, saying where it connected; false (after
-  // reporting why) when it could not.
+  // Opens the controller on first use, saying what it connected to; false
+  // (after reporting why) when it could not.
   bool Connect();
-  void Disconnect() {
-    link_.Close();
-    moving_ = 0;
-  }
-  uint32_t* handle() { return link_.handle(); }
-  const vek::Exports& ops() const { return link_.ops(); }
+  void Disconnect() { link_.Close(); }
+  VekmController* controller() const { return link_.controller(); }
 
-  // Reports "vekctl: <what>: VEK_ERROR_... (n)" and returns kExitFailed, or
-  // returns kExitOk for VEK_SUCCESS.
+  // For a call of the core: kExitOk on success, else reports
+  // "vekctl: <what>: <the core's message>" and returns kExitFailed.
+  int Report(const char* what, uint32_t code, const VekmError& error);
+  // For a call of the library outside the core (the logger): reports the
+  // code's name and meaning.
   int Check(const char* what, uint32_t code);
 
-  // The axes that vekctl set moving on this link and has not seen come to
-  // rest: the ones a Ctrl-C stops.
-  void Started(int32_t mask) { moving_ |= mask; }
-  void Settled(int32_t mask) { moving_ &= ~mask; }
+  // Runs `motion` on a thread of its own, so that the core alone decides
+  // when the motion has ended and what a time-out, a limit, a slip or a
+  // signal does. Meanwhile this thread looks at the axes of `mask` with
+  // vekm_poll and shows their progress toward `target` (distances from where
+  // the axes start with `relative`; null when there is none) on standard
+  // error: one line rewritten in place on a terminal, plain lines otherwise;
+  // a recording, if one runs, gets a row per look.
+  uint32_t Watch(const char* what, int32_t mask, const int32_t* target, bool relative, const MotionCall& motion,
+                 VekmError* error);
 
-  // After a Ctrl-C: lets a second one end vekctl at once, stops the moving
-  // axes on the open link, says so (once) and returns kExitInterrupted.
-  int Interrupted();
+  // One vekm_poll: every axis's state and positions; the time is that of
+  // the recording, if one runs.
+  uint32_t Look(Sample* sample, VekmError* error);
 
-  // One look at the controller: the status word and the motor positions,
-  // and the encoder positions with `encoders`; the time is that of the
-  // recording, if one runs.
-  uint32_t Look(Sample* sample, bool encoders);
-
-  // From here on every poll of a wait adds a row to `recording` (null ends
+  // From here on every look of a watch adds a row to `recording` (null ends
   // that); its time starts now.
   void RecordInto(Recording* recording);
   // Seconds since RecordInto started the recording's time.
   double RecordingSeconds() const;
-  // Whether waits show their progress line.
+  // Whether watches show their progress line.
   void ShowProgress(bool show) { progress_ = show; }
 
-  // Waits until every axis of `mask` has the flag of `group` (0 done, 1
-  // limit) set, polling the flags and motor positions and showing progress
-  // toward `target` (null when there is none): one line rewritten in place
-  // on a terminal, plain lines otherwise. A slip flag of an awaited axis, or
-  // its limit flag while waiting for done, ends the wait at once and stops
-  // the awaited axes that are still moving: clear those flags before the
-  // motion starts. `timeoutMs` 0 waits without limit.
-  WaitEnd WaitWithProgress(const char* what, int32_t mask, int group, const int32_t start[kAxisCount],
-                           const int32_t* target, int32_t timeoutMs);
-  // The exit status of a wait, reporting a time-out as the library's result.
-  int WaitExit(const char* what, WaitEnd end);
+  // Before vekctl exits with `code`: after SIGINT, SIGTERM or SIGHUP, stops
+  // the axes that vekctl set moving and that no wait stopped (vekm_moving),
+  // says so, and gives 128 + the signal number; else `code`.
+  int Finish(int code);
 
  private:
-  void ShowPoll(const char* what, int32_t mask, const int32_t start[kAxisCount], const int32_t* target, bool reached,
+  void ShowLook(const char* what, int32_t mask, const int32_t start[kAxisCount], const int32_t* target, bool reached,
                 bool last, double elapsed, const Sample& sample, double* lastPlain);
-  void ReportEnd(const char* what, WaitEnd end, uint32_t result, int32_t mask, int group, uint32_t word);
 
   std::FILE* out_;
   std::FILE* err_;
   bool terminal_;
   LinkTarget target_;
   Link link_;
-  int32_t moving_ = 0;
-  bool interrupted_ = false;
   bool progress_ = true;
+  bool finished_ = false;
   Recording* recording_ = nullptr;
   int64_t recordingStartUs_ = 0;
 };

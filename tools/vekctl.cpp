@@ -1,5 +1,6 @@
-// vekctl: drives a controller through the VekKestra library from the command
-// line. With no --tcp or --com it starts the simulator in its own process.
+// vekctl: drives a controller from the command line, through the motion core
+// (libvekkestra-motion). With no --tcp or --com it runs the simulator inside
+// its own process, on a thread, and connects to that.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <functional>
@@ -17,8 +18,8 @@ CLI::Validator AddressCheck() {
       [](std::string& text) {
         std::string host;
         std::string problem;
-        uint32_t port = 0;
-        return vekctl::SplitHostPort(text, &host, &port, &problem) ? std::string() : problem;
+        int32_t port = 0;
+        return vekctl::ParseTcpAddress(text, &host, &port, &problem) ? std::string() : problem;
       },
       "HOST[:PORT]");
 }
@@ -33,7 +34,10 @@ int main(int argc, char** argv) {
   vekctl::LinkTarget& target = session.target();
   app.set_version_flag("--version",
                        [] { return "vekctl " VEK_PRODUCT_VERSION "\nlibrary: " + vekctl::LibraryVersion(); });
-  CLI::Option* tcp = app.add_option("--tcp", target.tcp, "controller address HOST[:PORT] (port 5001 by default)");
+  CLI::Option* tcp =
+      app.add_option("--tcp", target.tcp,
+                     "controller at HOST[:PORT]: a host name or a four-part address such as 192.168.0.50 (port 5001 "
+                     "by default)");
   tcp->check(AddressCheck());
   CLI::Option* com = app.add_option("--com", target.com, "serial port number 1-32")->check(CLI::Range(1, 32));
   app.add_option("--baud", target.baud, "serial baud rate")
@@ -46,10 +50,11 @@ int main(int argc, char** argv) {
   app.add_option("--log", logFile, "write the library's trace log to this file during the run");
   app.add_option("--log-mask", logMask, "trace mask for --log")->capture_default_str();
   app.footer(
-      "With neither --tcp nor --com, vekctl starts the simulator in-process on a free loopback port.\n"
+      "With neither --tcp nor --com, vekctl runs the simulator inside its own process, on a free loopback port.\n"
       "Results go to standard output; notes, progress and errors to standard error.\n"
-      "Errors name the library's result code and exit with status 1; usage errors exit with 2.\n"
-      "Ctrl-C stops the axes that vekctl set moving and exits with status 130; a second one exits at once.");
+      "Errors name the result code, what happened and what to do, and exit with status 1; usage errors exit with 2.\n"
+      "SIGINT (Ctrl-C), SIGTERM and SIGHUP stop the axes that vekctl set moving and exit with status 130, 143 and\n"
+      "129; a second signal exits at once.");
 
   std::function<int()> action;
   vekctl::AddCommands(app, session, action, false);
@@ -67,11 +72,11 @@ int main(int argc, char** argv) {
     }
     if (int code = session.Check("--log", VEK_StartDllLogger(logFile.c_str(), mask))) return code;
   }
-  // From here Ctrl-C only sets a flag: the waits poll it, and the axes that
-  // vekctl set moving are stopped before it exits.
-  vekctl::CatchInterrupts();
-  int code = action();
-  if (vekctl::InterruptRequested()) code = session.Interrupted();
+  // From here a signal ends the core's wait in progress (which stops its
+  // axes), and the axes that vekctl set moving otherwise are stopped before
+  // it exits.
+  vekctl::CatchEndSignals();
+  const int code = session.Finish(action());
   session.Disconnect();
   if (!logFile.empty()) VEK_StopDllLogger();
   return code;

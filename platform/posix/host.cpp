@@ -155,6 +155,8 @@ void InstallStopSignals() {
 
 bool StopRequested() { return gStopRequested != 0; }
 
+void IgnoreBrokenPipes() { signal(SIGPIPE, SIG_IGN); }
+
 bool IsTerminal(int fd) { return isatty(fd) == 1; }
 
 bool SetEnvironment(const char* name, const char* value) { return setenv(name, value, 1) == 0; }

@@ -157,6 +157,8 @@ void InstallStopSignals() { SetConsoleCtrlHandler(OnConsoleEvent, TRUE); }
 
 bool StopRequested() { return InterlockedCompareExchange(&gStopRequested, 0, 0) != 0; }
 
+void IgnoreBrokenPipes() {}
+
 bool IsTerminal(int fd) { return _isatty(fd) != 0; }
 
 bool SetEnvironment(const char* name, const char* value) { return _putenv_s(name, value) == 0; }

@@ -92,6 +92,20 @@ TEST_F(EndOfMove, ADoneReportOfAnEarlierMotionEndsNothing) {
   EXPECT_EQ(Count(peer_.Received(), "AAEA;AARP"), 2) << "ended only after X was seen at rest";
 }
 
+// X's own done report right behind an answer that still showed it moving
+// (the same chunk): it is this motion's end, and stays set for whoever reads
+// the flags afterwards.
+TEST_F(EndOfMove, ADoneReportRightBehindAMovingAnswerIsKept) {
+  peer_.QueueReply(kAck);
+  peer_.QueueReply(std::string(kAck) + Axes(kMoving, 8990) + Notification(kDoneX));
+  peer_.QueueReply(std::string(kAck) + Axes(kAtRest, 9000));
+  VekmError e;
+  EXPECT_EQ(vekm_move_axis(ctl_, VEK_AXIS_X, 9000, 0, 5000, &e), VEK_SUCCESS) << e.message;
+  uint32_t word = 0;
+  ASSERT_EQ(vekm_status_word(ctl_, &word, &e), VEK_SUCCESS) << e.message;
+  EXPECT_TRUE(word & 1u) << "X's done flag, bit 0 of the status word";
+}
+
 // X at rest short of its target, with no limit or slip: something stopped
 // it, and the move says so with where X stood.
 TEST_F(EndOfMove, AnAxisAtRestShortOfItsTargetIsAnInterruptedMove) {

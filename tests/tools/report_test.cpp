@@ -10,8 +10,44 @@
 namespace vekctl {
 namespace {
 
-// A code that the header lacks; the vekctl runs show named codes.
-TEST(ReportText, UnknownResultCodeShowsItsNumber) { EXPECT_EQ(ResultText(0xFFFFFFFFu), "unknown result (4294967295)"); }
+// --tcp takes host names and four-part dotted addresses, whose parts are
+// decimal: the resolver would take "1.2.3" as 1.2.0.3 and "010" as octal.
+TEST(ReportText, TcpAddresses) {
+  const struct {
+    const char* text;
+    const char* host;  // null: refused
+    int32_t port;
+  } rows[] = {
+      {"192.168.0.50", "192.168.0.50", 5001},
+      {"010.000.0.1:5002", "10.0.0.1", 5002},
+      {"localhost", "localhost", 5001},
+      {"ctl-1.lab_a:0x1389", "ctl-1.lab_a", 5001},
+      {"1.2.3", nullptr, 0},
+      {"1.2.3.4.5", nullptr, 0},
+      {"256.1.1.1", nullptr, 0},
+      {"0x7f.0.0.1", nullptr, 0},
+      {"1..2.3", nullptr, 0},
+      {"1.2.3.4.", nullptr, 0},
+      {"ctl..lab", nullptr, 0},
+      {"a b", nullptr, 0},
+      {":5001", nullptr, 0},
+      {"host:70000", nullptr, 0},
+      {"host:abc", nullptr, 0},
+  };
+  for (const auto& row : rows) {
+    std::string host = "unchanged";
+    std::string problem;
+    int32_t port = 0;
+    const bool taken = ParseTcpAddress(row.text, &host, &port, &problem);
+    EXPECT_EQ(taken, row.host != nullptr) << row.text << ": " << problem;
+    if (taken) {
+      EXPECT_EQ(host, row.host) << row.text;
+      EXPECT_EQ(port, row.port) << row.text;
+    } else {
+      EXPECT_NE(problem.find(std::string(row.text).substr(0, 3)), std::string::npos) << row.text << ": " << problem;
+    }
+  }
+}
 
 TEST(ReportText, AxisListsAndValues) {
   // A refused list leaves the mask alone (-1 here).

@@ -84,6 +84,7 @@ class PollTest(SimulatorTestCase):
                 ctl.move({"Y": LIMIT_Y + 4000}, 10000)
             y = ctl.poll()[1]
             self.assertEqual((y.state, y.motor), ("limit", LIMIT_Y))
+            self.assertTrue(ctl.polled_word & (1 << 11), "Y's limit flag (bits 10-19) in the word the look read")
             self.assertEqual(len(ctl.poll()), 10)
 
 
