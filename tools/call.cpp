@@ -17,7 +17,6 @@
 
 #include "commands/operations.h"
 #include "commands/row_text.h"
-#include "tools/embedded_sim.h"
 #include "tools/report.h"
 #include "vekkestra_motion_calls.h"
 
@@ -245,45 +244,6 @@ std::string Usage(const Row& row) {
   return text;
 }
 
-// The core's controller for the session's link. Until the session holds one
-// of the core's own, the call opens one to the same place (to an embedded
-// simulator of its own when none is named) and keeps it until vekctl ends.
-struct Opened {
-  std::unique_ptr<EmbeddedSimulator> simulator;
-  VekmController* controller = nullptr;
-  ~Opened() { vekm_free(controller); }
-};
-
-VekmController* ControllerFor(Session& s) {
-  static Opened opened;
-  if (opened.controller != nullptr) return opened.controller;
-  const LinkTarget& target = s.target();
-  VekmError error;
-  uint32_t code = VEK_SUCCESS;
-  if (target.com != 0) {
-    code = vekm_open_serial(target.com, target.baud, &opened.controller, &error);
-  } else if (!target.tcp.empty()) {
-    std::string host, problem;
-    uint32_t port = 0;
-    if (!SplitHostPort(target.tcp, &host, &port, &problem)) {
-      std::fprintf(s.err(), "vekctl: --tcp: %s\n", problem.c_str());
-      return nullptr;
-    }
-    code = vekm_open_tcp(host.c_str(), static_cast<int32_t>(port), &opened.controller, &error);
-  } else {
-    opened.simulator = std::make_unique<EmbeddedSimulator>();
-    uint32_t port = 0;
-    std::string failure;
-    if (!opened.simulator->Start(&port, &failure)) {
-      std::fprintf(s.err(), "vekctl: could not start the embedded simulator: %s\n", failure.c_str());
-      return nullptr;
-    }
-    code = vekm_open_tcp("127.0.0.1", static_cast<int32_t>(port), &opened.controller, &error);
-  }
-  if (code != VEK_SUCCESS) std::fprintf(s.err(), "vekctl: %s\n", error.message);
-  return code == VEK_SUCCESS ? opened.controller : nullptr;
-}
-
 }  // namespace
 
 void ListCalls(std::FILE* out) {
@@ -341,9 +301,10 @@ void AddCall(CLI::App& app, Session& session, std::function<int()>& action) {
         ListCalls(session.out());
         return kExitOk;
       }
+      // The session's controller, opened once a known operation is named.
       const bool known = !words->empty() && RowNamed(words->front()) != nullptr;
-      VekmController* controller = known ? ControllerFor(session) : nullptr;
-      if (known && controller == nullptr) return kExitFailed;
+      if (known && !session.Connect()) return kExitFailed;
+      VekmController* controller = known ? session.controller() : nullptr;
       return RunCall(controller, *words, session.out(), session.err());
     };
   });
