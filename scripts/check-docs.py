@@ -613,6 +613,15 @@ class FileCheck:
             ", %d not run (tool missing)" % len(self.missing) if self.missing else "")
 
 
+def read_text(path):
+    """A file's text, or None when it is missing."""
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
 def main():
     parser = argparse.ArgumentParser(description="Run the documentation's code blocks against veksim.")
     parser.add_argument("--build", default=os.path.join(SOURCE, "build"), help="the build tree (default: build)")
@@ -630,9 +639,17 @@ def main():
     failures, missing = [], []
     with tempfile.TemporaryDirectory(prefix="check-docs-") as work:
         tree = Tree(arguments.build, work)
+        cache = os.path.join(tree.build, "CMakeCache.txt")
+        configured = read_text(cache)
         for path in document_files(arguments.files):
             check = FileCheck(path, tree, arguments.timeout, arguments.verbose)
             check.check()
+            if read_text(cache) != configured:
+                # a block that configures the build tree through the mirror's link points it at the mirror,
+                # and every later install or build of that tree fails once the mirror is gone
+                check.failures.append("%s: a block changed %s (mark it skip, or build somewhere else)"
+                                      % (os.path.relpath(path, SOURCE), cache))
+                configured = read_text(cache)
             print(check.summary(), flush=True)
             failures += check.failures
             missing += check.missing

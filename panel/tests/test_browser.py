@@ -12,6 +12,7 @@ import tempfile
 import threading
 import time
 import unittest
+from typing import Any
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
@@ -70,6 +71,30 @@ class Page:
 
 
 class Browser(unittest.TestCase):
+    def held_jog_runs(self, page: Page, sim: Simulator, jog: Any, tries: int = 3) -> bool:
+        """Holds the jog button: whether X, seen moving on the page, still
+        jogs past twice the 150 ms after which a missing heartbeat stops it.
+        A loaded machine may hold the browser's 50 ms heartbeat past that
+        lease; the panel then stops X and says so ("no heartbeat"), as it
+        must, and the button is pressed again. X stopped for any other
+        reason is a failure at once."""
+        for _ in range(tries):
+            lapsed = page.events().count("no heartbeat")
+            ActionChains(page.driver).click_and_hold(jog).perform()
+            wait_until(lambda: sim.axes()[0]["X"], 5, "X jogging while the button is held")
+            try:
+                wait_until(lambda: page.state("X") == "moving", SHOWN_S, "X moving on the page")
+                time.sleep(0.3)
+                if sim.axes()[0]["X"]:
+                    return True
+            except AssertionError:
+                pass
+            if page.events().count("no heartbeat") == lapsed:
+                return False
+            ActionChains(page.driver).release(jog).perform()
+            wait_until(lambda: not sim.axes()[0]["X"], 3, "X at rest after its lease lapsed")
+        return False
+
     def test_the_page_follows_the_controller_and_commands_it(self):
         sim = Simulator("--limits", "Z=-1000000,3000")
         panel = Panel("--tcp", "127.0.0.1:%d" % sim.port)
@@ -103,11 +128,7 @@ class Browser(unittest.TestCase):
             # Jog X positive moves X while held, and only while held.
             start = sim.axes()[1]["X"]
             jog = page.control("Jog X positive")
-            ActionChains(page.driver).click_and_hold(jog).perform()
-            wait_until(lambda: sim.axes()[0]["X"], 5, "X jogging while the button is held")
-            time.sleep(0.8)
-            self.assertTrue(sim.axes()[0]["X"], "X still jogging while the button is held")
-            wait_until(lambda: page.state("X") == "moving", SHOWN_S, "X moving on the page")
+            self.assertTrue(self.held_jog_runs(page, sim, jog), "X still jogging while the button is held")
             ActionChains(page.driver).release(jog).perform()
             wait_until(lambda: not sim.axes()[0]["X"], 3, "X stopped when the button was let go")
             self.assertGreater(sim.axes()[1]["X"], start)

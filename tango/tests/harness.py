@@ -28,6 +28,8 @@ PACKAGES = [os.path.join(ROOT, "bindings", "python"), os.path.dirname(HERE)]
 
 #: The controller's reply wait (the core gives up on a reply after it).
 REPLY_WAIT_S = 2.5
+#: The longest an event may take: a poll that waits out one reply, and a poll more.
+EVENT_WAIT_S = REPLY_WAIT_S + 2.5
 
 
 def missing_prerequisite(database: bool = True) -> str:
@@ -335,16 +337,18 @@ class Events:
             subscription = proxy.subscribe_event(attribute, tango.EventType.CHANGE_EVENT,
                                                  lambda event, key=key: self._push(key, event))
             self._subscriptions.append((proxy, subscription))
+            # A first event may wait behind a poll that waits out the
+            # controller's 2.5 s reply wait.
             with self._condition:
-                if not self._condition.wait_for(lambda: key in self._events, 3):
-                    raise AssertionError("no first %s event of %s within 3 s" % (attribute, key[0]))
+                if not self._condition.wait_for(lambda: key in self._events, EVENT_WAIT_S):
+                    raise AssertionError("no first %s event of %s within %.1f s" % (attribute, key[0], EVENT_WAIT_S))
         return self
 
     def motion(self, motor: tango.DeviceProxy, start: Callable[[], Any], end: DevState = DevState.ON) -> None:
         """Runs ``start`` and waits for the motor's MOVING and ``end`` State events."""
         self.subscribe(motor, "State")
         start()
-        self.wait(motor, "State", DevState.MOVING, 3)
+        self.wait(motor, "State", DevState.MOVING, EVENT_WAIT_S)
         self.wait(motor, "State", end, 10)
 
     def wait(self, device: tango.DeviceProxy, attribute: str, condition: Any, timeout: float, what: str = "") -> Any:

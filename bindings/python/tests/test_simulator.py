@@ -206,7 +206,8 @@ class SignalTest(SimulatorTestCase):
         self.assertTrue(self.moving(axis), "%s never moved" % axis)
         child.send_signal(number)
         sent = time.monotonic()
-        while self.moving(axis) and time.monotonic() - sent < 0.5:
+        # About 20 ms to notice the signal, the stop's reply within its 2.5 s, the ramp.
+        while self.moving(axis) and time.monotonic() - sent < 3.0:
             time.sleep(0.02)
         still = self.moving(axis)
         if still and child.poll() is None:
