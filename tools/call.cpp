@@ -252,7 +252,8 @@ void ListCalls(std::FILE* out) {
   }
 }
 
-int RunCall(VekmController* controller, const std::vector<std::string>& words, std::FILE* out, std::FILE* err) {
+int RunCall(const std::function<VekmController*()>& open, const std::vector<std::string>& words, std::FILE* out,
+            std::FILE* err) {
   const Row* row = words.empty() ? nullptr : RowNamed(words[0]);
   if (row == nullptr) {
     std::fprintf(err, "vekctl: call: no operation \"%s\" (vekctl call --list names them)\n",
@@ -278,6 +279,9 @@ int RunCall(VekmController* controller, const std::vector<std::string>& words, s
     std::fprintf(err, "vekctl: call: usage: vekctl call %s\n", Usage(*row).c_str());
     return kExitUsage;
   }
+  // Only a call whose words were all read opens the controller.
+  VekmController* controller = open();
+  if (controller == nullptr) return kExitFailed;
   VekmError error;
   if (row->invoke(controller, slots, &error) != VEK_SUCCESS) {
     std::fprintf(err, "vekctl: call %s: %s\n", row->name, error.message);
@@ -301,11 +305,8 @@ void AddCall(CLI::App& app, Session& session, std::function<int()>& action) {
         ListCalls(session.out());
         return kExitOk;
       }
-      // The session's controller, opened once a known operation is named.
-      const bool known = !words->empty() && RowNamed(words->front()) != nullptr;
-      if (known && !session.Connect()) return kExitFailed;
-      VekmController* controller = known ? session.controller() : nullptr;
-      return RunCall(controller, *words, session.out(), session.err());
+      const auto open = [&session]() -> VekmController* { return session.Connect() ? session.controller() : nullptr; };
+      return RunCall(open, *words, session.out(), session.err());
     };
   });
 }

@@ -25,11 +25,14 @@ void AddCall(CLI::App& app, Session& session, std::function<int()>& action);
 // Every operation with its arguments and results, one a line.
 void ListCalls(std::FILE* out);
 
-// Runs `words` (the operation's name, then its arguments) on `controller`:
+// Runs `words` (the operation's name, then its arguments) on the controller
+// that `open` gives once every word has been read (null: it said why):
 // kExitUsage for an unknown name or an argument that is not of its type,
-// kExitFailed after the core's message for a failed call, kExitOk after the
-// results ("gain=25", one a line).
-int RunCall(VekmController* controller, const std::vector<std::string>& words, std::FILE* out, std::FILE* err);
+// before anything is opened; kExitFailed when nothing could be opened or
+// after the core's message for a failed call; kExitOk after the results
+// ("gain=25", one a line).
+int RunCall(const std::function<VekmController*()>& open, const std::vector<std::string>& words, std::FILE* out,
+            std::FILE* err);
 
 }  // namespace vekctl
 

@@ -28,8 +28,11 @@ class CallTest : public testing::Test {
 
   // vekctl on the simulator's TCP port; standard error is left to the test's log.
   Outcome Vekctl(const std::string& args) const {
-    const std::string command =
-        std::string("'") + VEKCTL_PATH + "' --tcp 127.0.0.1:" + std::to_string(sim_.tcpPort()) + " " + args;
+    return VekctlAt("127.0.0.1:" + std::to_string(sim_.tcpPort()), args);
+  }
+
+  static Outcome VekctlAt(const std::string& target, const std::string& args) {
+    const std::string command = std::string("'") + VEKCTL_PATH + "' --tcp " + target + " " + args;
     Outcome run;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
@@ -76,6 +79,10 @@ TEST_F(CallTest, WhatIsNoOperationOrNoArgumentOfItsTypeSendsNothing) {
     EXPECT_EQ(run.out, "");
   }
   EXPECT_EQ(sim_.commandsServed(), served);
+  // Nothing is opened either: where nothing listens, a usage error stays a
+  // usage error (2), not a failed connection (1).
+  EXPECT_EQ(VekctlAt("127.0.0.1:1", "call GetAxisMaxVelocity Q").status, 2);
+  EXPECT_EQ(VekctlAt("127.0.0.1:1", "call GetAxisMaxVelocity X").status, 1);
 
   // Refused by the library: the core's message, status 1.
   EXPECT_EQ(Vekctl("call GetAxisMaxVelocity 3").status, 1);
