@@ -444,6 +444,16 @@ VEKM_API uint32_t VEKM_CALL vekm_catch_signals(void);
 VEKM_API uint32_t VEKM_CALL vekm_poll(VekmController* controller, VekmAxisState* states, uint32_t* word,
                                       VekmError* error);
 /**
+ * @name Status word groups
+ * The bits of the word that vekm_status_word() and vekm_poll() return; `axis` is the axis's index, X = 0 to K = 9.
+ * @{
+ */
+#define VEKM_DONE_BIT(axis)    (1u << (axis))        /**< The axis finished its motion. */
+#define VEKM_LIMIT_BIT(axis)   (1u << (10 + (axis))) /**< The axis met a limit switch. */
+#define VEKM_SLIP_BIT(axis)    (1u << (20 + (axis))) /**< The axis slipped (slip detection on). */
+#define VEKM_COMMAND_ERROR_BIT (1u << 30)            /**< The controller refused a command. */
+/** @} */
+/**
  * @brief The transport's status word after reading what has arrived (done 0-9, limit 10-19, slip 20-29, 30).
  * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
  * @param word receives the status word (vekm_poll(): may be NULL)

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/axes.h"
+#include "vekkestra_motion.h"
 
 namespace vek::motion {
 
@@ -21,10 +22,11 @@ struct AxisStatus {
   bool moving = false;
 };
 
-// The status word's groups.
+// The status word's groups, as the public header names them.
 inline constexpr int kLimitShift = 10;
 inline constexpr int kSlipShift = 20;
-inline constexpr uint32_t kCommandError = 1u << 30;
+inline constexpr uint32_t kCommandError = VEKM_COMMAND_ERROR_BIT;
+static_assert(VEKM_LIMIT_BIT(0) == 1u << kLimitShift && VEKM_SLIP_BIT(0) == 1u << kSlipShift);
 
 inline int32_t DoneBits(uint32_t word) { return static_cast<int32_t>(word & vek::axes::kAllMask); }
 inline int32_t LimitBits(uint32_t word) { return static_cast<int32_t>((word >> kLimitShift) & vek::axes::kAllMask); }

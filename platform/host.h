@@ -57,10 +57,6 @@ bool IsTerminal(int fd);
 bool SetEnvironment(const char* name, const char* value);
 const char* GetEnvironment(const char* name);
 
-// The IPv4 address that a host name (or dotted text) stands for, as dotted
-// text. False with the resolver's reason in `error`.
-bool ResolveIPv4(const char* host, char* dotted, size_t dottedSize, char* error, size_t errorSize);
-
 // The folder that holds the running program, without a trailing separator.
 bool ProgramDirectory(char* path, size_t pathSize);
 

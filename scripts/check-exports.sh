@@ -189,8 +189,8 @@ check_link() {
 x64dir="${1:-$root/build-mingw-x64}"
 i686dir="${2:-$root/build-mingw-i686}"
 
-for spec in VekKestra:vekkestra.h VekKestraMotion:vekkestra_motion_calls.h; do
-  name="${spec%%:*}" header="${spec#*:}"
+for pair in VekKestra:vekkestra.h VekKestraMotion:vekkestra_motion_calls.h; do
+  name="${pair%%:*}" header="${pair#*:}"
   echo "== $name.dll"
   check_dll x86_64-w64-mingw32 "$x64dir" "$name"
   check_link x86_64-w64-mingw32 "$x64dir" mingw "$name" "$header"

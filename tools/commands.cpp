@@ -294,8 +294,6 @@ int DoPositions(Session& s) {
   return kExitOk;
 }
 
-constexpr uint32_t kCommandErrorBit = 1u << 30;
-
 int ClearFlags(Session& s) {
   VekmController* c = s.controller();
   VekmError error;
@@ -323,7 +321,7 @@ int DoFlags(Session& s, bool clear, bool illegal) {
                  "finished before then does not show\n");
     explained = true;
   }
-  if (illegal || (word & kCommandErrorBit) != 0) {
+  if (illegal || (word & VEKM_COMMAND_ERROR_BIT) != 0) {
     char text[kAnswerSize] = {};
     int32_t length = 0;
     const uint32_t code = vekm_call_GetIllegalCommand(s.controller(), text, kAnswerSize - 1, &length, &error);

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "vekkestra.h"
+#include "vekkestra_motion.h"
 
 namespace vekctl {
 namespace {
@@ -198,14 +199,14 @@ std::string FlagTable(uint32_t statusWord) {
   std::string table = "axis  done  limit  slip\n";
   char row[64];
   for (int i = 0; i < kAxisCount; ++i) {
-    const unsigned done = (statusWord >> i) & 1u;
-    const unsigned limit = (statusWord >> (10 + i)) & 1u;
-    const unsigned slip = (statusWord >> (20 + i)) & 1u;
+    const bool done = (statusWord & VEKM_DONE_BIT(i)) != 0;
+    const bool limit = (statusWord & VEKM_LIMIT_BIT(i)) != 0;
+    const bool slip = (statusWord & VEKM_SLIP_BIT(i)) != 0;
     std::snprintf(row, sizeof row, "%c     %-4s  %-5s  %s\n", kAxisLetters[i], done ? "yes" : "-", limit ? "yes" : "-",
                   slip ? "yes" : "-");
     table += row;
   }
-  std::snprintf(row, sizeof row, "command error: %s\n", ((statusWord >> 30) & 1u) ? "yes" : "no");
+  std::snprintf(row, sizeof row, "command error: %s\n", (statusWord & VEKM_COMMAND_ERROR_BIT) != 0 ? "yes" : "no");
   table += row;
   return table;
 }

@@ -29,7 +29,7 @@ sub plain {
 
 open(my $out, '-|', @ARGV) or die "plain-help: cannot run $ARGV[0]: $!\n";
 while (my $line = <$out>) {
-  # "  -h,--help  text" or "  --tcp SPEC" or "  --baud SPEC    text"
+  # "  -h,--help  text" or "  --tcp TEXT:HOST[:PORT]" or "  --baud INT:{...}=115200    text"
   if ($line =~ /^(\s+(?:-\w,)?--?[\w-]+(?:,--?[\w-]+)*)( \S.*?)?((?: {2,}\S.*)?\n)$/) {
     my ($names, $option, $rest) = ($1, $2 // '', $3);
     $line = $names . ($option eq '' ? '' : ' ' . plain(substr($option, 1))) . $rest;

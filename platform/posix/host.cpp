@@ -163,24 +163,6 @@ bool SetEnvironment(const char* name, const char* value) { return setenv(name, v
 
 const char* GetEnvironment(const char* name) { return std::getenv(name); }
 
-bool ResolveIPv4(const char* host, char* dotted, size_t dottedSize, char* error, size_t errorSize) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const int code = getaddrinfo(host, nullptr, &hints, &found);
-  if (code != 0 || found == nullptr) {
-    if (error != nullptr && errorSize > 0)
-      std::snprintf(error, errorSize, "%s", code == EAI_SYSTEM ? std::strerror(errno) : gai_strerror(code));
-    return false;
-  }
-  const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-  const bool ok = inet_ntop(AF_INET, &address->sin_addr, dotted, static_cast<socklen_t>(dottedSize)) != nullptr;
-  freeaddrinfo(found);
-  if (!ok && error != nullptr && errorSize > 0) std::snprintf(error, errorSize, "address does not fit");
-  return ok;
-}
-
 bool ProgramDirectory(char* path, size_t pathSize) {
   if (pathSize == 0) return false;
   const ssize_t length = readlink("/proc/self/exe", path, pathSize - 1);

@@ -165,27 +165,6 @@ bool SetEnvironment(const char* name, const char* value) { return _putenv_s(name
 
 const char* GetEnvironment(const char* name) { return std::getenv(name); }
 
-bool ResolveIPv4(const char* host, char* dotted, size_t dottedSize, char* error, size_t errorSize) {
-  if (!SocketsReady()) {
-    SetError(error, errorSize, "WSAStartup");
-    return false;
-  }
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const int code = getaddrinfo(host, nullptr, &hints, &found);
-  if (code != 0 || found == nullptr) {
-    if (error != nullptr && errorSize > 0) std::snprintf(error, errorSize, "no IPv4 address (error %d)", code);
-    return false;
-  }
-  const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-  const bool ok = inet_ntop(AF_INET, &address->sin_addr, dotted, dottedSize) != nullptr;
-  freeaddrinfo(found);
-  if (!ok && error != nullptr && errorSize > 0) std::snprintf(error, errorSize, "address does not fit");
-  return ok;
-}
-
 bool ProgramDirectory(char* path, size_t pathSize) {
   const DWORD length = GetModuleFileNameA(nullptr, path, static_cast<DWORD>(pathSize));
   if (length == 0 || length >= pathSize) return false;
