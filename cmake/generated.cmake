@@ -8,6 +8,10 @@
 #                                             declarations of the exports and of the motion
 #                                             core, its structs and constants, the result codes
 #   include/vekkestra_motion_calls.h          the motion core's vekm_call_<Name> declarations
+#   include/vekkestra_operations.hpp          every operation as a typed method of the C++
+#                                             controller (vek::Operations)
+#   bindings/python/vekkestra/_operations.py  the same for the Python package
+#   bindings/dotnet/Operations.g.cs           the same for the C# binding
 #
 # Every native build compares them with what the table says now (target
 # check-generated, part of `all`) and stops with a diff when one is stale;
@@ -20,7 +24,10 @@ set(VEK_GENERATED_FILES
   "python=bindings/python/vekkestra/_exports.py"
   "version=bindings/python/vekkestra/_version.py"
   "csharp-native=bindings/dotnet/Native.g.cs"
-  "motion-calls=include/vekkestra_motion_calls.h")
+  "motion-calls=include/vekkestra_motion_calls.h"
+  "cpp-operations=include/vekkestra_operations.hpp"
+  "python-operations=bindings/python/vekkestra/_operations.py"
+  "csharp-operations=bindings/dotnet/Operations.g.cs")
 
 if(CMAKE_SCRIPT_MODE_FILE)
   set(stale "")
@@ -48,15 +55,18 @@ if(CMAKE_SCRIPT_MODE_FILE)
   if(stale)
     string(REPLACE ";" ", " stale "${stale}")
     message(FATAL_ERROR "${stale}: not what the operation table says now (commands/operations.h, "
-                        "include/vekkestra_motion.h, VERSION); "
+                        "include/vekkestra.h, include/vekkestra_motion.h, VERSION); "
                         "cmake --build <build> --target update-generated writes them")
   endif()
   return()
 endif()
 
 if(NOT CMAKE_CROSSCOMPILING)
-  add_executable(vek_export_list ${PROJECT_SOURCE_DIR}/commands/export_list.cpp)
+  add_executable(vek_export_list ${PROJECT_SOURCE_DIR}/commands/export_list.cpp
+                                 ${PROJECT_SOURCE_DIR}/commands/export_typed.cpp)
   target_include_directories(vek_export_list PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
+  # The typed methods' documentation is read from the header when the tool runs.
+  target_compile_definitions(vek_export_list PRIVATE VEK_PUBLIC_HEADER="${PROJECT_SOURCE_DIR}/include/vekkestra.h")
   target_link_libraries(vek_export_list PRIVATE vek_version)
   foreach(mode check update)
     set(target ${mode}-generated)

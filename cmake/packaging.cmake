@@ -80,11 +80,15 @@ function(_vek_package component name section architecture summary)
   set(CPACK_DEBIAN_${C}_DESCRIPTION "${summary}\n${body}" PARENT_SCOPE)
 endfunction()
 
+# The description counts the header's functions (the contract's number is
+# asserted by tests/commands/contract.cmake, not here).
+file(STRINGS ${PROJECT_SOURCE_DIR}/include/vekkestra.h _vek_exports REGEX "^VEK_API .* VEK_CALL [A-Za-z_0-9]+\\(")
+list(LENGTH _vek_exports _vek_export_count)
 _vek_package(runtime libvekkestra1 libs ""
   "host library for a ten-axis motion controller over TCP or a serial port"
   "VekKestra drives a ten-axis motion controller over Ethernet (TCP) or a serial"
   "port in the controller's ASCII command language, through a plain C interface"
-  "of 145 functions. This package holds the shared library.")
+  "of ${_vek_export_count} functions. This package holds the shared library.")
 _vek_package(motion libvekkestra-motion1 libs ""
   "safe moves over the VekKestra motion-controller library"
   "The VekKestra motion core builds on the library's exports what applications"

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "commands/shapes.h"
 #include "core/trace.h"
 #include "vekkestra.h"
 
@@ -95,6 +96,15 @@ uint32_t SendSingleParamCommand(const Link& link, int32_t axisBit, const char* t
   tail[digits] = ';';
   tail[digits + 1] = '\0';
   return SendAxisText(link, axisBit, "SendSingleParamCommand()", text, tail);
+}
+
+// The shapes of a single command to one axis; the builders trace themselves.
+uint32_t shape::AxisValue::operator()(Link link, const char* /*label*/, int32_t axis, int32_t value) const {
+  return SendSingleParamCommand(link, axis, mnemonic, value);
+}
+
+uint32_t shape::AxisText::operator()(Link link, const char* /*label*/, int32_t axis) const {
+  return SendSingleCommand(link, axis, text);
 }
 
 uint32_t BuildMultiAxisValues(int32_t mask, const int32_t* values, char* command) {

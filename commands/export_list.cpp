@@ -6,16 +6,29 @@
 //   vek_export_list python     the ctypes signatures and result codes
 //                              (bindings/python/vekkestra/_exports.py)
 //   vek_export_list csharp-native  the C# binding's native part, whole
-//                              (bindings/dotnet/Native.g.cs): the 145 exports,
+//                              (bindings/dotnet/Native.g.cs): the exports,
 //                              the motion core's functions, its structs and
 //                              constants, and the result codes
 //   vek_export_list version    the Python package's version module
 //                              (bindings/python/vekkestra/_version.py)
 //   vek_export_list motion-calls  the motion core's vekm_call_<Name> declarations
 //                              (include/vekkestra_motion_calls.h)
+//   vek_export_list cpp-operations     every operation as a typed method of
+//                              vek::Controller (include/vekkestra_operations.hpp)
+//   vek_export_list python-operations  the same for the Python package
+//                              (bindings/python/vekkestra/_operations.py)
+//   vek_export_list csharp-operations  the same for the C# binding
+//                              (bindings/dotnet/Operations.g.cs)
+//
+// The typed methods' documentation is the @brief of each operation in
+// include/vekkestra.h: the header documents every export once already, and a
+// second text in the rows would drift from it. An operation without one stops
+// this tool.
 //
 // The build compares each output with the committed file and stops when they
 // differ; `cmake --build <build> --target update-generated` writes them.
+#include "commands/export_list.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
@@ -26,16 +39,13 @@
 #include <vector>
 
 #include "commands/operations.h"
+#include "commands/row_text.h"
 #include "vekkestra_motion.h"
 #include "vekkestra_motion_calls.h"
 #include "vekkestra_version.h"
 
+namespace vek::listing {
 namespace {
-
-struct Parameter {
-  std::string type;  // as the row spells it: "int32_t*", "VekValueList"
-  std::string name;
-};
 
 struct Export {
   std::string result;  // C type
@@ -43,42 +53,57 @@ struct Export {
   std::vector<Parameter> parameters;  // the handle included
 };
 
-std::string Trimmed(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
+using rows::Columns;
 
-// The pairs of a row as the preprocessor spells them: "(int32_t, axis), (double, velocity)".
-std::vector<Parameter> ParsePairs(const char* text) {
+std::vector<Parameter> PairsFrom(const std::vector<std::string>& columns, std::size_t first) {
   std::vector<Parameter> pairs;
-  const std::string all = text;
-  for (std::size_t open = all.find('('); open != std::string::npos; open = all.find('(', open + 1)) {
-    const std::size_t close = all.find(')', open);
-    const std::string inside = all.substr(open + 1, close - open - 1);
-    const std::size_t comma = inside.rfind(',');
-    pairs.push_back(Parameter{Trimmed(inside.substr(0, comma)), Trimmed(inside.substr(comma + 1))});
+  for (std::size_t i = first; i < columns.size(); ++i) {
+    const rows::Pair pair = rows::PairOf(columns[i]);
+    pairs.push_back(Parameter{pair.type, pair.name});
   }
   return pairs;
 }
 
-std::vector<Export> AllExports() {
-  std::vector<Export> all;
-  auto twin = [&all](const char* name, const char* pairs) {
-    for (const char* prefix : {"VEKnet_", "VEKser_"}) {
-      Export e{"uint32_t", std::string(prefix) + name, {Parameter{"uint32_t*", "handle"}}};
-      for (const Parameter& p : ParsePairs(pairs)) e.parameters.push_back(p);
-      all.push_back(e);
-    }
-  };
+Operation OperationOf(const char* name, const char* columns) {
+  const std::vector<std::string> all = Columns(columns);
+  return Operation{name, all.at(0), all.at(1), PairsFrom(all, 2)};
+}
+
+}  // namespace
+
+std::vector<Operation> Operations(bool withExchange) {
+  std::vector<Operation> all;
+#define VEK_LIST_OPERATION(Name, ...) all.push_back(OperationOf(#Name, #__VA_ARGS__));
+  if (withExchange) {
+    VEK_EXCHANGE_OPERATIONS(VEK_LIST_OPERATION)
+  }
+  VEK_OPERATIONS(VEK_LIST_OPERATION)
+#undef VEK_LIST_OPERATION
+  return all;
+}
+
+namespace {
+
+// The exports whose twins differ, and the utilities (VEK_OTHER_EXPORTS).
+std::vector<Export> OtherExports() {
   std::vector<Export> others;
-#define VEK_LIST_TWIN(Name, ...) twin(#Name, #__VA_ARGS__);
-  VEK_EXCHANGE_OPERATIONS(VEK_LIST_TWIN)
-  VEK_OPERATIONS(VEK_LIST_TWIN)
-#undef VEK_LIST_TWIN
-#define VEK_LIST_OTHER(Result, Name, ...) others.push_back(Export{#Result, #Name, ParsePairs(#__VA_ARGS__)});
+#define VEK_LIST_OTHER(Result, ...) \
+  others.push_back(Export{#Result, Columns(#__VA_ARGS__).at(0), PairsFrom(Columns(#__VA_ARGS__), 1)});
   VEK_OTHER_EXPORTS(VEK_LIST_OTHER)
 #undef VEK_LIST_OTHER
+  return others;
+}
+
+std::vector<Export> AllExports() {
+  std::vector<Export> all;
+  for (const Operation& op : Operations(true)) {
+    for (const char* prefix : {"VEKnet_", "VEKser_"}) {
+      Export e{"uint32_t", std::string(prefix) + op.name, {Parameter{"uint32_t*", "handle"}}};
+      for (const Parameter& p : op.parameters) e.parameters.push_back(p);
+      all.push_back(e);
+    }
+  }
+  const std::vector<Export> others = OtherExports();
   all.insert(all.begin(), others.begin(), others.end());
   return all;
 }
@@ -104,37 +129,45 @@ void WriteDef() {
   for (const std::string& line : lines) std::printf("%s\n", line.c_str());
 }
 
-// How each type of the rows reads in the bindings: ctypes, then C# (a single
-// result by reference, several values as an array).
+// How each type of the rows reads in C and in the bindings' declarations:
+// the C type an alias stands for, ctypes, then C# (a single result by
+// reference, several values as an array).
 struct Spelling {
   const char* c;
+  const char* plain;
   const char* ctypes;
   const char* csharp;
 };
 constexpr Spelling kSpellings[] = {
-    {"void", "VOID", "void"},
-    {"uint32_t", "U32", "uint"},
-    {"int32_t", "I32", "int"},
-    {"double", "F64", "double"},
-    {"const char*", "CSTR", "string"},
-    {"char*", "CHARP", "byte[]"},
-    {"uint32_t*", "PU32", "out uint"},
-    {"int32_t*", "PI32", "out int"},
-    {"const int32_t*", "PI32", "int[]"},
-    {"VekValueList", "PI32", "int[]"},
-    {"VekEncoderStatus", "PU32", "uint[]"},
+    {"void", "void", "VOID", "void"},
+    {"uint32_t", "uint32_t", "U32", "uint"},
+    {"int32_t", "int32_t", "I32", "int"},
+    {"double", "double", "F64", "double"},
+    {"const char*", "const char*", "CSTR", "string"},
+    {"char*", "char*", "CHARP", "byte[]"},
+    {"uint32_t*", "uint32_t*", "PU32", "out uint"},
+    {"int32_t*", "int32_t*", "PI32", "out int"},
+    {"const int32_t*", "const int32_t*", "PI32", "int[]"},
+    {"VekAxis", "int32_t", "I32", "int"},
+    {"VekAxes", "int32_t", "I32", "int"},
+    {"VekFlag", "uint32_t*", "PU32", "out uint"},
+    {"VekValueList", "int32_t*", "PI32", "int[]"},
+    {"VekEncoderStatus", "uint32_t*", "PU32", "uint[]"},
+    {"VekText", "char*", "CHARP", "byte[]"},
+    {"VekTextSize", "int32_t", "I32", "int"},
+    {"VekTextLength", "int32_t*", "PI32", "out int"},
     // The motion core's (C# only).
-    {"uint64_t", "", "ulong"},
-    {"void*", "", "IntPtr"},
-    {"VekmController*", "", "IntPtr"},
-    {"VekmController**", "", "out IntPtr"},
-    {"VekmError*", "", "out VekmError"},
-    {"VekmValues", "", "int[]"},
-    {"VekmConstValues", "", "int[]"},
-    {"VekmVelocities", "", "double[]"},
-    {"VekmStates", "", "VekmAxisState[]"},
-    {"VekmText", "", "byte[]"},
-    {"VekmHandleCall", "", "VekmHandleCall"},
+    {"uint64_t", "uint64_t", "", "ulong"},
+    {"void*", "void*", "", "IntPtr"},
+    {"VekmController*", "VekmController*", "", "IntPtr"},
+    {"VekmController**", "VekmController**", "", "out IntPtr"},
+    {"VekmError*", "VekmError*", "", "out VekmError"},
+    {"VekmValues", "int32_t*", "", "int[]"},
+    {"VekmConstValues", "const int32_t*", "", "int[]"},
+    {"VekmVelocities", "const double*", "", "double[]"},
+    {"VekmStates", "VekmAxisState*", "", "VekmAxisState[]"},
+    {"VekmText", "char*", "", "byte[]"},
+    {"VekmHandleCall", "VekmHandleCall", "", "VekmHandleCall"},
 };
 
 const Spelling& SpellingOf(const std::string& type) {
@@ -156,19 +189,14 @@ std::string TupleOf(const std::vector<Parameter>& parameters) {
 
 void WritePythonOperations() {
   std::printf("# (name without prefix, argument types after the handle); all return a result.\nOPERATIONS = (\n");
-  auto row = [](const char* name, const char* types) {
-    std::printf("    (\"%s\", %s),\n", name, TupleOf(ParsePairs(types)).c_str());
-  };
-#define VEK_PY_TWIN(Name, ...) row(#Name, #__VA_ARGS__);
-  VEK_EXCHANGE_OPERATIONS(VEK_PY_TWIN)
-  VEK_OPERATIONS(VEK_PY_TWIN)
-#undef VEK_PY_TWIN
+  for (const Operation& op : Operations(true)) {
+    std::printf("    (\"%s\", %s),\n", op.name.c_str(), TupleOf(op.parameters).c_str());
+  }
   std::printf(
       ")\n\n# The exports whose twins differ, and the utilities: (name, result, argument types).\nOTHERS = (\n");
-#define VEK_PY_OTHER(Result, Name, ...) \
-  std::printf("    (\"%s\", %s, %s),\n", #Name, CtypesOf(#Result), TupleOf(ParsePairs(#__VA_ARGS__)).c_str());
-  VEK_OTHER_EXPORTS(VEK_PY_OTHER)
-#undef VEK_PY_OTHER
+  for (const Export& e : OtherExports()) {
+    std::printf("    (\"%s\", %s, %s),\n", e.name.c_str(), CtypesOf(e.result), TupleOf(e.parameters).c_str());
+  }
   std::printf(")\n\n# The result codes, name and number, in the header's order.\nRESULT_CODES = (\n");
 #define VEK_PY_CODE(Code) std::printf("    (\"%s\", %u),\n", #Code, static_cast<unsigned>(Code));
   VEK_RESULT_CODES(VEK_PY_CODE)
@@ -295,9 +323,10 @@ using VekmText = char*;                  // the caller's text buffer, its size b
 #define VEK_AXIS_LETTERS(A) A(X) A(Y) A(Z) A(T) A(U) A(V) A(R) A(S) A(W) A(K)
 // clang-format on
 
-#define VEKM_SAME_FUNCTION(Result, Name, ...)                                                \
-  static_assert(std::is_same_v<decltype(&Name), Result(VEKM_CALL*)(VEK_TYPES(__VA_ARGS__))>, \
-                #Name ": the row differs from vekkestra_motion.h");
+#define VEKM_SAME_FUNCTION(Result, ...)                                                                               \
+  static_assert(                                                                                                      \
+      std::is_same_v<decltype(&VEK_FIRST(__VA_ARGS__)), Result(VEKM_CALL*)(VEK_LIST(VEK_PAIR_TYPE, ~, __VA_ARGS__))>, \
+      VEK_STRING(VEK_FIRST(__VA_ARGS__)) ": the row differs from vekkestra_motion.h");
 VEKM_CORE_FUNCTIONS(VEKM_SAME_FUNCTION)
 #undef VEKM_SAME_FUNCTION
 
@@ -435,19 +464,17 @@ void WriteCsharpMotion() {
   VEKM_CONSTANTS(VEKM_CS_CONSTANT)
 #undef VEKM_CS_CONSTANT
   std::printf("\n");
-#define VEKM_CS_FUNCTION(Result, Name, ...) WriteDeclaration(#Result, #Name, ParsePairs(#__VA_ARGS__));
+#define VEKM_CS_FUNCTION(Result, ...) \
+  WriteDeclaration(#Result, Columns(#__VA_ARGS__).at(0), PairsFrom(Columns(#__VA_ARGS__), 1));
   VEKM_CORE_FUNCTIONS(VEKM_CS_FUNCTION)
 #undef VEKM_CS_FUNCTION
   std::printf("\n");
-  auto call = [](const char* name, const char* pairs) {
+  for (const Operation& op : Operations(false)) {
     std::vector<Parameter> parameters{Parameter{"VekmController*", "controller"}};
-    for (const Parameter& p : ParsePairs(pairs)) parameters.push_back(p);
+    for (const Parameter& p : op.parameters) parameters.push_back(p);
     parameters.push_back(Parameter{"VekmError*", "error"});
-    WriteDeclaration("uint32_t", std::string("vekm_call_") + name, parameters);
-  };
-#define VEKM_CS_CALL(Name, ...) call(#Name, #__VA_ARGS__);
-  VEK_OPERATIONS(VEKM_CS_CALL)
-#undef VEKM_CS_CALL
+    WriteDeclaration("uint32_t", "vekm_call_" + op.name, parameters);
+  }
   std::printf("    }\n");
 }
 
@@ -487,20 +514,13 @@ void WriteMotionCalls() {
       "#define VEKKESTRA_MOTION_CALLS_H\n\n"
       "#include \"vekkestra_motion.h\"\n\n"
       "#ifdef __cplusplus\nextern \"C\" {\n#endif\n\n");
-  auto row = [](const char* name, const char* pairs) {
+  for (const Operation& op : Operations(false)) {
     std::string parameters = "VekmController* controller";
-    for (const Parameter& p : ParsePairs(pairs)) {
-      const std::string type = p.type == "VekValueList"       ? "int32_t*"
-                               : p.type == "VekEncoderStatus" ? "uint32_t*"
-                                                              : p.type;
-      parameters += ", " + type + " " + p.name;
-    }
+    for (const Parameter& p : op.parameters) parameters += std::string(", ") + SpellingOf(p.type).plain + " " + p.name;
+    const char* name = op.name.c_str();
     std::printf("/** @brief VEKnet_%s() or VEKser_%s() on the controller's transport. */\n", name, name);
     std::printf("VEKM_API uint32_t VEKM_CALL vekm_call_%s(%s, VekmError* error);\n", name, parameters.c_str());
-  };
-#define VEK_MOTION_CALL(Name, ...) row(#Name, #__VA_ARGS__);
-  VEK_OPERATIONS(VEK_MOTION_CALL)
-#undef VEK_MOTION_CALL
+  }
   std::printf("\n#ifdef __cplusplus\n}\n#endif\n\n#endif /* VEKKESTRA_MOTION_CALLS_H */\n");
 }
 
@@ -512,23 +532,35 @@ void WriteVersion() {
       VEK_PRODUCT_VERSION);
 }
 
+// Each output by the name the build asks for it with.
+struct Format {
+  const char* name;
+  void (*write)();
+};
+constexpr Format kFormats[] = {
+    {"def", WriteDef},
+    {"python", WritePython},
+    {"csharp-native", WriteCsharpNative},
+    {"version", WriteVersion},
+    {"motion-calls", WriteMotionCalls},
+    {"cpp-operations", WriteCppOperations},
+    {"python-operations", WritePythonTyped},
+    {"csharp-operations", WriteCsharpOperations},
+};
+
 }  // namespace
+}  // namespace vek::listing
 
 int main(int argc, char** argv) {
   const char* what = argc == 2 ? argv[1] : "";
-  if (std::strcmp(what, "def") == 0) {
-    WriteDef();
-  } else if (std::strcmp(what, "python") == 0) {
-    WritePython();
-  } else if (std::strcmp(what, "csharp-native") == 0) {
-    WriteCsharpNative();
-  } else if (std::strcmp(what, "version") == 0) {
-    WriteVersion();
-  } else if (std::strcmp(what, "motion-calls") == 0) {
-    WriteMotionCalls();
-  } else {
-    std::fprintf(stderr, "usage: vek_export_list def|python|csharp-native|version|motion-calls\n");
-    return 2;
+  for (const vek::listing::Format& format : vek::listing::kFormats) {
+    if (std::strcmp(what, format.name) == 0) {
+      format.write();
+      return 0;
+    }
   }
-  return 0;
+  std::fprintf(stderr, "usage: vek_export_list FORMAT, FORMAT one of:");
+  for (const vek::listing::Format& format : vek::listing::kFormats) std::fprintf(stderr, " %s", format.name);
+  std::fprintf(stderr, "\n");
+  return 2;
 }

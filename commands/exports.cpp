@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "commands/answers.h"
 #include "commands/link.h"
 #include "commands/operations.h"
+#include "commands/shapes.h"
 #include "commands/workers.h"
+#include "core/state.h"
 #include "core/trace.h"
 #include "vekkestra.h"
 
@@ -43,20 +46,24 @@ constexpr const char* EntryLabel(const char* usual) {
 }  // namespace
 }  // namespace vek
 
-// Each twin: its entry trace, then the worker with its transport's link.
-#define VEK_DEFINE_TWINS(Name, ...)                                                                             \
-  extern "C" VEK_API uint32_t VEK_CALL VEKnet_##Name(uint32_t* handle __VA_OPT__(, ) VEK_PARAMS(__VA_ARGS__)) { \
-    static constexpr const char* kLabel = vek::EntryLabel("VEKnet_" #Name "()");                                \
-    vek::TraceEntry(handle, kLabel);                                                                            \
-    return vek::ops::Name(vek::Link{&vek::kEthernet, handle} __VA_OPT__(, ) VEK_ARGS(__VA_ARGS__));             \
-  }                                                                                                             \
-  extern "C" VEK_API uint32_t VEK_CALL VEKser_##Name(uint32_t* handle __VA_OPT__(, ) VEK_PARAMS(__VA_ARGS__)) { \
-    static constexpr const char* kLabel = vek::EntryLabel("VEKser_" #Name "()");                                \
-    vek::TraceEntry(handle, kLabel);                                                                            \
-    return vek::ops::Name(vek::Link{&vek::kSerial, handle} __VA_OPT__(, ) VEK_ARGS(__VA_ARGS__));               \
+// Each twin: its entry trace, then the row's work (its worker, or its shape
+// with the label "<Name>()") with its transport's link. The shapes' texts are
+// written in the rows with the names of vek and vek::shape.
+#define VEK_DEFINE_TWIN(Prefix, Transport, Name, ...)                                                        \
+  extern "C" VEK_API uint32_t VEK_CALL Prefix##Name(uint32_t* handle VEK_MORE(VEK_PAIR_DECL, __VA_ARGS__)) { \
+    using namespace vek;                                                                                     \
+    using namespace vek::shape;                                                                              \
+    static constexpr const char* kLabel = EntryLabel(#Prefix #Name "()");                                    \
+    TraceEntry(handle, kLabel);                                                                              \
+    return VEK_IF(VEK_IS_WORKER(__VA_ARGS__))(Worker<&ops::Name>(), VEK_SECOND(__VA_ARGS__))(                \
+        Link{&Transport, handle}, #Name "()" VEK_MORE(VEK_PAIR_NAME, __VA_ARGS__));                          \
   }
+#define VEK_DEFINE_TWINS(Name, ...)                           \
+  VEK_DEFINE_TWIN(VEKnet_, vek::kEthernet, Name, __VA_ARGS__) \
+  VEK_DEFINE_TWIN(VEKser_, vek::kSerial, Name, __VA_ARGS__)
 VEK_OPERATIONS(VEK_DEFINE_TWINS)
 #undef VEK_DEFINE_TWINS
+#undef VEK_DEFINE_TWIN
 
 namespace vek {
 
@@ -68,15 +75,19 @@ namespace {
 
 // The transports' exchange and the other exports keep the header's
 // signatures (the twins above would not compile if theirs differed).
-#define VEK_CHECK_EXCHANGE(Name, ...)                                                                                 \
-  static_assert(std::is_same_v<decltype(&VEKnet_##Name), uint32_t(VEK_CALL*)(uint32_t*, VEK_TYPES(__VA_ARGS__))> &&   \
-                    std::is_same_v<decltype(&VEKser_##Name), uint32_t(VEK_CALL*)(uint32_t*, VEK_TYPES(__VA_ARGS__))>, \
+#define VEK_EXCHANGE_TYPE(Name, ...) uint32_t(VEK_CALL*)(uint32_t * VEK_MORE(VEK_PAIR_TYPE, __VA_ARGS__))
+#define VEK_CHECK_EXCHANGE(Name, ...)                                                               \
+  static_assert(std::is_same_v<decltype(&VEKnet_##Name), VEK_EXCHANGE_TYPE(Name, __VA_ARGS__)> &&   \
+                    std::is_same_v<decltype(&VEKser_##Name), VEK_EXCHANGE_TYPE(Name, __VA_ARGS__)>, \
                 "the header declares VEKnet_" #Name " or VEKser_" #Name " otherwise");
 VEK_EXCHANGE_OPERATIONS(VEK_CHECK_EXCHANGE)
 #undef VEK_CHECK_EXCHANGE
-#define VEK_CHECK_EXPORT(Result, Name, ...)                                                 \
-  static_assert(std::is_same_v<decltype(&Name), Result(VEK_CALL*)(VEK_TYPES(__VA_ARGS__))>, \
-                "the header declares " #Name " otherwise");
+#undef VEK_EXCHANGE_TYPE
+// VEK_OTHER_EXPORTS rows: the result, then the name and the pairs.
+#define VEK_CHECK_EXPORT(Result, ...)                                                                                \
+  static_assert(                                                                                                     \
+      std::is_same_v<decltype(&VEK_FIRST(__VA_ARGS__)), Result(VEK_CALL*)(VEK_LIST(VEK_PAIR_TYPE, ~, __VA_ARGS__))>, \
+      "the header declares " VEK_STRING(VEK_FIRST(__VA_ARGS__)) " otherwise");
 VEK_OTHER_EXPORTS(VEK_CHECK_EXPORT)
 #undef VEK_CHECK_EXPORT
 
@@ -88,8 +99,8 @@ constexpr const char* kHeaderResultCodes[] = {
 #include "header_result_codes.inc"
 };
 
-#define VEK_TWIN_NAMES(Name, ...)         "VEKnet_" #Name, "VEKser_" #Name,
-#define VEK_OTHER_NAME(Result, Name, ...) #Name,
+#define VEK_TWIN_NAMES(Name, ...)   "VEKnet_" #Name, "VEKser_" #Name,
+#define VEK_OTHER_NAME(Result, ...) VEK_STRING(VEK_FIRST(__VA_ARGS__)),
 constexpr const char* kTableExports[] = {VEK_EXCHANGE_OPERATIONS(VEK_TWIN_NAMES) VEK_OPERATIONS(VEK_TWIN_NAMES)
                                              VEK_OTHER_EXPORTS(VEK_OTHER_NAME)};
 #undef VEK_TWIN_NAMES
@@ -132,10 +143,11 @@ template <typename... Parameters>
 constexpr int StackBytes() {
   return (0 + ... + (std::is_same_v<Parameters, double> ? 8 : 4));
 }
-#define VEK_TWIN_BYTES(Name, ...)                                                    \
-  {"VEKnet_" #Name, StackBytes<uint32_t * __VA_OPT__(, ) VEK_TYPES(__VA_ARGS__)>()}, \
-      {"VEKser_" #Name, StackBytes<uint32_t * __VA_OPT__(, ) VEK_TYPES(__VA_ARGS__)>()},
-#define VEK_OTHER_BYTES(Result, Name, ...) {#Name, StackBytes<VEK_TYPES(__VA_ARGS__)>()},
+#define VEK_TWIN_BYTES(Name, ...)                                                   \
+  {"VEKnet_" #Name, StackBytes<uint32_t * VEK_MORE(VEK_PAIR_TYPE, __VA_ARGS__)>()}, \
+      {"VEKser_" #Name, StackBytes<uint32_t * VEK_MORE(VEK_PAIR_TYPE, __VA_ARGS__)>()},
+#define VEK_OTHER_BYTES(Result, ...) \
+  {VEK_STRING(VEK_FIRST(__VA_ARGS__)), StackBytes<VEK_LIST(VEK_PAIR_TYPE, ~, __VA_ARGS__)>()},
 constexpr StackedExport kTableStack[] = {VEK_EXCHANGE_OPERATIONS(VEK_TWIN_BYTES) VEK_OPERATIONS(VEK_TWIN_BYTES)
                                              VEK_OTHER_EXPORTS(VEK_OTHER_BYTES)};
 #undef VEK_TWIN_BYTES
@@ -152,7 +164,6 @@ constexpr bool SameStack(const StackedExport (&a)[N], const StackedExport (&b)[M
   return true;
 }
 
-static_assert(sizeof kTableExports / sizeof kTableExports[0] == 145, "the library exports 145 functions");
 static_assert(SameStack(kDefExports, kTableStack),
               "cmake/VekKestra.def is not the export list of commands/operations.h: "
               "cmake --build <build> --target update-generated writes it anew");

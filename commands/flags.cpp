@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "commands/axis.h"
+#include "commands/shapes.h"
 #include "commands/workers.h"
 #include "core/state.h"
 #include "core/trace.h"
@@ -15,45 +16,11 @@
 namespace vek {
 namespace {
 
-// The done getter hands out the whole word; the error flag is one bit.
-constexpr uint32_t kWholeWord = 0xFFFFFFFFu;
-constexpr uint32_t kCommandErrorShift = 30;
-
 // The getters take the AxisBit as a plain bit mask: several bits ask about
 // several axes at once, and 0 asks about none (and so is always "set").
 uint32_t AxisFlagOf(uint32_t word, uint32_t shift, int32_t axisBit) {
   const uint32_t bits = static_cast<uint32_t>(axisBit);
   return ((word >> shift) & bits & kGroupMask) == bits ? 1u : 0u;
-}
-
-// Every getter first folds the notifications already waiting; silence or a
-// failed read leaves the word as it is.
-uint32_t GetAxisFlag(const Link& link, int32_t axisBit, uint32_t* flag, uint32_t shift, const char* dumpName) {
-  if (link.Missing() || flag == nullptr) return VEK_ERROR_INVALID_PARAMETER;
-  link.Drain();
-  *flag = AxisFlagOf(link.StatusFlags(), shift, axisBit);
-  DumpFlags(link, dumpName);
-  return VEK_SUCCESS;
-}
-
-// One field of the word: (word >> shift) & mask.
-uint32_t GetField(const Link& link, uint32_t* out, uint32_t shift, uint32_t mask, const char* dumpName) {
-  if (link.Missing() || out == nullptr) return VEK_ERROR_INVALID_PARAMETER;
-  link.Drain();
-  *out = (link.StatusFlags() >> shift) & mask;
-  DumpFlags(link, dumpName);
-  return VEK_SUCCESS;
-}
-
-// Forgets the flags of one group for the axes in the low ten bits of `axes`.
-// A negative mask passes the range test and clears by its low bits.
-uint32_t ClearGroup(const Link& link, int32_t axes, uint32_t shift, const char* inName, const char* outName) {
-  DumpFlags(link, inName);
-  if (link.Missing() || axes > kAllAxesMask) return VEK_ERROR_INVALID_PARAMETER;
-  // Atomic: a notification folded meanwhile on another connection stays.
-  link.StatusFlags().fetch_and(~((static_cast<uint32_t>(axes) & kGroupMask) << shift));
-  DumpFlags(link, outName);
-  return VEK_SUCCESS;
 }
 
 // The serial limit getter traces the limit field and the axis it compares,
@@ -71,6 +38,36 @@ uint32_t GetOvertravelFlagTraced(const Link& link, int32_t axisBit, uint32_t* fl
 
 }  // namespace
 
+// Every getter first folds the notifications already waiting; silence or a
+// failed read leaves the word as it is.
+uint32_t shape::AxisFlag::operator()(Link link, const char* /*label*/, int32_t axisBit, uint32_t* flag) const {
+  if (link.Missing() || flag == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+  link.Drain();
+  *flag = AxisFlagOf(link.StatusFlags(), shift, axisBit);
+  DumpFlags(link, dump);
+  return VEK_SUCCESS;
+}
+
+uint32_t shape::StatusField::operator()(Link link, const char* /*label*/, uint32_t* out) const {
+  if (link.Missing() || out == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+  link.Drain();
+  *out = (link.StatusFlags() >> shift) & mask;
+  DumpFlags(link, dump);
+  return VEK_SUCCESS;
+}
+
+// Forgets the flags of one group for the axes in the low ten bits of `axes`.
+// A negative mask passes the range test and clears by its low bits.
+uint32_t shape::ClearFlags::operator()(Link link, const char* label, int32_t axes) const {
+  char dump[kTraceBufferSize];
+  DumpFlags(link, FormatText(dump, "%s - in", label));
+  if (link.Missing() || axes > kAllAxesMask) return VEK_ERROR_INVALID_PARAMETER;
+  // Atomic: a notification folded meanwhile on another connection stays.
+  link.StatusFlags().fetch_and(~((static_cast<uint32_t>(axes) & kGroupMask) << shift));
+  DumpFlags(link, FormatText(dump, "%s - out", label));
+  return VEK_SUCCESS;
+}
+
 // The done getter refuses "all axes" only after the refresh has consumed the
 // input, so a caller's mistake still folds what was waiting.
 uint32_t ops::GetAxisDoneFlag(Link link, int32_t axisBit, uint32_t* flag) {
@@ -82,30 +79,9 @@ uint32_t ops::GetAxisDoneFlag(Link link, int32_t axisBit, uint32_t* flag) {
   return VEK_SUCCESS;
 }
 
-uint32_t ops::GetAllDoneFlags(Link link, uint32_t* flags) {
-  return GetField(link, flags, 0, kWholeWord, "GetAllDoneFlags()");
-}
-
-uint32_t ops::ClearMultiAxisDoneFlags(Link link, int32_t axes) {
-  return ClearGroup(link, axes, kDoneShift, "ClearMultiAxisDoneFlags() - in", "ClearMultiAxisDoneFlags() - out");
-}
-
 uint32_t ops::GetAxisOvertravelFlag(Link link, int32_t axisBit, uint32_t* flag) {
   if (link.transport->overtravelGetterTracesWord) return GetOvertravelFlagTraced(link, axisBit, flag);
-  return GetAxisFlag(link, axisBit, flag, kLimitShift, "GetAxisOvertravelFlag()");
-}
-
-uint32_t ops::GetAllOvertravelFlags(Link link, uint32_t* flags) {
-  return GetField(link, flags, kLimitShift, kGroupMask, "GetAllOvertravelFlags()");
-}
-
-uint32_t ops::ClearMultiAxisOvertravelFlags(Link link, int32_t axes) {
-  return ClearGroup(link, axes, kLimitShift, "ClearMultiAxisOvertravelFlags() - in",
-                    "ClearMultiAxisOvertravelFlags() - out");
-}
-
-uint32_t ops::GetCommandErrorFlag(Link link, uint32_t* flag) {
-  return GetField(link, flag, kCommandErrorShift, 1, "GetCommandErrorFlag() - exit");
+  return shape::AxisFlag(kLimitShift, "GetAxisOvertravelFlag()")(link, "", axisBit, flag);
 }
 
 uint32_t ops::ClearCommandErrorFlag(Link link) {
@@ -135,18 +111,6 @@ uint32_t ops::GetIllegalCommand(Link link, char* text, int32_t textSize, int32_t
 uint32_t ops::EnableAxisSlipDectection(Link link, int32_t axis) {
   if (link.Missing()) return VEK_ERROR_INVALID_PARAMETER;
   return SendSingleCommand(link, axis, "IS;");
-}
-
-uint32_t ops::GetAxisSlipFlag(Link link, int32_t axisBit, uint32_t* flag) {
-  return GetAxisFlag(link, axisBit, flag, kSlipShift, "GetAxisSlipFlag");
-}
-
-uint32_t ops::GetAllAxesSlipFlag(Link link, uint32_t* flags) {
-  return GetField(link, flags, kSlipShift, kGroupMask, "GetAllAxesSlipFlag");
-}
-
-uint32_t ops::ClearMultiAxisSlipFlag(Link link, int32_t axes) {
-  return ClearGroup(link, axes, kSlipShift, "ClearMultiAxisSlipFlag() - in", "ClearMultiAxisSlipFlag() - out");
 }
 
 }  // namespace vek

@@ -5,6 +5,7 @@
 // bare word.
 #include "commands/answers.h"
 #include "commands/axis.h"
+#include "commands/shapes.h"
 #include "commands/workers.h"
 #include "core/trace.h"
 #include "vekkestra.h"
@@ -15,37 +16,20 @@ namespace {
 constexpr uint32_t kMaxDirectionWord = 0xFFFF;
 constexpr int32_t kIoLineCount = 16;
 
-// A word read: its query, its label and its scan ("%*c%x" or "%x").
-struct WordRead {
-  const char* query;
-  const char* label;
-  bool (*scan)(const char*, uint32_t*);
-};
-
-constexpr WordRead kDirectionRead = {"RB", "GetIOBitsDirection()", ScanHexAfterOne};
-constexpr WordRead kStateRead = {"BX", "GetIOBitsState()", ScanHex};
-constexpr WordRead kBitRead = {"BX", "GetIOBitState()", ScanHex};
-
-// Runs the read's query and scans its answer; `word` is written only when a
-// number was found.
-uint32_t QueryWord(Link link, const WordRead& read, uint32_t* word) {
+// Runs `query`, scans its answer with `scan` and traces an answer that holds
+// no number under `label`; `word` is written only when a number was found.
+uint32_t QueryWord(Link link, const char* query, bool (*scan)(const char*, uint32_t*), const char* label,
+                   uint32_t* word) {
   char answer[kCommandBufferSize] = {};
-  const uint32_t result = link.Query(read.query, answer, static_cast<int32_t>(sizeof answer));
+  const uint32_t result = link.Query(query, answer, static_cast<int32_t>(sizeof answer));
   if (result != VEK_SUCCESS) return result;
   answer[sizeof answer - 1] = '\0';
   if (answer[0] == '\0') return VEK_ERROR_BAD_RESPONSE;
-  if (!read.scan(answer, word)) {
-    TraceVerbosef(link.handle, "%s | VEK_ERROR_BAD_RESPONSE | bad receive string: recv %s", read.label, answer);
+  if (!scan(answer, word)) {
+    TraceVerbosef(link.handle, "%s | VEK_ERROR_BAD_RESPONSE | bad receive string: recv %s", label, answer);
     return VEK_ERROR_BAD_RESPONSE;
   }
   return VEK_SUCCESS;
-}
-
-uint32_t GetIoWord(Link link, uint32_t* word, const WordRead& read) {
-  if (link.Missing()) return VEK_ERROR_INVALID_PARAMETER;
-  if (word == nullptr) return VEK_ERROR_INVALID_PARAMETER;
-  TraceVerbose(link.handle, read.label);
-  return QueryWord(link, read, word);
 }
 
 // The line number of a mask naming exactly one of lines 0 to 15, else -1.
@@ -58,6 +42,13 @@ int32_t LineOf(int32_t bitMask) {
 
 }  // namespace
 
+uint32_t shape::IoWord::operator()(Link link, const char* label, uint32_t* word) const {
+  if (link.Missing()) return VEK_ERROR_INVALID_PARAMETER;
+  if (word == nullptr) return VEK_ERROR_INVALID_PARAMETER;
+  TraceVerbose(link.handle, label);
+  return QueryWord(link, query, scan, label, word);
+}
+
 uint32_t ops::SetOutputBitState(Link link, int32_t bitMask, int32_t level) {
   static constexpr char kLevelLetters[2] = {'L', 'H'};
   if (link.Missing()) return VEK_ERROR_INVALID_PARAMETER;
@@ -69,10 +60,6 @@ uint32_t ops::SetOutputBitState(Link link, int32_t bitMask, int32_t level) {
   TraceVerbose(link.handle, "SetOutputBitState()");
   return link.Send(command);
 }
-
-uint32_t ops::GetIOBitsDirection(Link link, uint32_t* direction) { return GetIoWord(link, direction, kDirectionRead); }
-
-uint32_t ops::GetIOBitsState(Link link, uint32_t* state) { return GetIoWord(link, state, kStateRead); }
 
 // The word settings have no worker check: the transport's send refuses a
 // missing handle, after the direction word has been checked.
@@ -95,9 +82,9 @@ uint32_t ops::SetOutputBitsState(Link link, uint32_t outputs) {
 uint32_t ops::GetIOBitState(Link link, uint32_t bitMask, uint32_t* state) {
   if (link.Missing()) return VEK_ERROR_INVALID_PARAMETER;
   if (state == nullptr) return VEK_ERROR_INVALID_PARAMETER;
-  TraceVerbose(link.handle, kBitRead.label);
+  TraceVerbose(link.handle, "GetIOBitState()");
   uint32_t word = 0;
-  const uint32_t result = QueryWord(link, kBitRead, &word);
+  const uint32_t result = QueryWord(link, "BX", ScanHex, "GetIOBitState()", &word);
   if (result != VEK_SUCCESS) return result;
   *state = (word & bitMask) == bitMask ? 1u : 0u;
   return VEK_SUCCESS;

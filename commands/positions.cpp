@@ -1,6 +1,7 @@
-// Reading the motor and encoder positions of one axis or of all axes, and
-// redefining the motor position of one axis or of several. Positions are the
-// controller's own units; nothing is scaled.
+// Reading the motor and encoder positions of all axes, and redefining the
+// motor position of one axis or of several (the reads of one axis are rows of
+// the AxisRead shape). Positions are the controller's own units; nothing is
+// scaled.
 #include <cstdint>
 
 #include "commands/axis.h"
@@ -12,10 +13,6 @@
 namespace vek {
 namespace {
 
-constexpr AxisReadKind kMotorPosition = {
-    "GetAxisMotorPosition()", "RP;", false, true, "GetAxisMotorPosition() bad response", false};
-constexpr AxisReadKind kEncoderPosition = {
-    "GetAxisEncoderPosition()", "RE;", false, true, "GetAxisEncoderPosition() bad receive string: recv ", true};
 constexpr const char* kSetPrefixes[] = {"AALP", "AMLP"};
 
 }  // namespace
@@ -66,14 +63,6 @@ uint32_t ops::SetMultiAxisMotorPositions(Link link, int32_t mask, int32_t addres
   const uint32_t built = BuildMultiAxisValues(mask, positions, command);
   if (built != VEK_SUCCESS) return built;
   return link.Send(command);
-}
-
-uint32_t ops::GetAxisMotorPosition(Link link, int32_t axis, int32_t* position) {
-  return ReadAxisValue(link, axis, position, kMotorPosition);
-}
-
-uint32_t ops::GetAxisEncoderPosition(Link link, int32_t axis, int32_t* position) {
-  return ReadAxisValue(link, axis, position, kEncoderPosition);
 }
 
 }  // namespace vek

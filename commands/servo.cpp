@@ -93,16 +93,4 @@ uint32_t ops::SetAxisPID(Link link, int32_t axis, int32_t selector) {
   return SendSingleCommand(link, axis, kTexts[selector]);
 }
 
-uint32_t ops::SetAxisEncoderSlipTolerance(Link link, int32_t axis, int32_t tolerance) {
-  return SendSingleParamCommand(link, axis, "ES", tolerance);
-}
-
-uint32_t ops::SetAxisHoldGain(Link link, int32_t axis, int32_t gain) {
-  return SendSingleParamCommand(link, axis, "HG", gain);
-}
-
-uint32_t ops::SetAxisHoldVelocity(Link link, int32_t axis, int32_t velocity) {
-  return SendSingleParamCommand(link, axis, "HV", velocity);
-}
-
 }  // namespace vek

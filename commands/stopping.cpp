@@ -4,43 +4,27 @@
 #include <cstdint>
 
 #include "commands/axis.h"
-#include "commands/workers.h"
+#include "commands/shapes.h"
 #include "core/trace.h"
 #include "vekkestra.h"
 
 namespace vek {
-namespace {
 
-struct EndMotionTexts {
-  const char* label;
-  const char* allAxes;  // sent exactly so, with no list and no closing ";"
-  const char* prefix;   // followed by the value list of the axes
-};
-
-constexpr EndMotionTexts kStop = {"StopMotion()", "SA", "SI"};
-constexpr EndMotionTexts kKill = {"KillMotion()", ";AMKL", "KS"};
-
-uint32_t EndMotion(Link link, int32_t mask, const EndMotionTexts& texts) {
+uint32_t shape::EndMotion::operator()(Link link, const char* label, int32_t axes) const {
   if (link.Missing()) return VEK_ERROR_INVALID_PARAMETER;
-  if (mask > kAllAxesMask) return VEK_ERROR_INVALID_AXIS;
-  TraceVerbose(link.handle, texts.label);
+  if (axes > kAllAxesMask) return VEK_ERROR_INVALID_AXIS;
+  TraceVerbose(link.handle, label);
   int32_t ones[kAxisCount];
   for (int32_t& one : ones) one = 1;
   char command[kCommandBufferSize] = {};
-  if (mask == kAllAxesMask) {
-    AppendCommand(command, "%s", texts.allAxes);
+  if (axes == kAllAxesMask) {
+    AppendCommand(command, "%s", allAxes);  // sent exactly so, with no list and no closing ";"
   } else {
-    AppendCommand(command, "%s", texts.prefix);
-    const uint32_t built = BuildMultiAxisValues(mask, ones, command);
+    AppendCommand(command, "%s", prefix);
+    const uint32_t built = BuildMultiAxisValues(axes, ones, command);
     if (built != VEK_SUCCESS) return built;
   }
   return link.Send(command);
 }
-
-}  // namespace
-
-uint32_t ops::StopMotion(Link link, int32_t axes) { return EndMotion(link, axes, kStop); }
-
-uint32_t ops::KillMotion(Link link, int32_t axes) { return EndMotion(link, axes, kKill); }
 
 }  // namespace vek

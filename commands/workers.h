@@ -1,7 +1,8 @@
-// The workers of the command set, one per row of VEK_OPERATIONS: each takes
-// the link of the twin export that called it and that export's parameters.
-// They are defined in the sources of their groups (motion.cpp, flags.cpp ...);
-// a worker whose parameters drift from its row no longer links.
+// The workers of the command set, one per row of VEK_OPERATIONS whose Work
+// is Worker: each takes the link of the twin export that called it and that
+// export's parameters. They are defined in the sources of their groups
+// (motion.cpp, flags.cpp ...); a worker whose parameters drift from its row
+// no longer links. The other rows are shapes (commands/shapes.h).
 #ifndef VEK_COMMANDS_WORKERS_H
 #define VEK_COMMANDS_WORKERS_H
 
@@ -12,7 +13,8 @@
 
 namespace vek::ops {
 
-#define VEK_DECLARE_WORKER(Name, ...) uint32_t Name(Link link __VA_OPT__(, ) VEK_PARAMS(__VA_ARGS__));
+#define VEK_DECLARE_WORKER(Name, ...) \
+  VEK_IF(VEK_IS_WORKER(__VA_ARGS__))(uint32_t Name(Link link VEK_MORE(VEK_PAIR_DECL, __VA_ARGS__));, )
 VEK_OPERATIONS(VEK_DECLARE_WORKER)
 #undef VEK_DECLARE_WORKER
 

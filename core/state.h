@@ -35,7 +35,8 @@ inline constexpr uint32_t kDoneShift = 0;
 inline constexpr uint32_t kLimitShift = 10;
 inline constexpr uint32_t kSlipShift = 20;
 inline constexpr uint32_t kGroupMask = axes::kAllMask;
-inline constexpr uint32_t kCommandErrorBit = 1u << 30;
+inline constexpr uint32_t kCommandErrorShift = 30;
+inline constexpr uint32_t kCommandErrorBit = 1u << kCommandErrorShift;
 
 // The status words: notifications set bits with fetch_or, the clear
 // operations take them out with fetch_and.

@@ -5,9 +5,9 @@
  *
  * Every operation is a plain C function that turns its arguments into a command text (an axis is named by "A" and
  * its letter, several axes by "AA" or "AM" and a comma-separated value list), sends it to the controller, waits
- * for the controller's verdict or answer, parses the answer and returns a numeric result code. There are 70
- * operations for the Ethernet transport (VEKnet_ prefix), the same 70 for the serial transport (VEKser_ prefix)
- * and five utilities (VEK_ prefix).
+ * for the controller's verdict or answer, parses the answer and returns a numeric result code. Each operation
+ * exists for the Ethernet transport (VEKnet_ prefix) and, the same, for the serial transport (VEKser_ prefix);
+ * the utilities (VEK_ prefix) belong to neither.
  *
  * @section vek_handles Handles
  * A connection lives in a uint32_t variable that the application owns. VEKnet_Initialize() stores the connected
@@ -35,7 +35,7 @@
  *
  * @section vek_twins Operations of both transports
  * Besides Initialize, Close, GetLastError, SendCommand and Query, which each transport has and documents on its own,
- * the 65 operations of the command set (motion, stops, homing, positions, velocities, flags, servo, overtravel, I/O
+ * the operations of the command set (motion, stops, homing, positions, velocities, flags, servo, overtravel, I/O
  * and auxiliary outputs) come as twins with the same arguments: VEKnet_X for Ethernet and VEKser_X for serial. Each
  * pair is documented once, under the Ethernet twin; the serial entry repeats that text. What holds for one
  * transport only is marked: by a paragraph "On Ethernet" in the shared text, by a paragraph "On serial" that the
@@ -332,10 +332,10 @@ VEK_API uint32_t VEK_CALL VEK_DllLoggerLineMarker(const char* text);
 /* ==== Ethernet (TCP) transport ==== */
 /**
  * @defgroup vek_ethernet Ethernet transport
- * @brief The 70 operations on a TCP connection to the controller (VEKnet_ prefix). Every command is answered by
+ * @brief The operations on a TCP connection to the controller (VEKnet_ prefix). Every command is answered by
  *        ACK or NAK within 2.5 s; every read folds notifications into the Ethernet status word.
  *
- * The 65 operations of the command set (all but the five of the connection and raw exchange) hold the
+ * The operations of the command set (all but those of the connection and raw exchange) hold the
  * documentation they share with their serial twins; what holds on Ethernet only is marked (@ref vek_twins).
  * @{
  */
@@ -1641,11 +1641,11 @@ VEK_API uint32_t VEK_CALL VEKnet_SetAxisAuxBit(uint32_t* handle, int32_t axis, u
 /* ==== Serial transport ==== */
 /**
  * @defgroup vek_serial Serial transport
- * @brief The 70 operations on a serial (COM) port (VEKser_ prefix). There is no handshake: a command counts as
+ * @brief The operations on a serial (COM) port (VEKser_ prefix). There is no handshake: a command counts as
  *        sent once written, a query's answer is the next line; every read folds notifications into the serial
  *        status word.
  *
- * The 65 operations of the command set (all but the five of the connection and raw exchange) repeat the
+ * The operations of the command set (all but those of the connection and raw exchange) repeat the
  * documentation of their Ethernet twins and add what differs on serial (@ref vek_twins).
  * @{
  */

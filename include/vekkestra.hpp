@@ -13,6 +13,11 @@
  * int32_t x = ctl.position(vek::Axis::X);
  * @endcode
  *
+ * Every operation of the command set is a typed method too (vekkestra_operations.hpp, generated from the library's
+ * operation table): `ctl.set_axis_max_velocity(vek::Axis::X, 4000)`, `int32_t v = ctl.get_axis_max_velocity(vek::Axis::X)`,
+ * `auto [motor, encoder] = ctl.get_all_axis_positions()`. Those that set axes moving or stop them are there only as
+ * raw_<name>; move(), jog(), home(), find_limit(), stop() and kill() are their safe forms.
+ *
  * What this layer adds to the core, and nothing more:
  * - Types: vek::Axis and vek::Axes for axis bits and masks, std::map for value lists, std::chrono for time-outs.
  * - Exceptions: a failed call throws the class of its VekmError's kind (vek::TimeoutError, vek::LimitError, ...;
@@ -430,6 +435,12 @@ inline void check(uint32_t code, const VekmError& error) {
  */
 inline bool catch_signals() noexcept { return vekm_catch_signals() == VEK_SUCCESS; }
 
+}  // namespace vek
+
+#include "vekkestra_operations.hpp"
+
+namespace vek {
+
 // ---- The controller ---------------------------------------------------------------------------------------------
 
 /**
@@ -438,9 +449,9 @@ inline bool catch_signals() noexcept { return vekm_catch_signals() == VEK_SUCCES
  * Destroying it frees the connection; while an exception unwinds the stack it first stops the axes it set moving
  * and has not seen end (vekm_moving()). A normal destruction stops nothing. Every method may be called from any
  * thread. Failures throw vek::Error or one of its kinds; arguments out of range throw std::invalid_argument before
- * anything is sent.
+ * anything is sent. Every operation of the command set is a method of its base vek::Operations.
  */
-class Controller {
+class Controller : public Operations<Controller> {
  public:
   /** @brief Time-outs in milliseconds; seconds and minutes convert implicitly. */
   using milliseconds = std::chrono::milliseconds;

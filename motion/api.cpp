@@ -251,25 +251,17 @@ VEKM_API uint32_t VEKM_CALL vekm_with_handle(VekmController* controller, const c
 // lock and the recovery of the core: vekm_call_<Name>(controller, the
 // operation's own parameters, error). No safe-motion promise: a motion
 // operation called so is the library's own, waits and all.
-#define VEKM_COMMA_IF_0
-#define VEKM_COMMA_IF_1 ,
-#define VEKM_COMMA_IF_2 ,
-#define VEKM_COMMA_IF_3 ,
-#define VEKM_COMMA_IF_4 ,
-#define VEKM_COMMA_IF_5 ,
-#define VEKM_COMMA_IF_6 ,
-#define VEKM_DEFINE_CALL(Name, ...)                                                                        \
-  VEKM_API uint32_t VEKM_CALL vekm_call_##Name(                                                            \
-      VekmController* controller VEK_CAT(VEKM_COMMA_IF_, VEK_COUNT(__VA_ARGS__)) VEK_PARAMS(__VA_ARGS__),  \
-      VekmError* error) {                                                                                  \
-    return With(controller, "vekm_call_" #Name, error, [&](vek::motion::Controller& c, Failure* f) {       \
-      return c.Call(                                                                                       \
-          #Name, vek::motion::Use::kQuery,                                                                 \
-          [&](const vek::Exports& ops, uint32_t* handle) {                                                 \
-            return ops.Name(handle VEK_CAT(VEKM_COMMA_IF_, VEK_COUNT(__VA_ARGS__)) VEK_ARGS(__VA_ARGS__)); \
-          },                                                                                               \
-          f);                                                                                              \
-    });                                                                                                    \
+#define VEKM_DEFINE_CALL(Name, ...)                                                                             \
+  VEKM_API uint32_t VEKM_CALL vekm_call_##Name(VekmController* controller VEK_MORE(VEK_PAIR_DECL, __VA_ARGS__), \
+                                               VekmError* error) {                                              \
+    return With(controller, "vekm_call_" #Name, error, [&](vek::motion::Controller& c, Failure* f) {            \
+      return c.Call(                                                                                            \
+          #Name, vek::motion::Use::kQuery,                                                                      \
+          [&](const vek::Exports& ops, uint32_t* handle) {                                                      \
+            return ops.Name(handle VEK_MORE(VEK_PAIR_NAME, __VA_ARGS__));                                       \
+          },                                                                                                    \
+          f);                                                                                                   \
+    });                                                                                                         \
   }
 VEK_OPERATIONS(VEKM_DEFINE_CALL)
 #undef VEKM_DEFINE_CALL

@@ -202,7 +202,8 @@ struct Interpreter {
   static void SetRamp(Model& m, const Call& c);
   template <Reading kReading>
   static void AnswerReading(Model& m, const Call& c);
-  template <double Axis::*kField>
+  // A stored setting, whole or not: "=<value>".
+  template <auto kField>
   static void AnswerSetting(Model& m, const Call& c);
   template <Reading kReading>
   static void AnswerEveryAxis(Model& m, const Call& c);
@@ -356,7 +357,7 @@ void Interpreter::AnswerReading(Model& m, const Call& c) {
   c.answers.push_back(Decimal((m.*kReading)(AxisOf(m, c), c.now)));
 }
 
-template <double Model::Axis::*kField>
+template <auto kField>
 void Interpreter::AnswerSetting(Model& m, const Call& c) {
   c.answers.push_back("=" + Decimal(AxisOf(m, c).*kField));
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/call.h"
 #include "tools/terminal.h"
 #include "vekkestra_motion_calls.h"
 
@@ -588,6 +589,7 @@ int ReportNoSubcommand(std::FILE* err) {
 }
 
 void AddCommands(CLI::App& app, Session& session, std::function<int()>& action, bool inShell) {
+  AddCall(app, session, action);
   AddReports(app, session, action);
   AddMotion(app, session, action);
   AddLog(app, session, action);

@@ -238,6 +238,15 @@ namespace VekKestra
             return axes.ToArray();
         }
 
+        // Ten values a call reads, slot i for axis bit i: exactly ten.
+        internal static int[] Ten(int[] values, string name)
+        {
+            if (values == null) throw new ArgumentNullException(name);
+            if (values.Length != NativeMotion.VEK_AXIS_COUNT)
+                throw new ArgumentException("ten values, slot i for axis bit i, not " + values.Length, name);
+            return values;
+        }
+
         // The core's value list: slot i for axis bit i.
         internal static T[] List<T>(IDictionary<Axis, T> values, out int mask)
         {
@@ -283,8 +292,12 @@ namespace VekKestra
     /// ArgumentException; their message is the core's.
     /// Dispose() stops the axes this controller set moving and has not seen end, then closes: .NET cannot tell a
     /// using block left by an exception from one left normally, so the controller takes the safe side. Close()
-    /// closes without stopping anything.</summary>
-    public sealed class Controller : IDisposable
+    /// closes without stopping anything.
+    /// Every operation of the command set is a typed method too (Operations.g.cs, generated from the library's
+    /// operation table): SetAxisMaxVelocity(Axis.X, 4000), GetAxisMaxVelocity(Axis.X), GetAllAxisPositions().
+    /// Those that set axes moving or stop them are there only as Raw&lt;Name&gt;; Move, Jog, Home, FindLimit, Stop
+    /// and Kill are their safe forms.</summary>
+    public sealed partial class Controller : IDisposable
     {
         public const int DefaultTimeoutMs = NativeMotion.VEKM_DEFAULT_TIMEOUT_MS;
         const int AnswerSize = 256;  // the transports keep at most 255 characters
@@ -671,6 +684,12 @@ namespace VekKestra
         {
             int length = Array.IndexOf(buffer, (byte)0);
             return Encoding.ASCII.GetString(buffer, 0, length < 0 ? buffer.Length : length);
+        }
+
+        // A text the call filled with its length beside it; a length outside the buffer is cut to it.
+        static string Text(byte[] buffer, int length)
+        {
+            return Encoding.ASCII.GetString(buffer, 0, Math.Max(0, Math.Min(length, buffer.Length)));
         }
     }
 

@@ -1,7 +1,7 @@
 // What vek::Controller does itself, beside the scenario table that every
 // layer runs: the stops of its destructor and of MotionGuard, the trampoline
 // of with_handle, the closed states a C++ object can be in, the poll's axis
-// slots, and examples/move_xy.cpp. Against the embedded simulator, on either
+// slots, the typed operations, and examples/move_xy.cpp. Against the embedded simulator, on either
 // link.
 #include <sys/wait.h>
 
@@ -183,6 +183,47 @@ TEST_P(ControllerTest, PollGivesEachAxisInItsSlot) {
   EXPECT_EQ(states[2].motor, -777);
   EXPECT_FALSE(states[2].has(VEKM_AXIS_OURS));
   ctl.stop();
+}
+
+// The typed operations take Axis and Axes and return what the call filled in:
+// one number, a flag, two lists of ten, five encoder flags (vekkestra.h: [4]
+// "P" while the axis runs), the refused command's text. An axis outside the
+// ten is refused before anything is sent; a raw motion is the library's own.
+TEST_P(ControllerTest, TypedOperationsTakeAxesAndReturnWhatTheCallFilledIn) {
+  StartSim();
+  Controller ctl = Open();
+  ctl.set_axis_max_velocity(Axis::Y, 4321);
+  EXPECT_EQ(ctl.get_axis_max_velocity(Axis::Y), 4321);
+  ctl.set_axis_motor_position(Axis::Z, -777);
+  const auto [motor, encoder] = ctl.get_all_axis_positions();
+  EXPECT_EQ(motor[2], -777);
+  EXPECT_EQ(motor, ctl.get_all_axis_motor_positions());
+  EXPECT_EQ(encoder, ctl.get_all_axis_encoder_positions());
+
+  ctl.jog(Axis::T, 3000);
+  ASSERT_TRUE(Moving(3, true));
+  EXPECT_TRUE(ctl.get_axis_encoder_status(Axis::T)[4]);
+  EXPECT_FALSE(ctl.get_axis_encoder_status(Axis::X)[4]);
+  ctl.stop(Axis::T);
+
+  // A refused command: NAKed on TCP; a serial controller acknowledges nothing.
+  if (serial()) {
+    ctl.send("AXQQ7;");
+  } else {
+    EXPECT_THROW(ctl.send("AXQQ7;"), Error);
+  }
+  EXPECT_NE(ctl.get_illegal_command().find("QQ7"), std::string::npos) << ctl.get_illegal_command();
+
+  const uint64_t served = sim_->commandsServed();
+  EXPECT_THROW(ctl.get_axis_max_velocity(static_cast<Axis>(3)), std::invalid_argument);
+  EXPECT_EQ(sim_->commandsServed(), served);
+
+  ctl.raw_move_axis(Axis::X, 0, 500, 0, 5000);
+  EXPECT_EQ(ctl.get_axis_motor_position(Axis::X), 500);
+  EXPECT_TRUE(ctl.moving().empty());
+
+  ctl.close();
+  EXPECT_THROW(ctl.get_all_axis_positions(), ClosedError);
 }
 
 VEK_SIM_LINK_SUITE(ControllerTest);

@@ -62,7 +62,6 @@ class DeclarationTest(unittest.TestCase):
 
     def test_every_export_and_core_function_is_typed_as_declared(self):
         exports = declarations(HEADER, "VEK_API", "VEK_CALL")
-        self.assertEqual(len(exports), 145)
         self.assertEqual(sorted(name for name, _, _ in all_signatures()), sorted(exports))
         self.assert_typed(vekkestra.library(), exports)
         core_functions = declarations(MOTION_HEADER, "VEKM_API", "VEKM_CALL")

@@ -1,9 +1,11 @@
 """What the package adds to the core, against veksim: the ``with`` block,
-``poll()``'s axis states, signals sent to a program that uses the package,
-and the examples end to end. Skipped when VEKSIM does not name the
-simulator."""
+``poll()``'s axis states, the typed operations, signals sent to a program
+that uses the package, and the examples end to end. Skipped when VEKSIM does
+not name the simulator."""
 
 import os
+import re
+import typing
 import signal
 import subprocess
 import sys
@@ -17,6 +19,8 @@ from vekkestra import Controller, LimitError
 
 from .simulator import VEKSIM, Simulator
 
+HEADER = os.environ.get("VEKKESTRA_HEADER", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                                         "..", "include", "vekkestra.h"))
 EXAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "examples")
 PACKAGE_ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
 #: Y's positive limit switch.
@@ -112,6 +116,78 @@ CHILD = textwrap.dedent("""
     else:
         run()
 """)
+
+
+def header_operations():
+    """(name, brief) of each operation of the command set, as vekkestra.h
+    declares and documents its VEKnet_ export: all but the transport's own
+    (Initialize, Close, GetLastError, SendCommand, Query)."""
+    with open(HEADER) as f:
+        text = f.read()
+    own = {"Initialize", "Close", "GetLastError", "SendCommand", "Query"}
+    for comment, name in re.findall(r"/\*\*((?:(?!\*/).)*)\*/\s*VEK_API [^\n]* VEK_CALL VEKnet_(\w+)\(", text, re.S):
+        if name not in own:
+            brief = re.search(r"@brief (.*?)(?:\n \*\s*\n| \* @)", comment, re.S).group(1)
+            yield name, " ".join(brief.replace("*", " ").split())
+
+
+def snake(name):
+    """The package's name of an operation: GetAxisMaxVelocity as get_axis_max_velocity, SetAxisPID as
+    set_axis_pid."""
+    return re.sub(r"(?<=[a-z0-9])(?=[A-Z])|(?<=[A-Z])(?=[A-Z][a-z])", "_", name).lower()
+
+
+class OperationsTest(SimulatorTestCase):
+    def typed(self, name):
+        """The operation's method; raw_<name> where the plain name is a safe form's (move_axis)."""
+        method = getattr(Controller, "raw_" + snake(name), None) or getattr(Controller, snake(name), None)
+        self.assertIsNotNone(method, "no method for %s" % name)
+        return method
+
+    def test_every_operation_is_a_method_with_the_headers_brief(self):
+        operations = list(header_operations())
+        self.assertTrue(operations)
+        for name, brief in operations:
+            with self.subTest(name):
+                self.assertEqual(" ".join(self.typed(name).__doc__.split("\n\n")[0].split()), brief)
+
+    def test_every_reader_returns_what_it_says(self):
+        """Each operation that takes nothing or one axis and returns a value,
+        called on X: the value has the annotated type."""
+        called = set()
+        with self.connect() as ctl:
+            for name, _ in header_operations():
+                method = self.typed(name)
+                hints = typing.get_type_hints(method)
+                result = hints.pop("return")
+                if result is type(None) or list(hints.values()) not in ([], [vekkestra.Axis]):
+                    continue
+                with self.subTest(name):
+                    value = getattr(ctl, method.__name__)(*(["X"] if hints else []))
+                    self.assertIsInstance(value, typing.get_origin(result) or result)
+                    called.add(method.__name__)
+        self.assertLessEqual({"get_axis_motor_position", "get_axis_encoder_status", "get_illegal_command"}, called)
+
+    def test_arguments_and_results_are_python_values(self):
+        with self.connect() as ctl:
+            ctl.set_axis_max_velocity("Y", 4321)
+            self.assertEqual(ctl.get_axis_max_velocity(2), 4321)
+            ctl.set_axis_motor_position("Z", -777)
+            motor, encoder = ctl.get_all_axis_positions()
+            self.assertEqual((len(motor), len(encoder), motor[2]), (10, 10, -777))
+            self.assertEqual(ctl.get_all_axis_motor_positions(), motor)
+            ctl.jog("U", 3000)
+            self.assertTrue(ctl.get_axis_encoder_status("U")[4], "vekkestra.h: [4] is P while U runs")
+            ctl.stop("U")
+            ctl.raw_move_axis("X", 0, 500, 0, 5000)
+            self.assertEqual(ctl.get_axis_motor_position("X"), 500)
+            self.assertEqual(ctl.moving, "")
+            for call, args in [(ctl.get_axis_max_velocity, ("Q",)), (ctl.set_axis_max_velocity, ("X", 2 ** 31)),
+                               (ctl.raw_move, ("XY", 0, 0, [1, 2], 0, 0))]:
+                with self.subTest(call.__name__), self.assertRaises(ValueError):
+                    call(*args)
+        with self.assertRaises(vekkestra.ClosedError):
+            ctl.get_all_axis_positions()
 
 
 class SignalTest(SimulatorTestCase):

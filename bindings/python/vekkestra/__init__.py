@@ -9,7 +9,7 @@ and a reply that came too late is never a later call's answer. The package
 translates: Python values in, the exception of the core's kind out (its
 text is the core's message), context managers, logging.
 
-``library()`` gives the C library itself with every one of its 145 exports
+``library()`` gives the C library itself with every one of its exports
 typed, to be called exactly as from C; integer arguments that do not fit
 their C parameter raise ``ctypes.ArgumentError``.
 

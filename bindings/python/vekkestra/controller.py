@@ -18,8 +18,10 @@ from ._core import (AXIS_ENDED, AXIS_HAS_TARGET, AXIS_HOME_SWITCH, AXIS_OURS, AX
                     AXIS_SLIP_DETECTION, DEFAULT_TIMEOUT_MS, HOME_EDGE, HOME_RESET, IN_POSITION, KEEP_MOVING,
                     RELATIVE, STATE_TEXTS, VekmAxisState, VekmError, core, error_from)
 from ._exports import OPERATIONS
+from ._operations import Operations
+from ._typed import Output
 from ._values import (ALL_AXES, AXES, AXIS_COUNT, Axes, Axis, axis_bit, axis_mask, int32, integer, letter, letters,
-                      number, uint32, value_list, velocity_list)
+                      number, value_list, velocity_list)
 
 log = logging.getLogger("vekkestra")
 
@@ -70,7 +72,7 @@ def _time(timeout_ms: Any) -> int:
     return int32(timeout_ms, "timeout_ms")
 
 
-class Controller:
+class Controller(Operations):
     """One connection to a controller, over TCP or a serial port.
 
     Open it with ``Controller.tcp(host, port)`` or ``Controller.serial(com,
@@ -88,6 +90,13 @@ class Controller:
     returns; ``wait()`` or ``poll()`` follow it. ``cancel()`` from another
     thread, or Ctrl-C, SIGTERM, SIGHUP, end a wait with its axes stopped
     (see ``vekkestra.handle_signals``).
+
+    Every operation of the command set is a typed method too (generated
+    from the library's operation table): ``set_axis_max_velocity("X",
+    4000)``, ``get_axis_max_velocity("X")``, ``motor, encoder =
+    get_all_axis_positions()``. Those that set axes moving or stop them are
+    there only as ``raw_<name>``; ``move``, ``jog``, ``home``,
+    ``find_limit``, ``stop`` and ``kill`` are their safe forms.
 
     One object may be shared by threads: the core holds a lock for each
     call, and a wait takes it one slice at a time.
@@ -236,6 +245,23 @@ class Controller:
             self._run("vekm_call_" + operation, *args, what="%s(%s)" % (operation, ", ".join(map(_shown, args))))
         except ctypes.ArgumentError as error:
             raise TypeError("%s: %s" % (operation, error)) from None
+
+    def _operation(self, operation: str, *arguments: Any) -> Any:
+        """One typed operation (_operations.py): converted inputs and the
+        markers of the results, in the call's order. Returns nothing, the one
+        result, or a tuple of them."""
+        given, filled = [], []
+        for argument in arguments:
+            if isinstance(argument, Output):
+                made = argument.make()
+                given.extend(made.arguments)
+                filled.append(made)
+            else:
+                given.append(argument)
+        shown = ", ".join(_shown(a) for a in arguments if not isinstance(a, Output))
+        self._run("vekm_call_" + operation, *given, what="%s(%s)" % (operation, shown))
+        values = [made.read() for made in filled]
+        return None if not values else values[0] if len(values) == 1 else tuple(values)
 
     def send(self, text: str) -> None:
         """Sends a command text as it is ("AXLP0;")."""
@@ -402,78 +428,73 @@ class Controller:
         self._run("vekm_enable_slip_detection", mask, int32(tolerance, "tolerance"), level=logging.INFO,
                   what="slip detection on for %s" % letters(mask))
 
-    def _read(self, operation: str, *args: Any, kind: Any = ctypes.c_int32) -> int:
-        value = kind(0)
-        self.call(operation, *args, ctypes.byref(value))
-        return int(value.value)
+    # The names these had before the typed operations, kept.
 
     def motor_position(self, axis: Axis) -> int:
         """The motor (commanded) position of one axis, in steps."""
-        return self._read("GetAxisMotorPosition", axis_bit(axis))
+        return self.get_axis_motor_position(axis)
 
     position = motor_position
 
     def encoder_position(self, axis: Axis) -> int:
         """The encoder position of one axis, in encoder counts."""
-        return self._read("GetAxisEncoderPosition", axis_bit(axis))
+        return self.get_axis_encoder_position(axis)
 
     def set_motor_position(self, axis: Axis, position: int) -> None:
         """Sets the motor position of one (stopped) axis to ``position`` steps."""
-        self.call("SetAxisMotorPosition", axis_bit(axis), int32(position, "position"))
+        self.set_axis_motor_position(axis, position)
 
     def velocity(self, axis: Axis) -> int:
         """The current velocity of one axis, steps/s."""
-        return self._read("GetAxisCurrentVelocity", axis_bit(axis))
+        return self.get_axis_current_velocity(axis)
 
     def max_velocity(self, axis: Axis) -> int:
         """The maximum (slew) velocity of one axis, steps/s."""
-        return self._read("GetAxisMaxVelocity", axis_bit(axis))
+        return self.get_axis_max_velocity(axis)
 
     def set_max_velocity(self, axis: Axis, velocity: int) -> None:
         """Sets the maximum (slew) velocity of one axis, steps/s."""
-        self.call("SetAxisMaxVelocity", axis_bit(axis), int32(velocity, "velocity"))
+        self.set_axis_max_velocity(axis, velocity)
 
     def acceleration(self, axis: Axis) -> int:
         """The acceleration of one axis, steps/s^2."""
-        return self._read("GetAxisAcceleration", axis_bit(axis))
+        return self.get_axis_acceleration(axis)
 
     def set_acceleration(self, axis: Axis, acceleration: int) -> None:
         """Sets the acceleration of one axis, steps/s^2."""
-        self.call("SetAxisAcceleration", axis_bit(axis), int32(acceleration, "acceleration"))
+        self.set_axis_acceleration(axis, acceleration)
 
     def is_done(self, axis: Axis) -> bool:
         """Whether the done flag of one axis is set (it stays set until cleared)."""
-        return bool(self._read("GetAxisDoneFlag", axis_bit(axis), kind=ctypes.c_uint32))
+        return self.get_axis_done_flag(axis_bit(axis))
 
     def clear_done(self, axes: Axes = ALL_AXES) -> None:
         """Forgets the done flags of the axes (the motions clear their own)."""
-        self.call("ClearMultiAxisDoneFlags", axis_mask(axes))
+        self.clear_multi_axis_done_flags(axes)
 
     def clear_limits(self, axes: Axes = ALL_AXES) -> None:
         """Forgets the limit (overtravel) flags of the axes."""
-        self.call("ClearMultiAxisOvertravelFlags", axis_mask(axes))
+        self.clear_multi_axis_overtravel_flags(axes)
 
     def illegal_command(self) -> str:
         """The controller's record of the last command it refused."""
-        text, length = ctypes.create_string_buffer(256), ctypes.c_int32(0)
-        self.call("GetIllegalCommand", text, len(text), ctypes.byref(length))
-        return text.raw[: length.value].decode("ascii", "replace")
+        return self.get_illegal_command()
 
     def io_direction(self) -> int:
         """The direction word of the I/O lines: bit i set when line i is an output."""
-        return self._read("GetIOBitsDirection", kind=ctypes.c_uint32)
+        return self.get_io_bits_direction()
 
     def io_state(self) -> int:
         """The levels of the I/O lines, bit i for line i."""
-        return self._read("GetIOBitsState", kind=ctypes.c_uint32)
+        return self.get_io_bits_state()
 
     def set_io_direction(self, word: int) -> None:
         """Sets the direction of the I/O lines: bit i set makes line i an output."""
-        self.call("SetIOBitsDirection", uint32(word, "word"))
+        self.set_io_bits_direction(word)
 
     def set_output_bit(self, bit: int, level: bool) -> None:
         """Drives output line ``bit`` (0-15) high (``level`` true) or low."""
-        self.call("SetOutputBitState", 1 << integer(bit, 0, 15, "bit"), 1 if level else 0)
+        self.set_output_bit_state(1 << integer(bit, 0, 15, "bit"), 1 if level else 0)
 
 
 def _shown(value: Any) -> str:
