@@ -70,8 +70,7 @@ class Driver {
       command->second(words);
       std::cout << "ok\n";
     } catch (const vek::Error& e) {
-      std::cout << "error " << ClassName(e) << ' ' << e.code() << ' ' << e.name() << ' ' << OneLine(e.what())
-                << '\n';
+      std::cout << "error " << ClassName(e) << ' ' << e.code() << ' ' << e.name() << ' ' << OneLine(e.what()) << '\n';
     } catch (const std::exception& e) {
       std::cout << "error " << ClassName(e) << " 0 - " << OneLine(e.what()) << '\n';
     }
