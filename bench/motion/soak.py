@@ -452,7 +452,8 @@ def soak_one(make_face: Callable[[], object], mode: Mode, link: str, moves: int,
              rows: "csv.writer", rows_lock: threading.Lock) -> Outcome:
     face = make_face()
     label = face.label  # type: ignore[attr-defined]
-    stem = os.path.join(out, re.sub(r"[^A-Za-z0-9]+", "_", "%s_%s_%s" % (label, mode.name, link)).strip("_"))
+    safe = label.replace("+", "p").replace("#", "sharp")  # C++ and C# apart
+    stem = os.path.join(out, re.sub(r"[^A-Za-z0-9]+", "_", "%s_%s_%s" % (safe, mode.name, link)).strip("_"))
     outcome = Outcome(label, mode.name, link)
     sim = Sim(paths.veksim, mode.flags, link == "serial", stem + ".veksim.log")
     look = sim.look
