@@ -16,7 +16,9 @@ A move ends as one of:
   HANG         no return within the move's time-out plus 10 s
 A move whose axes are found moving when the next one is about to start (some
 command reached the controller after its verdict) turns from ok into WRONG,
-from error-safe into LEFT-MOVING.
+from error-safe into LEFT-MOVING. "hits" counts how often a fault that counts
+a connection's texts struck the face (replies garbled or dropped, connections
+closed), from veksim's log.
 
 Faces are child processes that take one command line at a time (see
 drive_cpp.cpp); vekctl runs once per move. Paths come from the environment
@@ -129,6 +131,30 @@ class Sim:
                 self.com_path = line.split("=", 1)[1].strip()
         latency = flags[flags.index("--latency") + 1] if "--latency" in flags else "0"
         self.look = Look(self.port, int(latency) / 1000.0)
+
+    def fault_hits(self, flags: Sequence[str]) -> Optional[int]:
+        """How many times the fault that counts a connection's texts struck, from the log: replies garbled or
+        dropped, connections closed. None for the other faults. The soak's own looks never count: each is its
+        connection's only text."""
+        every = {"--garbage-every": 0, "--drop-ack-every": 0, "--close-after": 1}
+        found = [(flag, int(flags[i + 1])) for i, flag in enumerate(flags) if flag in every]
+        if not found:
+            return None
+        texts: Dict[str, int] = collections.Counter()
+        hits = 0
+        with open(self.log_path, errors="replace") as log:
+            for line in log:
+                words = line.split(" ", 4)
+                if len(words) < 4 or words[0] != "veksim":
+                    continue
+                fd = words[3].rstrip(":")
+                if words[1] == "accepted":
+                    texts[fd] = 0
+                elif words[1] == "received":
+                    texts[fd] += 1
+                    for flag, n in found:
+                        hits += texts[fd] == n if every[flag] else texts[fd] % n == 0
+        return hits
 
     def close(self) -> None:
         self.process.terminate()
@@ -424,6 +450,7 @@ class Outcome:
     note: str = ""
     logs: List[str] = field(default_factory=list)
     look_retries: int = 0
+    hits: Optional[int] = None
 
     @property
     def bad(self) -> int:
@@ -510,6 +537,7 @@ def soak_one(make_face: Callable[[], object], mode: Mode, link: str, moves: int,
     finally:
         face.stop()  # type: ignore[attr-defined]
         sim.close()
+        outcome.hits = sim.fault_hits(mode.flags)
         outcome.seconds = time.monotonic() - start
         outcome.look_retries = look.retries
         outcome.logs = [sim.log_path, stem + ".face.log"]
@@ -524,8 +552,8 @@ def short(name: str) -> str:
 
 
 def print_table(outcomes: List[Outcome], out=sys.stdout) -> None:
-    head = "%-11s %-24s %-6s %5s %5s %10s %5s %11s %4s  %s" % ("face", "mode", "link", "moves", "ok", "error-safe",
-                                                              "WRONG", "LEFT-MOVING", "HANG", "errors seen")
+    head = "%-11s %-24s %-6s %5s %5s %10s %5s %11s %4s %5s  %s" % (
+        "face", "mode", "link", "moves", "ok", "error-safe", "WRONG", "LEFT-MOVING", "HANG", "hits", "errors seen")
     print(head, file=out)
     print("-" * len(head), file=out)
     for o in outcomes:
@@ -533,9 +561,9 @@ def print_table(outcomes: List[Outcome], out=sys.stdout) -> None:
         errors = ", ".join("%s %d" % (short(n), k) for n, k in o.errors.most_common(3))
         if len(o.errors) > 3:
             errors += ", ..."
-        print("%-11s %-24s %-6s %5d %5d %10d %5d %11d %4d  %s%s" % (
+        print("%-11s %-24s %-6s %5d %5d %10d %5d %11d %4d %5s  %s%s" % (
             o.face, o.mode, o.link, sum(c.values()), c["ok"], c["error-safe"], c["WRONG"], c["LEFT-MOVING"],
-            c["HANG"], errors, ("  (" + o.note + ")") if o.note else ""), file=out)
+            c["HANG"], "-" if o.hits is None else o.hits, errors, ("  (" + o.note + ")") if o.note else ""), file=out)
     total = sum(o.bad for o in outcomes)
     print("-" * len(head), file=out)
     print("moves %d; WRONG + LEFT-MOVING + HANG = %d; the soak's own looks asked again %d times" % (
