@@ -30,6 +30,7 @@ import collections
 import csv
 import ctypes
 import os
+import queue
 import re
 import select
 import signal
@@ -573,24 +574,32 @@ def print_table(outcomes: List[Outcome], out=sys.stdout) -> None:
 def run_soak(args: argparse.Namespace, paths: Paths, out: str) -> List[Outcome]:
     faces = make_faces(paths, args.face)
     modes = [m for m in MODES if not args.mode or m.name in args.mode]
-    jobs: Dict[int, List[Tuple[Mode, str, int]]] = {}
-    for index, _ in enumerate(faces):
-        jobs[index] = [(m, link, max(1, int(round(args.moves * m.share))))
-                       for m in modes for link in m.links if link in args.link]
+    # Every run has a simulator and a face process of its own, so any runs may go side by side: --jobs of them
+    # at a time, taken in the order of the modes.
+    work: "queue.Queue[Tuple[Tuple[int, int, str], Mode, str, int]]" = queue.Queue()
+    for mode_index, mode in enumerate(modes):
+        for link in (link for link in mode.links if link in args.link):
+            for face_index in range(len(faces)):
+                moves = max(1, int(round(args.moves * mode.share)))
+                work.put(((face_index, mode_index, link), mode, link, moves))
     rows_file = open(os.path.join(out, "moves.csv"), "w", newline="")
     rows = csv.writer(rows_file)
     rows.writerow(["face", "mode", "link", "move", "targets", "verdict", "seen", "seconds", "reply"])
     lock = threading.Lock()
-    results: Dict[Tuple[int, int], Outcome] = {}
+    results: Dict[Tuple[int, int, str], Outcome] = {}
 
-    def worker(face_index: int) -> None:
-        for job_index, (mode, link, moves) in enumerate(jobs[face_index]):
+    def worker() -> None:
+        while True:
             try:
-                o = soak_one(faces[face_index], mode, link, moves, paths, out, rows, lock)
+                key, mode, link, moves = work.get_nowait()
+            except queue.Empty:
+                return
+            try:
+                o = soak_one(faces[key[0]], mode, link, moves, paths, out, rows, lock)
             except Exception as error:  # the soak's own failure: said in the table, the other runs go on
-                o = Outcome(args.face[face_index], mode.name, link, note="the soak failed: %r" % error)
+                o = Outcome(args.face[key[0]], mode.name, link, note="the soak failed: %r" % error)
             with lock:
-                results[(face_index, job_index)] = o
+                results[key] = o
                 rows_file.flush()
                 print("  %-7s %-24s %-6s %3d ok %3d error-safe %d bad  %.0f s" % (
                     o.face, o.mode, o.link, o.counts["ok"], o.counts["error-safe"], o.bad, o.seconds),
@@ -600,18 +609,14 @@ def run_soak(args: argparse.Namespace, paths: Paths, out: str) -> List[Outcome]:
                     if os.path.exists(path):
                         os.remove(path)
 
-    # Faces run side by side (each on simulators of its own), a face's modes one after another.
-    pending = list(range(len(faces)))
-    threads: List[threading.Thread] = []
-    while pending or threads:
-        while pending and len(threads) < args.jobs:
-            t = threading.Thread(target=worker, args=(pending.pop(0),))
-            t.start()
-            threads.append(t)
-        threads[0].join()
-        threads = [t for t in threads if t.is_alive()]
+    threads = [threading.Thread(target=worker) for _ in range(max(1, args.jobs))]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
     rows_file.close()
-    return [results[k] for k in sorted(results)]
+    link_order = {link: i for i, link in enumerate(("tcp", "serial"))}
+    return [results[k] for k in sorted(results, key=lambda k: (k[0], k[1], link_order.get(k[2], 9)))]
 
 
 # ---- the figures ------------------------------------------------------------------------------------------------
@@ -814,7 +819,7 @@ def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
     parser.add_argument("--moves", type=int, default=200, help="moves per face, mode and link (latency: a tenth)")
-    parser.add_argument("--jobs", type=int, default=4, help="faces soaked side by side")
+    parser.add_argument("--jobs", type=int, default=4, help="runs side by side")
     parser.add_argument("--face", default="cpp,python,csharp,vekctl")
     parser.add_argument("--mode", default="", help="mode names, comma-separated (default all)")
     parser.add_argument("--link", default="tcp,serial")
