@@ -1,15 +1,30 @@
 # CPack: `cpack --config <build>/CPackConfig.cmake -G DEB` makes one Debian
 # package per install component (cmake/install.cmake), from a build configured
-# for /usr (scripts/check-packages.sh builds, checks and installs them):
+# for /usr with Debian's build flags (scripts/check-packages.sh builds, checks
+# and installs them; the README's install section shows the commands):
 #
-#   libvekkestra1       runtime  the shared library
-#   libvekkestra-dev    dev      headers, CMake package, vekkestra.pc, documentation, API reference
-#   vekkestra-tools     tools    vekctl, veksim and their man pages
-#   python3-vekkestra   python   the ctypes package, for the system's python3
-#   vekkestra-tango     tango    the Tango device server (when tango/ installs anything)
+#   libvekkestra1         runtime  the shared library
+#   libvekkestra-motion1  motion   the motion core's shared library
+#   libvekkestra-dev      dev      headers, CMake package, .pc files, documentation, API reference
+#   vekkestra-tools       tools    vekctl, veksim and their man pages
+#   python3-vekkestra     python   the ctypes package, for the system's python3
+#   vekkestra-tango       tango    the Tango device server (when tango/ installs anything)
+#   vekkestra-panel       panel    the operator panel (fields in panel/packaging.cmake)
 #
 # A component without install rules makes no package. Each package carries
 # /usr/share/doc/<package>/copyright and changelog.gz, as Debian policy asks.
+#
+# What a Debian maintainer's tools would add, done here:
+# - the library packages carry a symbols file (written from the headers) and
+#   an ldconfig trigger, and no maintainer scripts: CPack writes ldconfig
+#   calls into their postinst and postrm on its own, and cmake/packaging_repack.cmake
+#   takes them out again, so that the trigger alone runs ldconfig;
+# - every package holding ELF files gets its Depends from dpkg-shlibdeps,
+#   also on the other libraries built here (cmake/packaging_stage.cmake shows
+#   dpkg-shlibdeps their symbols files, as for the packages of one source);
+# - the ELF files are stripped as dh_strip strips them;
+# - the Python packages byte-compile their modules in postinst (py3compile)
+#   and remove what was compiled in prerm (py3clean), as dh_python3 does.
 set(CPACK_PACKAGE_NAME vekkestra)
 set(CPACK_PACKAGE_VENDOR "The VekKestra developers")
 set(VEK_PACKAGE_MAINTAINER "VekKestra developers <developers@vekkestra.example>" CACHE STRING
@@ -29,16 +44,27 @@ endif()
 # The archives hold everything; the Debian packages one component each.
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_STRIP_FILES ON)
+# Stripping is cmake/packaging_stage.cmake's, for every generator.
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_VEK_STRIP "${CMAKE_STRIP}")
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/packaging_stage.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/packaging_repack.cmake)
 
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VEK_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SOURCE vekkestra)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Dependencies on the C and C++ runtimes from what the binaries really link,
-# when dpkg-shlibdeps is there (Debian's dpkg-dev).
-find_program(VEK_DPKG_SHLIBDEPS dpkg-shlibdeps)
-set(_vek_runtime_depends "libc6, libstdc++6, libgcc-s1")
+# Maintainer scripts 0755, other control files 0644, whatever the build tree's modes.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# A Debian package's binaries are hardened (bindnow, relro, fortify, PIE):
+# dpkg-buildflags gives the flags, scripts/check-packages.sh passes them and
+# checks every ELF file of every package.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr" AND NOT WIN32
+   AND NOT ("${CMAKE_CXX_FLAGS}" MATCHES "_FORTIFY_SOURCE" AND "${CMAKE_SHARED_LINKER_FLAGS}" MATCHES "-z,now"))
+  message(STATUS "Configured for /usr without Debian's hardening flags: Debian packages made from this build "
+                 "would not be hardened (the README's install section shows the flags)")
+endif()
 
 # name, section, architecture ("" for the build's), summary, description lines
 function(_vek_package component name section architecture summary)
@@ -59,12 +85,21 @@ _vek_package(runtime libvekkestra1 libs ""
   "VekKestra drives a ten-axis motion controller over Ethernet (TCP) or a serial"
   "port in the controller's ASCII command language, through a plain C interface"
   "of 145 functions. This package holds the shared library.")
+_vek_package(motion libvekkestra-motion1 libs ""
+  "safe moves over the VekKestra motion-controller library"
+  "The VekKestra motion core builds on the library's exports what applications"
+  "need: a move returns success only with its axes at rest at their targets, a"
+  "limit or slip ends it and stops the other moved axes, a time-out or a cancel"
+  "stops the axes, and a lost reply is recovered from. The C++, Python and C#"
+  "layers and vekctl are built on its plain C interface. This package holds the"
+  "shared library.")
 _vek_package(dev libvekkestra-dev libdevel ""
   "host library for a ten-axis motion controller - development files"
   "VekKestra drives a ten-axis motion controller over Ethernet (TCP) or a serial"
-  "port. This package holds the C header and the C++ header, the CMake package"
-  "(find_package(VekKestra)), the pkg-config file, the documentation with its"
-  "examples and the HTML reference of the API.")
+  "port. This package holds the C header and the C++ header, the motion core's"
+  "headers, the CMake package (find_package(VekKestra): VekKestra::vekkestra,"
+  "VekKestra::motion), the pkg-config files vekkestra and vekkestra-motion, the"
+  "documentation with its examples and the HTML reference of the API.")
 _vek_package(tools vekkestra-tools electronics ""
   "command-line tool and controller simulator for VekKestra"
   "vekctl drives a ten-axis motion controller through the VekKestra library from"
@@ -73,36 +108,112 @@ _vek_package(tools vekkestra-tools electronics ""
   "pseudo-terminal, so everything runs without hardware.")
 _vek_package(python python3-vekkestra python all
   "Python 3 binding of the VekKestra motion-controller library"
-  "A ctypes package over the VekKestra library: the 145 exports typed, and a"
-  "Controller class with checked arguments and exceptions. Its plot module"
-  "draws recordings made by vekctl record (with python3-matplotlib).")
+  "A ctypes package over the VekKestra library and its motion core: a Controller"
+  "class with safe moves, checked arguments and exceptions, and the library's"
+  "exports typed. Its plot module draws recordings made by vekctl record (with"
+  "python3-matplotlib).")
 _vek_package(tango vekkestra-tango python all
   "Tango device server for the VekKestra motion controller"
   "A Tango device server that exposes the axes of a ten-axis motion controller"
   "driven through the VekKestra library.")
 
+set(_vek_this "(= ${PROJECT_VERSION})")
+# Dependencies on the C and C++ runtimes and on the libraries built here,
+# from what the binaries really link, when dpkg-shlibdeps is there (Debian's
+# dpkg-dev); the other libraries' files are found in their packages' staging
+# directories, beside the one being packed.
+find_program(VEK_DPKG_SHLIBDEPS dpkg-shlibdeps)
+set(_vek_runtime_depends "libc6, libstdc++6, libgcc-s1")
 if(VEK_DPKG_SHLIBDEPS)
-  set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
+  foreach(C RUNTIME MOTION TOOLS)
+    set(CPACK_DEBIAN_${C}_PACKAGE_SHLIBDEPS ON)
+  endforeach()
+  # dpkg-shlibdeps runs in the staging directory of the package it packs.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ../runtime${CMAKE_INSTALL_FULL_LIBDIR} ../motion${CMAKE_INSTALL_FULL_LIBDIR})
 else()
   set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "${_vek_runtime_depends}")
+  set(CPACK_DEBIAN_MOTION_PACKAGE_DEPENDS "libvekkestra1 (>= ${PROJECT_VERSION}), ${_vek_runtime_depends}")
+  set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS
+      "libvekkestra1 (>= ${PROJECT_VERSION}), libvekkestra-motion1 (>= ${PROJECT_VERSION}), ${_vek_runtime_depends}")
 endif()
-# The library's shlibs entry, and the ldconfig trigger that makes the dynamic
-# linker's cache follow the library in and out. (CPack also writes ldconfig
-# calls into postinst and postrm for a library under /usr/lib; lintian warns
-# that the trigger should replace them, and they do no harm beside it.)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
-file(WRITE ${PROJECT_BINARY_DIR}/debian/libvekkestra1.triggers/triggers "activate-noawait ldconfig\n")
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/libvekkestra1.triggers/triggers)
-set(_vek_this "(= ${PROJECT_VERSION})")
-set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libvekkestra1 ${_vek_this}")
-# vekctl needs this very library; dpkg-shlibdeps would look for it among the
-# installed packages, where it is not yet, so the runtimes are named here.
-set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS "libvekkestra1 ${_vek_this}, ${_vek_runtime_depends}")
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "libvekkestra1 ${_vek_this}, libvekkestra-motion1 ${_vek_this}")
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SUGGESTS "python3-vekkestra, python3-matplotlib")
-set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, libvekkestra1 ${_vek_this}")
+# The Python package loads both libraries with ctypes, typed for this very
+# version: dpkg-shlibdeps cannot see that, so it is named here.
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3, libvekkestra1 ${_vek_this}, libvekkestra-motion1 ${_vek_this}")
 set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS "python3-matplotlib, vekkestra-tools")
 set(CPACK_DEBIAN_TANGO_PACKAGE_DEPENDS "python3, python3-tango, python3-vekkestra ${_vek_this}")
+
+# The libraries' shlibs entries and symbols files, and the ldconfig trigger
+# that makes the dynamic linker's cache follow a library in and out.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+
+# debian/<package>/symbols: every function the headers declare, at this
+# version (the version the symbols file started with; a function added later
+# gets the version that brings it), so that a program needs the version of
+# the library that has all it uses.
+function(_vek_symbols package soname api call)
+  set(text "${soname} ${package} #MINVER#\n* Build-Depends-Package: libvekkestra-dev\n")
+  set(names)
+  foreach(header IN LISTS ARGN)
+    file(STRINGS ${PROJECT_SOURCE_DIR}/include/${header} lines REGEX "^${api} .* ${call} [A-Za-z_0-9]+\\(")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^.* ${call} ([A-Za-z_0-9]+)\\(.*$" "\\1" name "${line}")
+      list(APPEND names ${name})
+    endforeach()
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/${header})
+  endforeach()
+  list(SORT names)
+  foreach(name IN LISTS names)
+    string(APPEND text " ${name}@Base ${PROJECT_VERSION}\n")
+  endforeach()
+  file(WRITE ${PROJECT_BINARY_DIR}/debian/${package}/symbols "${text}")
+  file(WRITE ${PROJECT_BINARY_DIR}/debian/${package}/triggers "activate-noawait ldconfig\n")
+endfunction()
+if(NOT WIN32)
+  _vek_symbols(libvekkestra1 libvekkestra.so.${PROJECT_VERSION_MAJOR} VEK_API VEK_CALL vekkestra.h)
+  _vek_symbols(libvekkestra-motion1 libvekkestra-motion.so.${PROJECT_VERSION_MAJOR} VEKM_API VEKM_CALL
+               vekkestra_motion.h vekkestra_motion_calls.h)
+endif()
+foreach(pair RUNTIME:libvekkestra1 MOTION:libvekkestra-motion1)
+  string(REPLACE ":" ";" pair ${pair})
+  list(GET pair 0 C)
+  list(GET pair 1 package)
+  set(CPACK_DEBIAN_${C}_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/${package}/symbols
+                                               ${PROJECT_BINARY_DIR}/debian/${package}/triggers)
+endforeach()
+# What packaging_stage.cmake shows dpkg-shlibdeps: package and symbols file.
+set(CPACK_VEK_SYMBOLS libvekkestra1 ${PROJECT_BINARY_DIR}/debian/libvekkestra1/symbols
+                      libvekkestra-motion1 ${PROJECT_BINARY_DIR}/debian/libvekkestra-motion1/symbols)
+# The library packages that carry only their trigger (packaging_repack.cmake).
+set(CPACK_VEK_TRIGGER_ONLY libvekkestra1 libvekkestra-motion1)
+
+# postinst and prerm of a Python package, as dh_python3 writes them:
+# py3compile byte-compiles the package's modules (under `private`, a
+# directory outside python3's own path, when given), py3clean removes every
+# compiled file of them again, also those that python3 wrote when a module
+# was imported, so that nothing is left behind when the package goes.
+function(_vek_python_scripts component package)
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "" "DIRECTORIES")
+  set(dir ${PROJECT_BINARY_DIR}/debian/${package})
+  set(private "")
+  set(clean "")
+  foreach(directory IN LISTS arg_DIRECTORIES)
+    string(APPEND clean "\tfind ${directory} -depth -type d -name __pycache__ -exec rm -rf {} +\n")
+    if(NOT directory MATCHES "/dist-packages/")
+      string(APPEND private " ${directory}")
+    endif()
+  endforeach()
+  file(WRITE ${dir}/postinst "#!/bin/sh\nset -e\n\n"
+       "# Byte-compile the modules for the installed python3; prerm removes them.\n"
+       "if command -v py3compile >/dev/null 2>&1; then\n\tpy3compile -p ${package}${private}\nfi\n")
+  file(WRITE ${dir}/prerm "#!/bin/sh\nset -e\n\n"
+       "# Remove what py3compile and imports compiled, so that no file stays behind.\n"
+       "if command -v py3clean >/dev/null 2>&1; then\n\tpy3clean -p ${package}\nelse\n${clean}fi\n")
+  string(TOUPPER ${component} C)
+  set(CPACK_DEBIAN_${C}_PACKAGE_CONTROL_EXTRA ${dir}/postinst ${dir}/prerm PARENT_SCOPE)
+endfunction()
 
 # Debian's copyright and changelog files, one pair per package, written into
 # the build tree and installed with the package's component.
@@ -136,16 +247,29 @@ endfunction()
 function(_vek_finish_packaging)
   get_cmake_property(present COMPONENTS)
   set(packaged)
-  foreach(pair runtime:libvekkestra1 dev:libvekkestra-dev tools:vekkestra-tools python:python3-vekkestra
-               tango:vekkestra-tango)
+  foreach(pair runtime:libvekkestra1 motion:libvekkestra-motion1 dev:libvekkestra-dev tools:vekkestra-tools
+               python:python3-vekkestra tango:vekkestra-tango panel:vekkestra-panel)
     string(REPLACE ":" ";" pair ${pair})
     list(GET pair 0 component)
     list(GET pair 1 package)
-    if(component IN_LIST present)
-      list(APPEND packaged ${component})
-      if(VEK_SYSTEM_LAYOUT)
-        _vek_debian_docs(${component} ${package})
-      endif()
+    if(NOT component IN_LIST present)
+      continue()
+    endif()
+    list(APPEND packaged ${component})
+    if(NOT VEK_SYSTEM_LAYOUT)
+      continue()
+    endif()
+    _vek_debian_docs(${component} ${package})
+    if(component STREQUAL "python")
+      _vek_python_scripts(python ${package} DIRECTORIES ${CMAKE_INSTALL_PREFIX}/${VEK_PYTHON_INSTALL_DIR}/vekkestra)
+    elseif(component STREQUAL "tango")
+      # The server's modules, in the directory that tango/ installs them to.
+      get_directory_property(tango_dir DIRECTORY ${PROJECT_SOURCE_DIR}/tango DEFINITION VEK_TANGO_DIR)
+      _vek_python_scripts(tango ${package} DIRECTORIES ${CMAKE_INSTALL_PREFIX}/${tango_dir})
+    elseif(component STREQUAL "panel")
+      # The panel's modules and page (fields in panel/packaging.cmake).
+      get_directory_property(panel_dir DIRECTORY ${PROJECT_SOURCE_DIR}/panel DEFINITION VEK_PANEL_DIR)
+      _vek_python_scripts(panel ${package} DIRECTORIES ${CMAKE_INSTALL_PREFIX}/${panel_dir})
     endif()
   endforeach()
   set(CPACK_COMPONENTS_ALL ${packaged})

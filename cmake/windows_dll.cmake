@@ -1,15 +1,45 @@
-# The Windows DLL, VekKestra.dll: undecorated export names on both
-# architectures, an import library for MinGW (libVekKestra.dll.a) and one for
-# MSVC (VekKestra.lib), and the C/C++ runtime linked in (toolchain files), so
-# the DLL needs nothing but system DLLs.
+# The Windows DLLs, VekKestra.dll (the library) and VekKestraMotion.dll (the
+# motion core): undecorated export names on both architectures, an import
+# library for MinGW (lib<Name>.dll.a) and one for MSVC (<Name>.lib), a version
+# resource, and the C/C++ runtime linked in (toolchain files), so that a DLL
+# needs nothing but system DLLs and each other.
 #
 # On 32-bit Windows the exports are stdcall: the compiler names them
 # Name@N, N being the bytes of arguments. The export table drops the
-# decoration (--kill-at), and the import libraries, made from
-# cmake/VekKestra.def, map the decorated name a caller's compiler references to
-# the undecorated export. The linker's own import library cannot do that
-# (it records the names without @N), so it is replaced after the link.
+# decoration (--kill-at), and the import libraries, made from a .def that
+# lists Name@N, map the decorated name a caller's compiler references to the
+# undecorated export. The linker's own import library cannot do that (it
+# records the names without @N), so it is replaced after the link.
+#
+# VekKestra.dll's .def is cmake/VekKestra.def, written from the operation
+# table and checked against the header by every build. VekKestraMotion.dll's
+# comes from its link (--output-def): the decorations the compiler gave the
+# functions the header declares. scripts/check-exports.sh compares both
+# DLLs, their import libraries and the compiler's decorations with the
+# headers.
+#
+# As a script (cmake -P), after a link: -DLINKER_DEF=<the linker's .def>
+# -DDEF=<.def to write> -DDLL=<Name.dll> writes the .def that the import
+# libraries are made from: "LIBRARY Name.dll", then one "Name@N" a line.
+if(CMAKE_SCRIPT_MODE_FILE)
+  file(STRINGS ${LINKER_DEF} lines)
+  set(text "; Written after the link from what the linker exported; do not edit.\nLIBRARY ${DLL}\nEXPORTS\n")
+  foreach(line IN LISTS lines)
+    # "    name = name@N @1" (32-bit, --kill-at) or "    name @1" (64-bit).
+    if(line MATCHES "^[ \t]+([A-Za-z_0-9]+)( = ([A-Za-z_0-9@]+))?[ \t]+@[0-9]+")
+      if(CMAKE_MATCH_3)
+        string(APPEND text "  ${CMAKE_MATCH_3}\n")
+      else()
+        string(APPEND text "  ${CMAKE_MATCH_1}\n")
+      endif()
+    endif()
+  endforeach()
+  file(WRITE ${DEF} "${text}")
+  return()
+endif()
+
 set(VEK_DEF_FILE ${PROJECT_SOURCE_DIR}/cmake/VekKestra.def)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VEK_DEF_FILE} ${PROJECT_SOURCE_DIR}/LICENSE)
 
 # The version resource: file and product version from VERSION, the holder and
 # years from the licence.
@@ -19,26 +49,12 @@ string(REGEX REPLACE "^Copyright \\(c\\) ([-0-9, ]+[0-9]) (.+)$" "\\1;\\2" _vek_
 list(GET _vek_copyright 0 VEK_RC_YEARS)
 list(GET _vek_copyright 1 VEK_RC_HOLDER)
 math(EXPR VEK_RC_BITS "${CMAKE_SIZEOF_VOID_P} * 8")
-configure_file(${PROJECT_SOURCE_DIR}/cmake/VekKestra.rc.in ${PROJECT_BINARY_DIR}/VekKestra.rc @ONLY)
-target_sources(vekkestra PRIVATE ${PROJECT_BINARY_DIR}/VekKestra.rc)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(_vek_def ${VEK_DEF_FILE})
-  set(_vek_kill_at -k)
-  set(_vek_machine i386)
-  target_link_options(vekkestra PRIVATE -Wl,--kill-at)
+  set(VEK_DLL_MACHINE i386)
 else()
-  # 64-bit Windows has one calling convention and no decoration.
-  file(READ ${VEK_DEF_FILE} _vek_def_text)
-  string(REGEX REPLACE "@[0-9]+" "" _vek_def_text "${_vek_def_text}")
-  set(_vek_def ${CMAKE_BINARY_DIR}/VekKestra-x64.def)
-  file(CONFIGURE OUTPUT ${_vek_def} CONTENT "${_vek_def_text}" @ONLY)
-  set(_vek_kill_at)
-  set(_vek_machine i386:x86-64)
+  set(VEK_DLL_MACHINE i386:x86-64)
 endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VEK_DEF_FILE})
-
 if(NOT CMAKE_DLLTOOL)
   find_program(CMAKE_DLLTOOL NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-dlltool dlltool REQUIRED)
 endif()
@@ -46,21 +62,58 @@ endif()
 # objects), which GNU dlltool does not make; LLVM's dlltool does.
 find_program(VEK_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-19 llvm-dlltool-18 llvm-dlltool-17 llvm-dlltool-16
                                     llvm-dlltool-15 llvm-dlltool-14)
+if(NOT VEK_LLVM_DLLTOOL)
+  message(WARNING "llvm-dlltool not found: the MSVC import libraries (VekKestra.lib, VekKestraMotion.lib) are not built")
+endif()
 
-set(_vek_implib_commands)
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  list(APPEND _vek_implib_commands COMMAND ${CMAKE_DLLTOOL} -m ${_vek_machine} -d ${_vek_def} -D VekKestra.dll
-       ${_vek_kill_at} -l $<TARGET_LINKER_FILE:vekkestra>)
-endif()
-if(VEK_LLVM_DLLTOOL)
-  list(APPEND _vek_implib_commands COMMAND ${VEK_LLVM_DLLTOOL} -m ${_vek_machine} -d ${_vek_def} -D VekKestra.dll
-       ${_vek_kill_at} -l $<TARGET_FILE_DIR:vekkestra>/VekKestra.lib)
-else()
-  message(WARNING "llvm-dlltool not found: VekKestra.lib (the MSVC import library) is not built")
-endif()
-if(_vek_implib_commands)
-  add_custom_command(TARGET vekkestra POST_BUILD ${_vek_implib_commands} VERBATIM)
-endif()
+# vek_windows_dll(<target> NAME <Name> DESCRIPTION <text> [DEF <Name@N .def>])
+# makes <target> <Name>.dll in the build's top directory, beside the other
+# DLL, with its version resource and import libraries. Without DEF the
+# exports' decorations come from the link. Call it where the target is made.
+function(vek_windows_dll target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "NAME;DESCRIPTION;DEF" "")
+  set(name ${arg_NAME})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}
+                                             ARCHIVE_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+
+  set(VEK_RC_NAME ${name})
+  set(VEK_RC_DESCRIPTION "${arg_DESCRIPTION}")
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/VekKestra.rc.in ${PROJECT_BINARY_DIR}/${name}.rc @ONLY)
+  target_sources(${target} PRIVATE ${PROJECT_BINARY_DIR}/${name}.rc)
+
+  set(commands)
+  set(kill_at)
+  if(arg_DEF AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(def ${arg_DEF})
+  elseif(arg_DEF)
+    # 64-bit Windows has one calling convention and no decoration.
+    file(READ ${arg_DEF} text)
+    string(REGEX REPLACE "@[0-9]+" "" text "${text}")
+    set(def ${PROJECT_BINARY_DIR}/${name}-x64.def)
+    file(CONFIGURE OUTPUT ${def} CONTENT "${text}" @ONLY)
+  else()
+    set(def ${PROJECT_BINARY_DIR}/${name}.def)
+    target_link_options(${target} PRIVATE "-Wl,--output-def,${PROJECT_BINARY_DIR}/${name}-linker.def")
+    list(APPEND commands COMMAND ${CMAKE_COMMAND} -DLINKER_DEF=${PROJECT_BINARY_DIR}/${name}-linker.def -DDEF=${def}
+         -DDLL=${name}.dll -P ${PROJECT_SOURCE_DIR}/cmake/windows_dll.cmake)
+  endif()
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(kill_at -k)
+    target_link_options(${target} PRIVATE -Wl,--kill-at)
+    list(APPEND commands COMMAND ${CMAKE_DLLTOOL} -m ${VEK_DLL_MACHINE} -d ${def} -D ${name}.dll -k
+         -l $<TARGET_LINKER_FILE:${target}>)
+  endif()
+  if(VEK_LLVM_DLLTOOL)
+    list(APPEND commands COMMAND ${VEK_LLVM_DLLTOOL} -m ${VEK_DLL_MACHINE} -d ${def} -D ${name}.dll ${kill_at}
+         -l ${PROJECT_BINARY_DIR}/${name}.lib)
+  endif()
+  if(commands)
+    add_custom_command(TARGET ${target} POST_BUILD ${commands} VERBATIM)
+  endif()
+endfunction()
+
+vek_windows_dll(vekkestra NAME VekKestra DEF ${VEK_DEF_FILE}
+  DESCRIPTION "VekKestra host library for a ten-axis motion controller")
 
 # The self-checking programs that run the Windows build under Wine.
 option(VEK_BUILD_WINE_TESTS "Cross-build the test programs that run under Wine" ON)

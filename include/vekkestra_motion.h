@@ -179,19 +179,45 @@ typedef struct VekmAxisState {
 
 /* ---- Results ----------------------------------------------------------------------------------------------- */
 
-/** @brief The core's version text, the product version ("1.5.0"). */
+/**
+ * @brief The core's version text, the product version ("1.5.0").
+ * @return a static text
+ */
 VEKM_API const char* VEKM_CALL vekm_version(void);
-/** @brief The name of a result code ("VEK_ERROR_WAIT_TIMEOUT", "VEKM_LIMIT"); "VEK_ERROR_UNKNOWN" for others. */
+/**
+ * @brief The name of a result code ("VEK_ERROR_WAIT_TIMEOUT", "VEKM_LIMIT"); "VEK_ERROR_UNKNOWN" for others.
+ * @param code a result code
+ * @return a static text
+ */
 VEKM_API const char* VEKM_CALL vekm_result_name(uint32_t code);
-/** @brief The kind of a result code (@ref vekm_kinds). */
+/**
+ * @brief The kind of a result code (@ref vekm_kinds).
+ * @param code a result code
+ * @return the kind
+ */
 VEKM_API int32_t VEKM_CALL vekm_result_kind(uint32_t code);
-/** @brief One sentence on what a result code means ("the controller did not reply within 2.5 s"). */
+/**
+ * @brief One sentence on what a result code means ("the controller did not reply within 2.5 s").
+ * @param code a result code
+ * @return a static text
+ */
 VEKM_API const char* VEKM_CALL vekm_result_text(uint32_t code);
-/** @brief The name of a kind ("timeout", "connection", "limit", ...), for layers that name their errors by it. */
+/**
+ * @brief The name of a kind ("timeout", "connection", "limit", ...), for layers that name their errors by it.
+ * @param kind a kind (@ref vekm_kinds)
+ * @return a static text
+ */
 VEKM_API const char* VEKM_CALL vekm_kind_name(int32_t kind);
-/** @brief How many result codes the table holds (the library's and the core's). */
+/**
+ * @brief How many result codes the table holds (the library's and the core's).
+ * @return the number of rows
+ */
 VEKM_API int32_t VEKM_CALL vekm_result_count(void);
-/** @brief The code at row `index` (0 to vekm_result_count() - 1) of the table, or 0xFFFFFFFF. */
+/**
+ * @brief The code at row `index` (0 to vekm_result_count() - 1) of the table, or 0xFFFFFFFF.
+ * @param index a row of the table, 0 to vekm_result_count() - 1
+ * @return the code, or 0xFFFFFFFF past the end
+ */
 VEKM_API uint32_t VEKM_CALL vekm_result_at(int32_t index);
 
 /* ---- Opening and closing --------------------------------------------------------------------------------------- */
@@ -202,6 +228,11 @@ VEKM_API uint32_t VEKM_CALL vekm_result_at(int32_t index);
  *
  * A failure leaves nothing open and `*controller` NULL; the error says which address and why (refused,
  * unreachable, timed out, unknown name).
+ * @param host a host name or dotted IPv4 address
+ * @param port the TCP port, 1 to 65535
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
  */
 VEKM_API uint32_t VEKM_CALL vekm_open_tcp(const char* host, int32_t port, VekmController** controller,
                                           VekmError* error);
@@ -210,18 +241,42 @@ VEKM_API uint32_t VEKM_CALL vekm_open_tcp(const char* host, int32_t port, VekmCo
  *
  * On POSIX systems the port is the device named by the environment variable VEKKESTRA_COM<com>, else
  * /dev/ttyS<com-1>. A failure leaves nothing open; the error names the device and the system's reason.
+ * @param com the COM port number, 1 to 32
+ * @param baud the baud rate: 9600, 19200, 38400, 57600 or 115200
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
  */
 VEKM_API uint32_t VEKM_CALL vekm_open_serial(int32_t com, int32_t baud, VekmController** controller,
                                              VekmError* error);
-/** @brief Closes the connection; later calls give #VEKM_CLOSED. Stops nothing. NULL and closed ones are fine. */
+/**
+ * @brief Closes the connection; later calls give #VEKM_CLOSED. Stops nothing. NULL and closed ones are fine.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ */
 VEKM_API void VEKM_CALL vekm_close(VekmController* controller);
-/** @brief Closes (if open) and frees the controller. No other thread may use it any more. */
+/**
+ * @brief Closes (if open) and frees the controller. No other thread may use it any more.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ */
 VEKM_API void VEKM_CALL vekm_free(VekmController* controller);
-/** @brief 1 while the connection is open (or is to be opened again after a lost reply), else 0. */
+/**
+ * @brief 1 while the connection is open (or is to be opened again after a lost reply), else 0.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @return 1 or 0
+ */
 VEKM_API int32_t VEKM_CALL vekm_is_open(VekmController* controller);
-/** @brief 1 for a serial connection, 0 for TCP. */
+/**
+ * @brief 1 for a serial connection, 0 for TCP.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @return 1 or 0
+ */
 VEKM_API int32_t VEKM_CALL vekm_is_serial(VekmController* controller);
-/** @brief Where the controller is: "127.0.0.1:5001", "localhost (127.0.0.1):5001", "COM3 at 115200 baud". */
+/**
+ * @brief Where the controller is: "127.0.0.1:5001", "localhost (127.0.0.1):5001", "COM3 at 115200 baud".
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param text the text (vekm_describe(): the caller's buffer that receives it)
+ * @param size the size of the caller's buffer in bytes
+ */
 VEKM_API void VEKM_CALL vekm_describe(VekmController* controller, char* text, int32_t size);
 
 /* ---- Motion ------------------------------------------------------------------------------------------------------ */
@@ -232,61 +287,131 @@ VEKM_API void VEKM_CALL vekm_describe(VekmController* controller, char* text, in
  *
  * One axis goes out as a single-axis move ("MA"/"MR"), several as one "AA" move. Returns VEK_SUCCESS only with
  * every axis at rest at its target. See the file's description for the errors.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param axes an axis mask: an OR of VEK_AXIS_X to VEK_AXIS_K
+ * @param targets a value list of VEK_AXIS_COUNT values, slot i for axis bit i (only the slots of `axes` are read)
+ * @param options @ref vekm_options, ORed
+ * @param timeout_ms the longest wait in milliseconds
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
  */
 VEKM_API uint32_t VEKM_CALL vekm_move(VekmController* controller, int32_t axes, const int32_t* targets,
                                       int32_t options, int32_t timeout_ms, VekmError* error);
-/** @brief Moves one axis (an axis bit) to `target` (#VEKM_RELATIVE: by `target`); otherwise as vekm_move(). */
+/**
+ * @brief Moves one axis (an axis bit) to `target` (#VEKM_RELATIVE: by `target`); otherwise as vekm_move().
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param axis one axis bit, VEK_AXIS_X to VEK_AXIS_K
+ * @param target the target position in steps (with #VEKM_RELATIVE the distance)
+ * @param options @ref vekm_options, ORed
+ * @param timeout_ms the longest wait in milliseconds
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
+ */
 VEKM_API uint32_t VEKM_CALL vekm_move_axis(VekmController* controller, int32_t axis, int32_t target, int32_t options,
                                            int32_t timeout_ms, VekmError* error);
 /**
  * @brief Searches the home switch of one axis; there its position becomes `value`. Waits as a move does and ends
  *        with the axis at rest at `value`. Options: #VEKM_HOME_EDGE, #VEKM_HOME_RESET, #VEKM_KEEP_MOVING.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param axis one axis bit, VEK_AXIS_X to VEK_AXIS_K
+ * @param value the position the axis takes on its home switch, in steps
+ * @param options @ref vekm_options, ORed
+ * @param timeout_ms the longest wait in milliseconds
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
  */
 VEKM_API uint32_t VEKM_CALL vekm_home(VekmController* controller, int32_t axis, int32_t value, int32_t options,
                                       int32_t timeout_ms, VekmError* error);
 /**
  * @brief Runs one axis at `velocity` steps/s (its sign gives the side) until it meets that side's limit switch,
  *        and stops it there. Its own limit is the success here; a slip or any other end is an error.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param axis one axis bit, VEK_AXIS_X to VEK_AXIS_K
+ * @param velocity steps/s; its sign chooses the side
+ * @param options @ref vekm_options, ORed
+ * @param timeout_ms the longest wait in milliseconds
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
  */
 VEKM_API uint32_t VEKM_CALL vekm_find_limit(VekmController* controller, int32_t axis, int32_t velocity,
                                             int32_t options, int32_t timeout_ms, VekmError* error);
 /**
  * @brief Starts the axes of `axes` running at `velocities` (steps/s, signed; slot i for axis bit i) until they are
  *        stopped. One axis may jog at a fraction of a step per second; several take whole numbers.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param axes an axis mask: an OR of VEK_AXIS_X to VEK_AXIS_K
+ * @param velocities a list of VEK_AXIS_COUNT velocities in steps/s, slot i for axis bit i
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
  */
 VEKM_API uint32_t VEKM_CALL vekm_jog(VekmController* controller, int32_t axes, const double* velocities,
                                      VekmError* error);
-/** @brief Decelerating stop of the axes of `axes` (VEK_ALL_AXES for all). A wait on them ends #VEKM_INTERRUPTED. */
+/**
+ * @brief Decelerating stop of the axes of `axes` (VEK_ALL_AXES for all). A wait on them ends #VEKM_INTERRUPTED.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param axes an axis mask: an OR of VEK_AXIS_X to VEK_AXIS_K
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
+ */
 VEKM_API uint32_t VEKM_CALL vekm_stop(VekmController* controller, int32_t axes, VekmError* error);
-/** @brief Abrupt stop of the axes of `axes`. */
+/**
+ * @brief Abrupt stop of the axes of `axes`.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param axes an axis mask: an OR of VEK_AXIS_X to VEK_AXIS_K
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
+ */
 VEKM_API uint32_t VEKM_CALL vekm_kill(VekmController* controller, int32_t axes, VekmError* error);
 /**
  * @brief Waits until the axes of `axes` that this controller set moving have ended, as a move's wait does (0: all
  *        of them). Ends at once when none of them is moving. Options: #VEKM_KEEP_MOVING.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param axes an axis mask: an OR of VEK_AXIS_X to VEK_AXIS_K
+ * @param options @ref vekm_options, ORed
+ * @param timeout_ms the longest wait in milliseconds
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
  */
 VEKM_API uint32_t VEKM_CALL vekm_wait(VekmController* controller, int32_t axes, int32_t options, int32_t timeout_ms,
                                       VekmError* error);
-/** @brief The axes this controller set moving and has not seen end. */
+/**
+ * @brief The axes this controller set moving and has not seen end.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @return an axis mask
+ */
 VEKM_API int32_t VEKM_CALL vekm_moving(VekmController* controller);
-/** @brief A mark of the motions started so far, for vekm_moving_since(). */
+/**
+ * @brief A mark of the motions started so far, for vekm_moving_since().
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @return the mark
+ */
 VEKM_API uint64_t VEKM_CALL vekm_mark(VekmController* controller);
 /**
  * @brief The axes set moving after `mark` and not seen to end (with `this_thread_only` 1: those the calling thread
  *        set moving), for scopes that stop what they started when they are left by an error.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param mark a mark from vekm_mark()
+ * @param this_thread_only 1 for the axes the calling thread set moving, 0 for all
+ * @return an axis mask
  */
 VEKM_API int32_t VEKM_CALL vekm_moving_since(VekmController* controller, uint64_t mark, int32_t this_thread_only);
 
 /**
  * @brief Ends the waits running on this controller now, from any thread (a motion call still sending its command
  *        included): their axes are stopped and they return #VEKM_CANCELLED. Calls started later are not affected.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
  */
 VEKM_API void VEKM_CALL vekm_cancel(VekmController* controller);
 /**
  * @brief Ends every wait of every controller as vekm_cancel() does, recording `signal_number` in their errors.
  *        Safe in a signal handler: it only updates two atomic words.
+ * @param signal_number the signal that asks for it (recorded in the ended waits' errors)
  */
 VEKM_API void VEKM_CALL vekm_interrupt(int32_t signal_number);
-/** @brief How many times vekm_interrupt() has been called (waits compare it with the count at their start). */
+/**
+ * @brief How many times vekm_interrupt() has been called (waits compare it with the count at their start).
+ * @return the count so far
+ */
 VEKM_API uint32_t VEKM_CALL vekm_interrupt_count(void);
 /**
  * @brief Makes SIGINT, SIGTERM and SIGHUP (on Windows Ctrl-C, Ctrl-Break and closing the console) call
@@ -296,6 +421,7 @@ VEKM_API uint32_t VEKM_CALL vekm_interrupt_count(void);
  * (or at once when no wait is running); an ignored signal stays ignored. Calling it again installs nothing twice,
  * and puts the core in front of a handler installed since. Returns VEK_SUCCESS, or VEKM_BAD_ARGUMENT where signals
  * cannot be caught.
+ * @return VEK_SUCCESS, or #VEKM_BAD_ARGUMENT where signals cannot be caught
  */
 VEKM_API uint32_t VEKM_CALL vekm_catch_signals(void);
 
@@ -309,33 +435,83 @@ VEKM_API uint32_t VEKM_CALL vekm_catch_signals(void);
  * An axis this controller set moving that is seen at a limit or slipped has the other axes of its motion stopped,
  * as a wait would. Axes set moving by somebody else have their old limit and slip flags cleared when they are
  * seen moving.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param states VEK_AXIS_COUNT entries that receive each axis's state
+ * @param word receives the status word (vekm_poll(): may be NULL)
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
  */
 VEKM_API uint32_t VEKM_CALL vekm_poll(VekmController* controller, VekmAxisState* states, uint32_t* word,
                                       VekmError* error);
-/** @brief The transport's status word after reading what has arrived (done 0-9, limit 10-19, slip 20-29, 30). */
+/**
+ * @brief The transport's status word after reading what has arrived (done 0-9, limit 10-19, slip 20-29, 30).
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param word receives the status word (vekm_poll(): may be NULL)
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
+ */
 VEKM_API uint32_t VEKM_CALL vekm_status_word(VekmController* controller, uint32_t* word, VekmError* error);
-/** @brief Motor and encoder positions of the ten axes (either may be NULL). */
+/**
+ * @brief Motor and encoder positions of the ten axes (either may be NULL).
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param motor receives the ten motor positions (may be NULL)
+ * @param encoder receives the ten encoder positions (may be NULL)
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
+ */
 VEKM_API uint32_t VEKM_CALL vekm_positions(VekmController* controller, int32_t* motor, int32_t* encoder,
                                            VekmError* error);
 /**
  * @brief Turns slip detection on for the axes of `axes`, with `tolerance` encoder counts (0 keeps the
  *        controller's). A slip is reported (and ends a move with #VEKM_SLIP) only where it is on.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param axes an axis mask: an OR of VEK_AXIS_X to VEK_AXIS_K
+ * @param tolerance encoder counts of lag allowed, 0 to keep the controller's
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
  */
 VEKM_API uint32_t VEKM_CALL vekm_enable_slip_detection(VekmController* controller, int32_t axes, int32_t tolerance,
                                                        VekmError* error);
-/** @brief Sends a raw command text ("AXLP0;"). */
+/**
+ * @brief Sends a raw command text ("AXLP0;").
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param text the text (vekm_describe(): the caller's buffer that receives it)
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
+ */
 VEKM_API uint32_t VEKM_CALL vekm_send(VekmController* controller, const char* text, VekmError* error);
-/** @brief Sends a raw query text ("AXRP;") and copies its answer (at most 255 characters) into `answer`. */
+/**
+ * @brief Sends a raw query text ("AXRP;") and copies its answer (at most 255 characters) into `answer`.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param text the text (vekm_describe(): the caller's buffer that receives it)
+ * @param answer the caller's buffer that receives the answer
+ * @param size the size of the caller's buffer in bytes
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
+ */
 VEKM_API uint32_t VEKM_CALL vekm_query(VekmController* controller, const char* text, char* answer, int32_t size,
                                        VekmError* error);
+
+/**
+ * @brief A function vekm_with_handle() runs with the controller's handle.
+ * @param handle the address of the variable that holds the connection, as the library's exports take it
+ * @param context what the caller gave vekm_with_handle()
+ * @return the result of the export it called
+ */
+typedef uint32_t(VEKM_CALL* VekmHandleCall)(uint32_t* handle, void* context);
 
 /**
  * @brief Runs `call(handle, context)` under the controller's lock with the connection ready (reopened or read
  *        empty after a lost reply), for any export of the controller's transport, and treats its result as the
  *        core treats its own calls: a lost reply is recovered from before the next call, and the error is filled
  *        for `operation`.
+ * @param controller an open controller (from vekm_open_tcp() or vekm_open_serial())
+ * @param operation the name the error names for a failure (the export called)
+ * @param call the function to run with the handle
+ * @param context passed to `call` as it is
+ * @param error filled with what went wrong, or emptied on success; may be NULL
+ * @return VEK_SUCCESS, or the result code of the failure
  */
-typedef uint32_t(VEKM_CALL* VekmHandleCall)(uint32_t* handle, void* context);
 VEKM_API uint32_t VEKM_CALL vekm_with_handle(VekmController* controller, const char* operation, VekmHandleCall call,
                                              void* context, VekmError* error);
 

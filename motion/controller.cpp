@@ -170,32 +170,33 @@ uint32_t Controller::Start(Motion kind, int32_t mask, const int32_t* targets, bo
   return code;
 }
 
+uint32_t Controller::StartAndWait(const Request& r, int32_t options, int32_t timeoutMs, Failure* f) {
+  const Marks marks = MarksNow(timeoutMs > 0);
+  uint32_t code = VEK_SUCCESS;
+  {
+    std::lock_guard<std::mutex> hold(mutex_);
+    code = Start(r.kind, r.mask, r.targets, r.relative, marks.adopted, r.name, r.command, f);
+    code = Interrupted(code, marks.interrupts, f);
+  }
+  if (code != VEK_SUCCESS || timeoutMs == 0) return code;
+  return RunWait(r.mask, options, timeoutMs, marks, f);
+}
+
 uint32_t Controller::Move(int32_t mask, const int32_t* values, int32_t options, int32_t timeoutMs, Failure* f,
                           const char* name) {
   uint32_t code = CheckMask(mask, name, f);
   if (code == VEK_SUCCESS && values == nullptr) code = Fail(f, VEKM_BAD_ARGUMENT, name, "no target list");
   if (code == VEK_SUCCESS) code = CheckWait(options, timeoutMs, name, f);
   if (code != VEK_SUCCESS) return code;
-  const bool relative = (options & VEKM_RELATIVE) != 0;
+  const int32_t kind = (options & VEKM_RELATIVE) != 0 ? 1 : 0;
   const int32_t suffix = (options & VEKM_IN_POSITION) != 0 ? 1 : 0;
   const int index = vek::axes::IndexOf(mask);
-  const Marks marks = MarksNow(timeoutMs > 0);
-  const uint32_t interrupts = marks.interrupts;
-  {
-    std::lock_guard<std::mutex> hold(mutex_);
-    if (index >= 0) {
-      code = Start(
-          Motion::kMove, mask, values, relative, marks.adopted, "MoveAxis",
-          [&] { return link_->ops().MoveAxis(link_->handle(), mask, relative ? 1 : 0, values[index], suffix, 0); }, f);
-    } else {
-      code = Start(
-          Motion::kMove, mask, values, relative, marks.adopted, "Move",
-          [&] { return link_->ops().Move(link_->handle(), mask, 0, relative ? 1 : 0, values, suffix, 0); }, f);
-    }
-    code = Interrupted(code, interrupts, f);
-  }
-  if (code != VEK_SUCCESS || timeoutMs == 0) return code;
-  return RunWait(mask, options, timeoutMs, marks, f);
+  // One axis goes out as a single-axis move, several as one synchronised move.
+  Request r{Motion::kMove, mask, values, kind == 1, index >= 0 ? "MoveAxis" : "Move", [&] {
+              return index >= 0 ? link_->ops().MoveAxis(link_->handle(), mask, kind, values[index], suffix, 0)
+                                : link_->ops().Move(link_->handle(), mask, 0, kind, values, suffix, 0);
+            }};
+  return StartAndWait(r, options, timeoutMs, f);
 }
 
 uint32_t Controller::Home(int32_t axis, int32_t value, int32_t options, int32_t timeoutMs, Failure* f) {
@@ -203,23 +204,15 @@ uint32_t Controller::Home(int32_t axis, int32_t value, int32_t options, int32_t 
   uint32_t code = CheckAxis(axis, name, f);
   if (code == VEK_SUCCESS) code = CheckWait(options, timeoutMs, name, f);
   if (code != VEK_SUCCESS) return code;
+  // The home value is where the search ends.
   int32_t targets[kAxes] = {};
   targets[vek::axes::IndexOf(axis)] = value;
-  const Marks marks = MarksNow(timeoutMs > 0);
-  const uint32_t interrupts = marks.interrupts;
-  {
-    std::lock_guard<std::mutex> hold(mutex_);
-    code = Start(
-        Motion::kHome, axis, targets, false, marks.adopted, "FindAxisHome",
-        [&] {
-          return link_->ops().FindAxisHome(link_->handle(), axis, (options & VEKM_HOME_EDGE) != 0 ? 1 : 0,
-                                           (options & VEKM_HOME_RESET) != 0 ? 1 : 0, value, 0);
-        },
-        f);
-    code = Interrupted(code, interrupts, f);
-  }
-  if (code != VEK_SUCCESS || timeoutMs == 0) return code;
-  return RunWait(axis, options, timeoutMs, marks, f);
+  const int32_t edge = (options & VEKM_HOME_EDGE) != 0 ? 1 : 0;
+  const int32_t reset = (options & VEKM_HOME_RESET) != 0 ? 1 : 0;
+  Request r{Motion::kHome,  axis,
+            targets,        false,
+            "FindAxisHome", [&] { return link_->ops().FindAxisHome(link_->handle(), axis, edge, reset, value, 0); }};
+  return StartAndWait(r, options, timeoutMs, f);
 }
 
 uint32_t Controller::FindLimit(int32_t axis, int32_t velocity, int32_t options, int32_t timeoutMs, Failure* f) {
@@ -229,21 +222,12 @@ uint32_t Controller::FindLimit(int32_t axis, int32_t velocity, int32_t options, 
     code = Fail(f, VEKM_BAD_ARGUMENT, name, "velocity " + std::to_string(velocity) + " gives no side to search");
   if (code == VEK_SUCCESS) code = CheckWait(options, timeoutMs, name, f);
   if (code != VEK_SUCCESS) return code;
-  const Marks marks = MarksNow(timeoutMs > 0);
-  const uint32_t interrupts = marks.interrupts;
-  {
-    std::lock_guard<std::mutex> hold(mutex_);
-    code = Start(
-        Motion::kLimitSearch, axis, nullptr, false, marks.adopted, "FindAxisLimit",
-        [&] {
-          return link_->ops().FindAxisLimit(link_->handle(), axis, velocity < 0 ? 1 : 0,
-                                            velocity < 0 ? -velocity : velocity, 0);
-        },
-        f);
-    code = Interrupted(code, interrupts, f);
-  }
-  if (code != VEK_SUCCESS || timeoutMs == 0) return code;
-  return RunWait(axis, options, timeoutMs, marks, f);
+  const int32_t negative = velocity < 0 ? 1 : 0;
+  const int32_t speed = velocity < 0 ? -velocity : velocity;
+  Request r{Motion::kLimitSearch, axis, nullptr, false, "FindAxisLimit", [&] {
+              return link_->ops().FindAxisLimit(link_->handle(), axis, negative, speed, 0);
+            }};
+  return StartAndWait(r, options, timeoutMs, f);
 }
 
 uint32_t Controller::Jog(int32_t mask, const double* velocities, Failure* f) {
@@ -265,19 +249,12 @@ uint32_t Controller::Jog(int32_t mask, const double* velocities, Failure* f) {
     }
     whole[i] = static_cast<int32_t>(v);
   }
-  std::lock_guard<std::mutex> hold(mutex_);
-  const uint32_t interrupts = vekm_interrupt_count();
-  if (single >= 0) {
-    const double v = velocities[single];
-    code = Start(
-        Motion::kJog, mask, nullptr, false, false, "JogAxis",
-        [&] { return link_->ops().JogAxis(link_->handle(), mask, v == std::floor(v) ? 0 : 1, v); }, f);
-  } else {
-    code = Start(
-        Motion::kJog, mask, nullptr, false, false, "Jog",
-        [&] { return link_->ops().Jog(link_->handle(), mask, 0, whole); }, f);
-  }
-  return Interrupted(code, interrupts, f);
+  const double v = single >= 0 ? velocities[single] : 0.0;
+  Request r{Motion::kJog, mask, nullptr, false, single >= 0 ? "JogAxis" : "Jog", [&] {
+              return single >= 0 ? link_->ops().JogAxis(link_->handle(), mask, v == std::floor(v) ? 0 : 1, v)
+                                 : link_->ops().Jog(link_->handle(), mask, 0, whole);
+            }};
+  return StartAndWait(r, 0, 0, f);
 }
 
 uint32_t Controller::Halt(int32_t mask, bool abrupt, Failure* f) {

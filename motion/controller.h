@@ -90,6 +90,17 @@ class Controller {
 
   uint32_t Start(Motion kind, int32_t mask, const int32_t* targets, bool relative, bool waited, const char* name,
                  const std::function<uint32_t()>& command, Failure* f);
+  // A motion to start: its axes, targets, the export's name and the call
+  // that sends it (time-out 0: the core waits itself).
+  struct Request {
+    Motion kind;
+    int32_t mask;
+    const int32_t* targets;
+    bool relative;
+    const char* name;
+    std::function<uint32_t()> command;
+  };
+  uint32_t StartAndWait(const Request& r, int32_t options, int32_t timeoutMs, Failure* f);
   // What a call saw when it began: a cancel or an interrupt that comes while
   // its motion is being started ends its wait too.
   struct Marks {

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the API reference of include/vekkestra.h with Doxygen and fails on
+# Builds the API reference of the public headers with Doxygen and fails on
 # any warning: an export, parameter or return value left undocumented, or a
 # comment Doxygen cannot read.
 #   scripts/docs.sh [output-dir]     (default: build-docs-reference; HTML in <output-dir>/html)

@@ -5,7 +5,10 @@
 #   scripts/install-deps.sh --fuzz     also clang and its fuzzer runtime
 #   scripts/install-deps.sh --tango    also Tango (python3-tango, the tango-db database server on MariaDB,
 #                                      the Starter) and Taurus with Xvfb for the panel screenshot
-#   scripts/install-deps.sh --packages also lintian and dpkg-dev, for scripts/check-packages.sh
+#   scripts/install-deps.sh --packages also lintian, dpkg-dev and devscripts (hardening-check), for
+#                                      scripts/check-packages.sh
+#   scripts/install-deps.sh --panel    also aiohttp and dygraphs for the operator panel, and headless
+#                                      Chromium with its driver and Selenium for its browser tests
 # (the flags combine)
 set -euo pipefail
 
@@ -21,7 +24,8 @@ for flag in "$@"; do
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --tango) packages+=(mariadb-server mariadb-client tango-db libtango-tools tango-starter python3-tango python3-taurus
       xvfb) ;;
-    --packages) packages+=(lintian dpkg-dev file gzip) ;;
+    --packages) packages+=(lintian dpkg-dev devscripts file gzip) ;;
+    --panel) packages+=(python3-aiohttp libjs-dygraphs chromium chromium-driver python3-selenium) ;;
     *) echo "unknown flag: $flag" >&2; exit 2 ;;
   esac
 done

@@ -43,6 +43,7 @@ tango_admin --add-property lab/vek/ctl1 Port "$port"
 for axis in x y; do
   tango_admin --add-property "lab/vek/$axis" Controller lab/vek/ctl1
   tango_admin --add-property "lab/vek/$axis" Axis "${axis^^}"
+  tango_admin --add-property "lab/vek/$axis" UnitName mm
 done
 
 VEKKESTRA_LIBRARY="$build/libvekkestra.so" PYTHONDONTWRITEBYTECODE=1 \
@@ -51,7 +52,8 @@ server_pid=$!
 tango_admin --ping-device lab/vek/ctl1 20 >/dev/null
 
 # The panel of docs/tango.md's `taurus form` line, drawn off-screen and
-# saved while X is on its way. (Taurus 5.0 fails to colour Status labels,
+# saved while X is on its way, after a move typed into the form as a user
+# does: the write fields then show what the axes read, or the target typed. (Taurus 5.0 fails to colour Status labels,
 # of any device: the State LED carries the state, the Status its tooltip.)
 xvfb-run -a -s "-screen 0 1280x1024x24" "$python" - "$output" <<'EOF'
 import sys
@@ -77,7 +79,11 @@ form.show()
 
 
 def start_move() -> None:
-    x.Position = 600.0  # 60000 steps: six seconds at the simulator's 10000 steps/s
+    # 600 mm typed into X's Position field and applied: 60000 steps, six
+    # seconds at the simulator's 10000 steps/s.
+    field = [item for item in form.getItems() if item.getModel().lower().endswith("lab/vek/x/position")][0]
+    field.writeWidget().setValue(600.0)
+    form.apply()
 
 
 def save() -> None:

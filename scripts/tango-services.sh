@@ -7,7 +7,9 @@
 #   scripts/tango-services.sh start   [run dir]   starts both, prints TANGO_HOST=host:port
 #   scripts/tango-services.sh stop    [run dir]   stops both and waits until they are gone
 #   scripts/tango-services.sh status  [run dir]   says what runs; exit 0 when both do
-#   scripts/tango-services.sh env     [run dir]   prints "export TANGO_HOST=..." for eval
+#   scripts/tango-services.sh env     [run dir]   prints the exports for a shell that uses them:
+#                                                 eval "$(scripts/tango-services.sh env)"
+#   scripts/tango-services.sh --help              prints this
 #
 # The run directory defaults to build/tango-services of the source tree; it
 # holds the MariaDB data directory (made with mariadb-install-db when empty,
@@ -139,11 +141,21 @@ case "$command" in
     [[ $up -eq 2 ]]
     ;;
   env)
-    [[ -f "$run/tango_host" ]] || die "not started in $run"
-    echo "export TANGO_HOST=$(cat "$run/tango_host")"
+    # What a shell needs to reach the database and to run the server and
+    # clients from this tree; a comment (harmless to eval) when it is down.
+    if live_pid "$run/databaseds.pid" "$databaseds" >/dev/null && [[ -f "$run/tango_host" ]]; then
+      echo "export TANGO_HOST=$(cat "$run/tango_host")"
+    else
+      echo "# no Tango database runs in $run: start one with $0 start${2:+ $run}"
+    fi
+    [[ -f "$root/build/libvekkestra.so" ]] && echo "export VEKKESTRA_LIBRARY=$root/build/libvekkestra.so"
+    echo "export PYTHONPATH=$root/bindings/python:$root/tango\${PYTHONPATH:+:\$PYTHONPATH}"
+    ;;
+  -h | --help | help)
+    sed -n '2,/^set -euo/p' "$0" | sed -e '$d' -e 's/^# \{0,1\}//'
     ;;
   *)
-    echo "usage: $0 start|stop|status|env [run dir]" >&2
+    echo "usage: $0 start|stop|status|env [run dir]; $0 --help says more" >&2
     exit 2
     ;;
 esac

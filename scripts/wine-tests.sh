@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the 64-bit Windows build under Wine against the Linux simulator on
 # this machine: over TCP on loopback and over pseudo-terminals mapped to Wine
-# COM ports. wine_checks.exe covers the Win32 layer; vekctl.exe runs once.
+# COM ports. wine_checks.exe covers the Win32 layer of VekKestra.dll,
+# wine_motion.exe moves axes through VekKestraMotion.dll; vekctl.exe runs once.
 #
 #   scripts/wine-tests.sh [windows build dir] [linux build dir with sim/veksim]
 #
@@ -14,6 +15,8 @@ com_port=6          # mapped to the simulator's pseudo-terminal
 faulty_com_port=7   # mapped to the faulty simulator's pseudo-terminal
 file_com_port=8     # mapped to a plain file: Wine applies sharing rules to files only
 missing_com_port=9  # never mapped
+motion_com_port=10  # mapped to the motion check's simulator's pseudo-terminal
+limits_com_port=11  # mapped to the pseudo-terminal of the simulator with an X limit at 5000
 
 wine64=""
 for candidate in wine64 /usr/lib/wine/wine64 /usr/lib/wine/wine; do
@@ -54,8 +57,10 @@ cleanup() {
   # as its terminal and would report the hang-up.
   "$wineserver" -k >/dev/null 2>&1 || true
   for pid in "${sim_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -f "$WINEPREFIX/dosdevices/com$com_port" "$WINEPREFIX/dosdevices/com$faulty_com_port" \
-    "$WINEPREFIX/dosdevices/com$file_com_port"
+  local com
+  for com in "$com_port" "$faulty_com_port" "$file_com_port" "$motion_com_port" "$limits_com_port"; do
+    rm -f "$WINEPREFIX/dosdevices/com$com"
+  done
 }
 trap cleanup EXIT
 
@@ -81,6 +86,9 @@ start_sim() {
 start_sim sim "$com_port"
 # Answers nothing; a TCP connection is closed at its second command.
 start_sim faulty "$faulty_com_port" --drop-ack-every 1 --close-after 2
+# For the motion core: a simulator of its own, and one whose X limit switch is at 5000.
+start_sim motion "$motion_com_port"
+start_sim limits "$limits_com_port" --limits X=-1000000,5000
 rm -f "$WINEPREFIX/dosdevices/com$missing_com_port"
 : >"$work/com$file_com_port.file"
 ln -sfn "$work/com$file_com_port.file" "$WINEPREFIX/dosdevices/com$file_com_port"
@@ -97,6 +105,9 @@ run() {
 }
 run wine_checks "$build/tests/wine/wine_checks.exe" "$sim_port" "$com_port" "$faulty_port" "$faulty_com_port" \
   "$missing_com_port" "$file_com_port"
+
+run wine_motion "$build/tests/wine/wine_motion.exe" "$(tr -d ' \n' <"$root/VERSION")" "$motion_port" \
+  "$motion_com_port" "$limits_port"
 
 # vekctl.exe against the plain simulator, over TCP and over a COM port.
 vekctl="$build/tools/vekctl.exe"

@@ -3,6 +3,7 @@
 database of the benchmark's own. Prints figures; asserts nothing.
 
     /usr/bin/python3 bench/tango/bench_tango.py [--build build] [--moves 60] [--window 5]
+    /usr/bin/python3 bench/tango/bench_tango.py --long 10 [--sample 30]
 
 1. write Position -> MOVING change event at the client: p50, p90, min, max;
 2. Position events/s with 10 motor devices all moving and 5 client
@@ -11,7 +12,10 @@ database of the benchmark's own. Prints figures; asserts nothing.
    of a bare Tango server (bare_server.py) pushing as many events to as
    many clients, which is what Tango itself costs for them;
 3. CPU (% of one core) and resident memory of 1, 2 and 8 server instances,
-   each on its own veksim with 10 motor devices, idle and with every axis moving.
+   each on its own veksim with 10 motor devices, idle and with every axis moving;
+4. with --long MINUTES, instead: the server's resident memory over a long run
+   of short moves (one after the other, a client following State and
+   Position), sampled every --sample seconds, and how fast it grows.
 
 The machine is shared: read the figures of one run against each other.
 """
@@ -19,6 +23,7 @@ The machine is shared: read the figures of one run against each other.
 import argparse
 import json
 import os
+import random
 import shutil
 import statistics
 import subprocess
@@ -49,12 +54,16 @@ def cpu_seconds(pid: int) -> float:
     return (int(fields[11]) + int(fields[12])) / TICKS  # utime + stime
 
 
-def rss_mib(pid: int) -> float:
+def rss_kib(pid: int) -> int:
     with open("/proc/%d/status" % pid) as f:
         for line in f:
             if line.startswith("VmRSS:"):
-                return int(line.split()[1]) / 1024.0
-    return 0.0
+                return int(line.split()[1])
+    return 0
+
+
+def rss_mib(pid: int) -> float:
+    return rss_kib(pid) / 1024.0
 
 
 def cpu_percent(pids: Sequence[int], seconds: float) -> List[float]:
@@ -71,7 +80,7 @@ def ten_motor_server(instance: str, sim: harness.Veksim) -> harness.Server:
                           motors={letter.lower(): {"Axis": letter} for letter in AXES})
 
 
-def wait_all(server: harness.Server, state: DevState, timeout: float = 15) -> None:
+def wait_all(server: harness.Server, state: DevState, timeout: float = 60) -> None:
     proxies = [server.proxy(name) for name in server.motors]
     harness.wait_for(lambda: all(p.state() == state for p in proxies), timeout, "all motors %s" % state)
 
@@ -100,7 +109,10 @@ def bench_latency(server: harness.Server, moves: int) -> None:
     target = 0.0
     for _ in range(moves):
         harness.wait_for(lambda: motor.state() == DevState.ON, 5, "X at rest")
-        time.sleep(0.05)
+        # A random pause: a fixed one would fall at the same point of the
+        # server's rest polls every time (at rest it polls every 100 ms, and
+        # a write that comes during a poll waits for its end).
+        time.sleep(random.uniform(0.05, 0.15))
         moving.clear()
         target = 500.0 - target
         start = time.perf_counter()
@@ -253,12 +265,75 @@ def bench_instances(counts: Sequence[int], window: float) -> Dict[int, Tuple[Lis
     return results
 
 
+def slope(points: Sequence[Tuple[float, float]]) -> float:
+    """The least-squares slope of y over x."""
+    mean_x = statistics.mean(x for x, _ in points)
+    mean_y = statistics.mean(y for _, y in points)
+    spread = sum((x - mean_x) ** 2 for x, _ in points)
+    return sum((x - mean_x) * (y - mean_y) for x, y in points) / spread if spread else 0.0
+
+
+def bench_long(server: harness.Server, minutes: float, sample: float) -> None:
+    """Short moves of X, one after the other, for ``minutes``, a client
+    following X's State and Position; the server's RSS every ``sample``
+    seconds, and its growth per second and per move over the second half
+    (the first half holds the allocator's and Tango's warm-up)."""
+    assert server.process is not None
+    pid = server.process.pid
+    motor = server.proxy("x")
+    ended = threading.Event()
+
+    def push(event: tango.EventData) -> None:
+        if not event.err and event.attr_value.value == DevState.ON:
+            ended.set()
+
+    subscriptions = [motor.subscribe_event("State", tango.EventType.CHANGE_EVENT, push),
+                     motor.subscribe_event("Position", tango.EventType.CHANGE_EVENT, lambda event: None)]
+    print("long run: %.0f min of 200-step moves of X; RSS of the server every %.0f s" % (minutes, sample))
+    print("   time   moves   RSS KiB")
+    start = time.monotonic()
+    end = start + 60 * minutes
+    next_sample = start
+    moves, target = 0, 0.0
+    samples: List[Tuple[float, int, int]] = []  # (seconds, moves, RSS KiB)
+    while True:
+        now = time.monotonic()
+        if now >= next_sample:
+            samples.append((now - start, moves, rss_kib(pid)))
+            print("%6.0f s %7d %9d" % samples[-1], flush=True)
+            next_sample += sample
+        if now >= end:
+            break
+        target = 200.0 - target
+        ended.clear()
+        try:
+            motor.Position = target
+            moves += 1
+            ended.wait(5)
+        except tango.DevFailed as error:
+            print("a move failed: %s" % harness.reason(error))
+            time.sleep(0.5)
+    for subscription in subscriptions:
+        motor.unsubscribe_event(subscription)
+    late = samples[len(samples) // 2:]
+    if len(late) < 2:
+        return
+    per_second = slope([(t, kib) for t, _, kib in late])
+    per_move = slope([(n, kib) for _, n, kib in late])
+    print("RSS %d KiB at the start, %d KiB after %.0f min and %d moves (%.1f moves/s); over the second half it "
+          "grew %.2f kB/s, %.3f kB per move" % (samples[0][2], samples[-1][2], minutes, moves,
+                                                moves / samples[-1][0], per_second * 1.024, per_move * 1.024))
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
     parser.add_argument("--moves", type=int, default=60)
     parser.add_argument("--window", type=float, default=5.0)
     parser.add_argument("--no-instances", action="store_true", help="skip the 1, 2 and 8 instance figures")
+    parser.add_argument("--long", type=float, metavar="MINUTES",
+                        help="only the long run: the server's memory over MINUTES of moves")
+    parser.add_argument("--sample", type=float, default=30.0, help="seconds between RSS samples of --long")
     args = parser.parse_args()
     os.environ.setdefault("VEKSIM", os.path.join(args.build, "sim", "veksim"))
     os.environ.setdefault("VEKKESTRA_LIBRARY", os.path.join(args.build, "libvekkestra.so"))
@@ -274,13 +349,16 @@ def main() -> int:
         server = ten_motor_server("bench", sim).start()
         try:
             wait_all(server, DevState.ON)
-            bench_latency(server, args.moves)
-            bench_events(server, 1, "X", args.window)
-            bench_events(server, 5, AXES, args.window)
+            if args.long:
+                bench_long(server, args.long, args.sample)
+            else:
+                bench_latency(server, args.moves)
+                bench_events(server, 1, "X", args.window)
+                bench_events(server, 5, AXES, args.window)
         finally:
             server.stop()
             sim.stop()
-        if not args.no_instances:
+        if not args.no_instances and not args.long:
             bench_instances((1, 2, 8), args.window)
     finally:
         database.stop()

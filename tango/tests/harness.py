@@ -1,10 +1,13 @@
-"""What the device tests run on: the test database (MariaDB and DataBaseds,
-through scripts/tango-services.sh), simulators, server instances registered
-in it, and event collection. VEKSIM is the simulator, VEKKESTRA_LIBRARY the
-library built with it."""
+"""What the device tests run on: the devices in a server of their own
+without a database (the fast tier), or the test database (MariaDB and
+DataBaseds, through scripts/tango-services.sh) with server instances
+registered in it; simulators, a relay that can hold and cut a connection,
+and event collection. VEKSIM is the simulator, VEKKESTRA_LIBRARY the library
+built with it."""
 
 import os
 import re
+import selectors
 import signal
 import socket
 import subprocess
@@ -20,11 +23,18 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 SERVER = os.path.join(os.path.dirname(HERE), "VekKestraDS")
 SERVICES = os.path.join(ROOT, "scripts", "tango-services.sh")
+#: Where the server's package and the vekkestra package are found.
+PACKAGES = [os.path.join(ROOT, "bindings", "python"), os.path.dirname(HERE)]
+
+#: The controller's reply wait (the core gives up on a reply after it).
+REPLY_WAIT_S = 2.5
+#: The longest an event may take: a poll that waits out one reply, and a poll more.
+EVENT_WAIT_S = REPLY_WAIT_S + 2.5
 
 
-def missing_prerequisite() -> str:
-    """What this machine lacks to run servers on a test database, or ""."""
-    for path in ("/usr/sbin/mariadbd", "/usr/lib/tango/DataBaseds", "/usr/bin/tango_admin"):
+def missing_prerequisite(database: bool = True) -> str:
+    """What this machine lacks to run the servers (on a test database), or ""."""
+    for path in ("/usr/sbin/mariadbd", "/usr/lib/tango/DataBaseds", "/usr/bin/tango_admin") if database else ():
         if not os.path.exists(path):
             return "%s is missing (scripts/install-deps.sh --tango)" % path
     for variable in ("VEKSIM", "VEKKESTRA_LIBRARY"):
@@ -50,8 +60,7 @@ class Database:
         host = [line for line in started.stdout.splitlines() if line.startswith("TANGO_HOST=")][-1]
         os.environ["TANGO_HOST"] = host.split("=", 1)[1]
         os.environ["VEK_TANGO_LOGS"] = self.run_dir
-        paths = [os.path.join(ROOT, "bindings", "python"), os.path.dirname(HERE), HERE]
-        os.environ["PYTHONPATH"] = os.pathsep.join(paths + [os.environ.get("PYTHONPATH", "")])
+        os.environ["PYTHONPATH"] = os.pathsep.join(PACKAGES + [HERE, os.environ.get("PYTHONPATH", "")])
         return self
 
     def stop(self) -> None:
@@ -126,6 +135,119 @@ class Veksim:
     def stop(self) -> None:
         stop_process(self.process, 5)
         self.process = None
+
+
+class Devices:
+    """VekKestraDS's devices served without a database (PyTango's
+    MultiDeviceTestContext, in a process of its own): a VekController
+    ``test/vek/<name>`` for each of ``controllers`` (name -> properties) and
+    a VekMotor ``test/vek/<name>`` for each of ``motors``, whose Controller
+    is ``test/vek/ctl`` unless its properties say otherwise. Devices of a
+    class are made in the order given. Events work here too, but the tests
+    that need them run on the database, as a facility's clients do."""
+
+    def __init__(self, controllers: Dict[str, Dict[str, Any]], motors: Dict[str, Dict[str, Any]]) -> None:
+        from tango.test_context import MultiDeviceTestContext
+
+        from vekkestra_tango.devices import VekController, VekMotor
+
+        def devices(named: Dict[str, Dict[str, Any]], defaults: Dict[str, Any]) -> List[Dict[str, Any]]:
+            return [{"name": "test/vek/" + name, "properties": dict(defaults, **properties)}
+                    for name, properties in named.items()]
+
+        info = [{"class": VekController, "devices": devices(controllers, {})},
+                {"class": VekMotor, "devices": devices(motors, {"Controller": "test/vek/ctl"})}]
+        self.context = MultiDeviceTestContext(info, server_name="VekKestraDS", instance_name="test", process=True,
+                                              timeout=30)
+
+    def __enter__(self) -> "Devices":
+        self.context.start()
+        return self
+
+    def __exit__(self, *exc: object) -> None:
+        self.context.stop()
+
+    def proxy(self, name: str = "ctl", timeout_ms: int = 3000) -> tango.DeviceProxy:
+        proxy = tango.DeviceProxy(self.context.get_device_access("test/vek/" + name))
+        proxy.set_timeout_millis(timeout_ms)
+        return proxy
+
+
+class Relay:
+    """A TCP relay on loopback between the server and a simulator, which
+    can hold what the simulator sends (the server then waits for its reply)
+    and cut the connections, and refuse new ones until ``reopen()``."""
+
+    def __init__(self, target_port: int) -> None:
+        self.target_port = target_port
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
+        self.holding = threading.Event()
+        self.held = threading.Event()  # something came from the simulator while holding
+        self._refusing = False
+        self._pairs: List[Tuple[socket.socket, socket.socket]] = []
+        self._lock = threading.Lock()
+        threading.Thread(target=self._accept, daemon=True).start()
+
+    def _accept(self) -> None:
+        while True:
+            try:
+                client, _ = self.listener.accept()
+            except OSError:
+                return
+            with self._lock:
+                if self._refusing:
+                    client.close()
+                    continue
+                controller = socket.create_connection(("127.0.0.1", self.target_port))
+                self._pairs.append((client, controller))
+            threading.Thread(target=self._pump, args=(client, controller), daemon=True).start()
+
+    def _pump(self, client: socket.socket, controller: socket.socket) -> None:
+        selector = selectors.DefaultSelector()
+        selector.register(client, selectors.EVENT_READ, controller)
+        selector.register(controller, selectors.EVENT_READ, client)
+        try:
+            while True:
+                for key, _ in selector.select():
+                    data = key.fileobj.recv(4096)  # type: ignore[union-attr]
+                    if not data:
+                        return
+                    while key.fileobj is controller and self.holding.is_set():
+                        self.held.set()
+                        time.sleep(0.01)
+                    key.data.sendall(data)
+        except OSError:
+            return
+        finally:
+            selector.close()
+            for end in (client, controller):
+                end.close()
+
+    def hold(self) -> None:
+        self.held.clear()
+        self.holding.set()
+
+    def cut(self, refuse: bool) -> None:
+        """Closes the connections; with ``refuse``, new ones are closed at once."""
+        with self._lock:
+            self._refusing = refuse
+            pairs, self._pairs = self._pairs, []
+        for client, controller in pairs:
+            for end in (client, controller):
+                try:
+                    end.shutdown(socket.SHUT_RDWR)
+                except OSError:
+                    pass
+        self.holding.clear()
+
+    def reopen(self) -> None:
+        with self._lock:
+            self._refusing = False
+
+    def close(self) -> None:
+        self.cut(refuse=True)
+        self.listener.close()
 
 
 class Server:
@@ -215,16 +337,18 @@ class Events:
             subscription = proxy.subscribe_event(attribute, tango.EventType.CHANGE_EVENT,
                                                  lambda event, key=key: self._push(key, event))
             self._subscriptions.append((proxy, subscription))
+            # A first event may wait behind a poll that waits out the
+            # controller's 2.5 s reply wait.
             with self._condition:
-                if not self._condition.wait_for(lambda: key in self._events, 3):
-                    raise AssertionError("no first %s event of %s within 3 s" % (attribute, key[0]))
+                if not self._condition.wait_for(lambda: key in self._events, EVENT_WAIT_S):
+                    raise AssertionError("no first %s event of %s within %.1f s" % (attribute, key[0], EVENT_WAIT_S))
         return self
 
     def motion(self, motor: tango.DeviceProxy, start: Callable[[], Any], end: DevState = DevState.ON) -> None:
         """Runs ``start`` and waits for the motor's MOVING and ``end`` State events."""
         self.subscribe(motor, "State")
         start()
-        self.wait(motor, "State", DevState.MOVING, 3)
+        self.wait(motor, "State", DevState.MOVING, EVENT_WAIT_S)
         self.wait(motor, "State", end, 10)
 
     def wait(self, device: tango.DeviceProxy, attribute: str, condition: Any, timeout: float, what: str = "") -> Any:

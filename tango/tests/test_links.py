@@ -112,11 +112,15 @@ class LinkTest(unittest.TestCase):
         self.assertEqual(b.proxy().StatusWord & 0x3FF, 1, "B's only done flag is its own earlier move")
 
     def test_controller_on_a_serial_line(self) -> None:
-        sim = self.sim(com_port=7)
+        sim = self.sim("--refuse", "777", com_port=7)  # a move to 777 steps is refused
         server = self.server("serial", {"ComPort": 7, "Baud": 115200}, env={"VEKKESTRA_COM7": sim.pty})
         x = server.proxy("x")
-        self.events.subscribe(x, "State", "Position")
+        self.events.subscribe(x, "State", "Position", "Status")
         self.events.wait(x, "State", ON, 10)
         self.events.motion(x, lambda: x.write_attribute("Position", 800))
         self.assertEqual(self.events.values(x, "Position")[-1], 800.0)
+        self.assertEqual(server.proxy().WriteRead("AXRP"), "800")
+        # A serial line takes the command and reports the refusal after it.
+        self.events.motion(x, lambda: x.write_attribute("Position", 777))
+        self.events.wait(x, "Status", lambda text: "refused its last motion command" in text, 3)
         self.assertEqual(server.proxy().WriteRead("AXRP"), "800")

@@ -1,18 +1,18 @@
-"""One server instance on one simulator: motion, events, units, alarms,
-commands and bad properties, through the Tango database."""
+"""One server instance on one simulator: motion, events, units, alarms and
+commands, through the Tango database."""
 
-import os
 import subprocess
 import sys
 import textwrap
+import time
 import unittest
 
 import tango
 from tango import AttrQuality, DevState
 
-from harness import Events, Server, Veksim, reason, wait_for
+from harness import REPLY_WAIT_S, Events, Server, Veksim, reason, wait_for
 
-MOVING, ON, ALARM, FAULT = DevState.MOVING, DevState.ON, DevState.ALARM, DevState.FAULT
+MOVING, ON, ALARM = DevState.MOVING, DevState.ON, DevState.ALARM
 
 # Z's home switch away from 0, T's limit switches near, U slipping.
 sim = Veksim("--home", "Z=3000", "--limits", "T=-4000,4000", "--slip-axis", "U")
@@ -23,16 +23,8 @@ def setUpModule() -> None:
     global server
     sim.start()
     tcp = {"Host": "127.0.0.1", "Port": sim.port}
-    server = Server("motion", tcp,
-                    motors={"x": {"Axis": "X"}, "y": {"Axis": "Y"}, "z": {"Axis": "Z"}, "t": {"Axis": "T"},
-                            "u": {"Axis": "U"}, "v": {"Axis": "v"},
-                            "no_axis": {"Axis": "Q"}, "no_controller": {"Axis": "W", "Controller": "motion/vek/none"},
-                            "x_again": {"Axis": "X"}, "unset_x": {"Axis": "X", "Controller": "motion/vek/ctl_unset"}},
-                    extra_controllers={"ctl_second": tcp, "ctl_unset": {},
-                                       "ctl_port": {"Host": "127.0.0.1", "Port": 70000},
-                                       "ctl_poll": {"Host": "127.0.0.1", "PollPeriod": 0},
-                                       "ctl_rest": {"Host": "127.0.0.1", "RestPollPeriod": 10001},
-                                       "ctl_com": {"ComPort": 40}, "ctl_baud": {"ComPort": 3, "Baud": 1234}})
+    server = Server("motion", tcp, motors={"x": {"Axis": "X"}, "y": {"Axis": "Y"}, "z": {"Axis": "Z"},
+                                           "t": {"Axis": "T"}, "u": {"Axis": "U"}, "v": {"Axis": "v"}})
     server.start()
 
 
@@ -54,8 +46,10 @@ class MotorCase(unittest.TestCase):
         return proxy
 
     def steps(self, letter: str) -> int:
-        """The controller's own motor position of one axis."""
-        return int(self.ctl.WriteRead("A%sRP" % letter))
+        """The controller's own motor position of one axis. A loaded host can
+        keep the poll thread past a call's second (Busy: nothing was sent);
+        the query is asked again then, within the reply wait."""
+        return int(wait_for(lambda: self.ctl.WriteRead("A%sRP" % letter), REPLY_WAIT_S, "the position of " + letter))
 
     def move_and_wait(self, motor: tango.DeviceProxy, start: object, end: DevState = ON) -> None:
         """Starts a motion (``start``: a target Position, or a command) and
@@ -65,7 +59,10 @@ class MotorCase(unittest.TestCase):
                 start()
             else:
                 motor.Position = start
-            self.assertEqual(motor.state(), MOVING, "MOVING as soon as the call returns")
+            # MOVING when the call returns, unless a poll has already seen
+            # the end (a slip ends a move within milliseconds; a loaded host
+            # can hold this client longer than a poll period).
+            self.assertIn(motor.state(), (MOVING, end), "MOVING as soon as the call returns")
 
         self.events.motion(motor, go, end)
 
@@ -128,7 +125,7 @@ class MotionTest(MotorCase):
         self.assertEqual(list(z.Limit_switches), [False, False, False])
 
     def test_write_read_answers_queries(self) -> None:
-        self.assertRegex(self.ctl.WriteRead("AXRP;AXEA"), r"^-?\d+,[ED][ED][SN][PN][PN]$")
+        self.assertRegex(self.ctl.WriteRead("AXRP;AXRE"), r"^-?\d+,-?\d+$")
         for text in ("", "é", "A" * 128):
             with self.subTest(text=text[:5]):
                 self.assert_refused("BadValue", self.ctl.WriteRead, text)
@@ -185,35 +182,14 @@ class AlarmTest(MotorCase):
 
     def test_slip_gives_alarm_until_a_new_reference(self) -> None:
         u = self.motor("u")
-        self.assertEqual(self.ctl.WriteRead("AUIS;AUEA")[1], "E", "slip detection on")
+        self.ctl.WriteRead("AUIS;AURP")  # slip detection on
         self.move_and_wait(u, 5000, end=ALARM)
         self.assertIn("slipped", u.status())
         self.assertLess(self.steps("U"), 5000, "the controller stopped the slipping axis")
         u.DefinePosition(0)
         self.assertEqual(u.state(), ON)
-        self.assertEqual(self.ctl.StatusWord & (1 << 24), 0, "slip flag of U cleared")
-
-
-class PropertiesTest(MotorCase):
-    def test_bad_properties_fault_that_device_only(self) -> None:
-        for name, words in (("no_axis", "property Axis"), ("no_controller", "property Controller"),
-                            ("x_again", "property Axis"), ("unset_x", "controller motion/vek/ctl_unset: property Host")):
-            with self.subTest(name):
-                motor = server.proxy(name)
-                self.assertEqual(motor.state(), FAULT)
-                self.assertIn(words, motor.status())
-                with self.assertRaises(tango.DevFailed) as refused:
-                    motor.Position = 1
-                self.assertIn(reason(refused.exception), ("BadProperty", "NoController"))
-        for name, words in (("ctl_unset", "property Host"), ("ctl_second", "already serves"),
-                            ("ctl_port", "property Port"), ("ctl_poll", "property PollPeriod"),
-                            ("ctl_rest", "property RestPollPeriod"),
-                            ("ctl_com", "property ComPort"), ("ctl_baud", "property Baud")):
-            with self.subTest(name):
-                device = tango.DeviceProxy("motion/vek/%s" % name)
-                self.assertEqual(device.state(), FAULT)
-                self.assertIn(words, device.status())
-        self.assertEqual((self.ctl.state(), self.motor("x").state()), (ON, ON))
+        time.sleep(REPLY_WAIT_S)  # polls at rest, each still seeing the last motion's slip
+        self.assertEqual(self.events.values(u, "State")[-1], ON, "the ALARM does not come back by itself")
 
 
 class ClientsTest(MotorCase):

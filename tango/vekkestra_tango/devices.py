@@ -48,6 +48,13 @@ _VALUES: Dict[str, Callable[[units.Scale, AxisView], Any]] = {
 #: The attributes that carry the axis's state as their quality.
 _POSITIONAL = ("Position", "DialPosition", "EncoderPosition")
 _SPEEDS = ("Velocity", "Base_rate", "Acceleration", "Deceleration")
+#: The attributes in the user unit (UnitName), and in user units per second.
+_USER_UNIT = _POSITIONAL + ("Offset",)
+_SPEED_UNIT = ("Velocity", "Base_rate")
+#: The view fields the speeds are made of.
+_SPEED_FIELDS = frozenset(("velocity", "base_rate", "acceleration"))
+#: The states in which an axis's view holds what the controller said.
+_KNOWN = ("ON", "MOVING", "ALARM")
 #: Which of those attributes a change of a view field can change (state: the quality).
 _AFFECTED = {"state": _POSITIONAL, "steps": _POSITIONAL[:2], "encoder": _POSITIONAL[2:],
              "home": ("Limit_switches",), "upper": ("Limit_switches",), "lower": ("Limit_switches",),
@@ -124,6 +131,9 @@ class _Registry:
 
 REGISTRY = _Registry()
 
+#: The mark of a write value among a device's due pushes.
+_WRITE_VALUE = object()
+
 
 class _Pusher:
     """A device's change events: an attribute's value is pushed only when it
@@ -141,7 +151,8 @@ class _Pusher:
         self._device = device
         self._last: Dict[str, Any] = {}
         self._checks: Dict[str, Callable[[], bool]] = {}
-        self._due: List[Tuple[str, Any, Optional[AttrQuality]]] = []
+        self._due: List[Tuple[str, Any, Any]] = []  # (name, value, quality or _WRITE_VALUE)
+        self._written: Dict[str, Any] = {}
 
     def listened(self, name: str) -> bool:
         """Whether a client is subscribed to ``name``'s change events. The
@@ -170,20 +181,35 @@ class _Pusher:
         self._last[name] = key
         self._due.append((name, value, quality))
 
+    def write_value(self, name: str, value: Any, first: bool = False) -> None:
+        """Makes ``value`` the write value (set point) of ``name`` at the
+        next send(), unless it is already (or, ``first``, unless one was
+        set before): a client's form then starts from what the attribute
+        reads instead of 0."""
+        if first and name in self._written:
+            return
+        if self._written.get(name) != value:
+            self._written[name] = value
+            self._due.append((name, value, _WRITE_VALUE))
+
     def due(self) -> bool:
         return bool(self._due)
 
     def send(self) -> None:
-        """Makes the pushes due, in order; under the device's monitor."""
+        """Makes the pushes due, in order; under the device's monitor.
+        State and Status are set, then pushed without a value: Tango 9.3
+        leaks the copy of a State or Status value pushed with the event."""
         due, self._due = self._due, []
         device = self._device
         for name, value, quality in due:
             if name == "State":
                 device.set_state(value)
-                device.push_change_event("State", value)
+                device.push_change_event("State")
             elif name == "Status":
                 device.set_status(value)
-                device.push_change_event("Status", value)
+                device.push_change_event("Status")
+            elif quality is _WRITE_VALUE:
+                device.get_device_attr().get_w_attr_by_name(name).set_write_value(value)
             elif quality is None:
                 device.push_change_event(name, value)
             else:
@@ -207,7 +233,8 @@ class VekController(Device):
     EncoderPositions = attribute(dtype=(tango.DevLong,), max_dim_x=AXIS_COUNT, unit="steps",
                                  doc="encoder positions of the axes, in encoder counts")
     StatusWord = attribute(dtype=tango.DevULong,
-                           doc="library status word: done bits 0-9, limit 10-19, slip 20-29, command error 30")
+                           doc="library status word as the last poll read it: done bits 0-9, limit 10-19, "
+                               "slip 20-29, command error 30")
 
     def init_device(self) -> None:
         super().init_device()
@@ -359,6 +386,8 @@ class VekMotor(Device):
 
     Controller = device_property(dtype=str, default_value="", doc="device name of the VekController")
     Axis = device_property(dtype=str, default_value="", doc="axis letter: X, Y, Z, T, U, V, R, S, W or K")
+    UnitName = device_property(dtype=str, default_value="steps",
+                               doc="the user unit's name, the unit of Position and (per second) of the speeds")
 
     Position = attribute(dtype=float, access=AttrWriteType.READ_WRITE, format="%.6g",
                          doc="user position; writing it starts a move")
@@ -389,6 +418,7 @@ class VekMotor(Device):
         self.pusher = _Pusher(self)
         for name in self._EVENTS:
             self.set_change_event(name, True, False)
+        self._show_units()
         self.controller_key = self.Controller.strip().lower()
         self.index = AXES.find(self.Axis.strip().upper())
         self.fault = self._property_fault()
@@ -401,6 +431,21 @@ class VekMotor(Device):
     def delete_device(self) -> None:
         self.alive = False
         REGISTRY.remove_motor(self)
+
+    def _show_units(self) -> None:
+        """The units of the attributes, from UnitName; the write values of
+        the scale's attributes, its own (a client's form starts from them)."""
+        unit = self.UnitName.strip() or "steps"
+        attributes = self.get_device_attr()
+        for names, shown in ((_USER_UNIT, unit), (_SPEED_UNIT, unit + "/s")):
+            for name in names:
+                attribute = attributes.get_attr_by_name(name)
+                properties = attribute.get_properties()
+                properties.unit = shown
+                attribute.set_properties(properties)
+        for name, value in (("Offset", self.scale.offset), ("Sign", self.scale.sign),
+                            ("Step_per_unit", self.scale.step_per_unit)):
+            attributes.get_w_attr_by_name(name).set_write_value(value)
 
     def _property_fault(self) -> Optional[str]:
         if len(self.Axis.strip()) != 1 or self.index < 0:
@@ -464,6 +509,13 @@ class VekMotor(Device):
                     p.push_listened(name, _VALUES[name](scale, view), quality, force=ended)
                 else:
                     p.push_listened(name, _VALUES[name](scale, view))
+            if state in _KNOWN:
+                if every or not _SPEED_FIELDS.isdisjoint(fields):
+                    # The set points of the speeds follow what the controller has.
+                    for name in _SPEEDS:
+                        p.write_value(name, _VALUES[name](scale, view))
+                # Position's is the target last written: where the axis was first seen, until one is.
+                p.write_value("Position", scale.user(view.steps), first=True)
         if every:
             p.push("Offset", self.scale.offset)
             p.push("Sign", self.scale.sign)
@@ -504,6 +556,13 @@ class VekMotor(Device):
     def _rescale(self, origin: str, **change: Any) -> None:
         with _as_devfailed(origin):
             self.scale = dataclasses.replace(self.scale, **change)
+        # The speeds' set points in the new scale at once (this call holds
+        # the device's monitor), for the client that reads them next.
+        view = self._axis()[2]
+        if view is not None and view.state in _KNOWN:
+            attributes = self.get_device_attr()
+            for name in _SPEEDS:
+                attributes.get_w_attr_by_name(name).set_write_value(_VALUES[name](self.scale, view))
         publisher().post(self, self.refresh)
 
     def read_Offset(self) -> float:

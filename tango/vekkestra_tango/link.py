@@ -1,16 +1,21 @@
 """One controller link: the connection, the thread that owns it, and the cache.
 
-The poll thread is the only user of the connection. It opens it (again and
-again, with back-off, when it is lost), reads every axis's positions and
-status once per poll period, runs the commands that device calls hand it,
-and is the only place where an axis's or the link's state changes. Every
-change is handed once, in order, to a listener; device calls read the cached
-views and never touch the connection.
+The poll thread is the only user of the connection. It opens it (again, with
+back-off, while it cannot), looks at every axis once per poll period, runs
+the commands that device calls hand it, and is the only place where an
+axis's or the link's state changes. Every change is handed once, in order,
+to a listener; device calls read the cached views and never touch the
+connection.
 
-Motion state comes from the controller's axis status ("EA": its fifth letter
-says whether the axis moves), never from the done notifications, so a lost
-notification cannot leave an axis moving for ever. Limit and slip come from
-the library's status word, which this process's one connection owns: one
+What an axis does comes from the motion core's tracker (``Controller.poll()``:
+status, motor and encoder positions in one exchange): moving, at rest, ended
+at a limit, slipped or refused, the end of a motion and the way it went. The
+motions this server starts are started without a wait and ended by the
+tracker, which also stops the other axes of a multi-axis move when one of
+them meets a limit, slips or is stopped short. A reply that comes too late
+is the core's business as well: it reconnects or drains before the next
+call. This module only turns what the tracker says into the devices' states
+and texts. The library's status word is one per transport and process: one
 server process serves one controller for that reason.
 
 No Tango here: states and texts are plain strings, so that the thread can be
@@ -20,10 +25,9 @@ reasoned about without the device layer.
 import collections
 import dataclasses
 import logging
-import socket
 import threading
 import time
-from typing import Callable, Dict, Iterable, List, NamedTuple, Optional, Sequence, Set, Tuple
+from typing import Callable, Dict, Iterable, List, NamedTuple, Optional, Sequence, Tuple
 
 import vekkestra
 
@@ -35,23 +39,13 @@ ALL_AXES = (1 << AXIS_COUNT) - 1
 
 #: The longest a device call waits for the poll thread.
 CLIENT_WAIT_S = 0.9
-#: Waits before the next connection attempt, the last one repeating.
+#: Waits before the next try to reach the controller, the last one repeating.
 BACKOFF_S = (0.1, 0.2, 0.5, 1.0, 2.0)
-#: Poll periods between reads of the status word while no motion ends.
-WORD_EVERY = 10
-#: Above this many characters of position text the poll asks in two queries,
-#: so that a reply with a notification behind it still fits one 256-byte
-#: chunk (a notification cut at the chunk's end would be lost).
-COMBINED_LIMIT = 180
 
-_LIMIT_SHIFT = 10
-_SLIP_SHIFT = 20
-# "EA": PID, slip detection, slipped, on the home switch, moving.
-_AXIS_STATUS = frozenset(a + b + c + d + e for a in "ED" for b in "ED" for c in "SN" for d in "PN" for e in "PN")
-# Every axis's status, then its motor and its encoder position: the poll's one query.
-_POLL_PARTS = ("AAEA", "AARP", "AARE")
 _MOVING_TEXT = tuple("Axis %s is moving." % letter for letter in AXES)
 _REST_TEXT = tuple("Axis %s is at rest." % letter for letter in AXES)
+_REFUSED_TEXT = tuple("Axis %s is at rest: the controller refused its last motion command." % letter
+                      for letter in AXES)
 _NO_FIELDS: frozenset = frozenset()
 
 log = logging.getLogger("vekkestra_tango")
@@ -82,17 +76,13 @@ class Endpoint:
 
     def open(self) -> vekkestra.Controller:
         if self.host:
-            try:
-                address = socket.gethostbyname(self.host)
-            except OSError as error:
-                raise Refused("BadProperty", "property Host: %r is not a known host (%s)" % (self.host, error))
-            return vekkestra.Controller.tcp(address, self.port)
+            return vekkestra.Controller.tcp(self.host, self.port)
         return vekkestra.Controller.serial(self.com_port, self.baud)
 
 
 class AxisView(NamedTuple):
     """What clients see of one axis; steps and steps/s, as the controller counts.
-    A tuple: a poll builds one per moving axis, and compares it with the last."""
+    A tuple: a poll builds one per axis that changed, and compares it with the last."""
 
     state: str = "INIT"  # INIT, ON, MOVING, ALARM, FAULT
     status: str = ""
@@ -123,16 +113,40 @@ Listener = Callable[[Optional[LinkView], List[Tuple[int, AxisView, frozenset, bo
 
 
 class _Axis:
-    """The poll thread's own record of one axis."""
+    """The poll thread's record of one axis: what the tracker said last, and
+    what the devices add to it."""
 
-    def __init__(self) -> None:
-        self.steps = 0
-        self.encoder = 0
-        self.moving = False
-        self.home = False
-        self.direction = 0  # of the last motion: +1 toward positive steps, -1 negative
-        self.limit_side = 0  # which switch the limit flag stands for
+    def __init__(self, letter: str) -> None:
+        self.seen = vekkestra.AxisState(letter, "at rest", 0, 0, False, False, False, False, False, False, None, 0)
+        # Set moving by this server since the last look: MOVING until the
+        # tracker has seen the motion (it then reports it as its own).
+        self.started = False
+        # DefinePosition gave the axis a new reference after a slip: the
+        # tracker still reports the slip until the axis moves again.
+        self.slip_accepted = False
+        self.refused = False  # its last motion command was refused (serial)
         self.velocity = self.base_rate = self.acceleration = 0
+
+    @property
+    def moving(self) -> bool:
+        return self.started or self.seen.ours or self.seen.state == "moving"
+
+    @property
+    def limit_side(self) -> int:
+        """+1 for the upper switch, -1 for the lower, 0 when not at a limit:
+        the way the axis went when it met it."""
+        s = self.seen
+        if s.state != "limit":
+            return 0
+        return s.direction or (1 if s.motor >= 0 else -1)
+
+    @property
+    def slipped(self) -> bool:
+        return self.seen.state == "slip" and not self.slip_accepted
+
+
+class _Unreadable(Exception):
+    """An answer to the server's own query that it cannot read."""
 
 
 class _Request:
@@ -143,17 +157,6 @@ class _Request:
         self.started = False
         self.result: object = None
         self.error: Optional[BaseException] = None
-
-
-class _BadAnswer(Exception):
-    """An answer that cannot be read: the link is not to be trusted."""
-
-    def __str__(self) -> str:
-        return "unreadable answer (%s)" % self.args[0]
-
-
-def _describe(error: BaseException) -> str:
-    return str(error) if isinstance(error, _BadAnswer) else errors.describe(error)
 
 
 def _sign(value: int) -> int:
@@ -175,11 +178,8 @@ class Link:
         self._ctl: Optional[vekkestra.Controller] = None
         self._state, self._fault = "INIT", ""
         self._status = self._status_text()  # of the state and fault above, kept for the views
-        self._axes = [_Axis() for _ in range(AXIS_COUNT)]
+        self._axes = [_Axis(letter) for letter in AXES]
         self._word = 0
-        self._word_due = 0.0  # when the status word is to be read again
-        self._last_read: Tuple[List[str], List[int], List[int]] = ([], [], [])
-        self._position_chars = 0  # of the positions in the last answer
         self._views = [AxisView() for _ in range(AXIS_COUNT)]
         self._view = LinkView(status=self._status)
         self._queue: "collections.deque[_Request]" = collections.deque()
@@ -196,7 +196,7 @@ class Link:
 
     def close(self, timeout_s: float = 5.0) -> None:
         """Stops the poll thread, which closes the connection. A call in the
-        library ends within its own time-outs (2.5 s for a reply)."""
+        core ends within its own time-outs (2.5 s for a reply)."""
         self._stopping.set()
         self._wake.set()
         if self._thread.is_alive() and threading.current_thread() is not self._thread:
@@ -277,8 +277,8 @@ class Link:
         tries = 0
         next_poll = 0.0
         while not self._stopping.is_set():
-            if self._ctl is None:
-                if self._connect():
+            if self._state != "ON":
+                if self._reach():
                     tries = 0
                     next_poll = time.monotonic() + self._period
                 else:
@@ -303,37 +303,29 @@ class Link:
             self._wake.wait(max(0.0, next_poll - time.monotonic()))
             self._wake.clear()
         self._fail_queued()
-        self._close_connection()
+        if self._ctl is not None:
+            self._ctl.close()
 
-    def _connect(self) -> bool:
+    def _reach(self) -> bool:
+        """Opens the connection if there is none, reads the speeds and
+        polls: ON when that worked. A connection that lost a reply is opened
+        again by the core itself, within these calls."""
+        opening = self._ctl is None
         try:
-            self._ctl = self.endpoint.open()
+            if opening:
+                self._ctl = self.endpoint.open()
             self._read_speeds(range(AXIS_COUNT))
-            self._word = 0
             self._poll()
-        except Refused as refusal:
-            self._close_connection()
-            self._set_link("FAULT", str(refusal))
-            return False
         except Exception as error:  # noqa: BLE001
-            self._close_connection()
-            self._set_link("FAULT", "cannot reach the controller at %s: %s" % (self.endpoint, _describe(error)))
+            what = "cannot reach the controller at %s" if opening else "link to %s lost"
+            self._set_link("FAULT", "%s: %s" % (what % self.endpoint, errors.describe(error)))
             return False
         return True
 
     def _lose(self, error: BaseException) -> None:
-        log.warning("%s: link lost: %s", self.name, _describe(error))
-        self._close_connection()
-        self._set_link("FAULT", "link to %s lost: %s" % (self.endpoint, _describe(error)))
+        log.warning("%s: link lost: %s", self.name, errors.describe(error))
+        self._set_link("FAULT", "link to %s lost: %s" % (self.endpoint, errors.describe(error)))
         self._fail_queued()
-
-    def _close_connection(self) -> None:
-        if self._ctl is not None:
-            try:
-                self._ctl.close()
-            except Exception:  # noqa: BLE001 - a close that fails leaves nothing to do
-                pass
-            self._ctl = None
 
     def _fail_queued(self) -> None:
         with self._queue_lock:
@@ -344,7 +336,8 @@ class Link:
             request.done.set()
 
     def _serve(self) -> bool:
-        """Runs the queued requests; whether there were any."""
+        """Runs the queued requests; whether there were any. A request that
+        fails because the link is gone fails, and so do those behind it."""
         served = False
         while True:
             with self._queue_lock:
@@ -361,9 +354,10 @@ class Link:
             except (ValueError, TypeError) as error:
                 request.error = Refused("BadValue", str(error))
             except Exception as error:  # noqa: BLE001
-                if isinstance(error, _BadAnswer) or errors.is_link_lost(error):
+                if errors.is_link_lost(error):
                     lost = error
-                    request.error = Refused("LinkLost", "link to %s lost: %s" % (self.endpoint, _describe(error)))
+                    text = "link to %s lost: %s" % (self.endpoint, errors.describe(error))
+                    request.error = Refused("LinkLost", text)
                 else:
                     request.error = Refused("CommandFailed", errors.describe(error))
             request.done.set()
@@ -372,109 +366,49 @@ class Link:
 
     # -- reading the controller ------------------------------------------------------
 
-    def _ask(self, parts: Sequence[str], count: int) -> List[str]:
-        """The answers of several queries, split at their commas: ``count``
-        fields in all. TCP takes them in one text (answers joined by ","),
-        a serial line one query at a time."""
-        assert self._ctl is not None
-        if self._ctl.is_serial:
-            fields = [field for part in parts for field in self._ctl.query(part).split(",")]
-        else:
-            fields = self._ctl.query(";".join(parts)).split(",")
-        if len(fields) != count:
-            raise _BadAnswer("%d fields instead of %d in the answer to %s" % (len(fields), count, ";".join(parts)))
-        return fields
-
-    def _read_axes(self) -> Tuple[List[str], List[int], List[int]]:
-        """(axis status, motor positions, encoder positions). The status is
-        asked first: positions read after an axis is seen at rest are final."""
-        fields: List[str] = []
-        if self._position_chars <= COMBINED_LIMIT:
-            try:
-                fields = self._ask(_POLL_PARTS, 3 * AXIS_COUNT)
-            except _BadAnswer:
-                pass  # cut at 255 characters: positions grown since the last poll
-        if not fields:
-            fields = self._ask(_POLL_PARTS[:1], AXIS_COUNT) + self._ask(_POLL_PARTS[1:], 2 * AXIS_COUNT)
-        status = fields[:AXIS_COUNT]
-        if status != self._last_read[0]:
-            for letters in status:
-                if letters not in _AXIS_STATUS:
-                    raise _BadAnswer("unreadable axis status %r" % letters)
-        positions = fields[AXIS_COUNT:]
-        try:
-            motor = list(map(int, positions[:AXIS_COUNT]))
-            encoder = list(map(int, positions[AXIS_COUNT:]))
-        except ValueError as error:
-            raise _BadAnswer("unreadable positions: %s" % error) from None
-        self._position_chars = sum(map(len, positions)) + len(positions) - 1
-        return status, motor, encoder
-
     def _read_speeds(self, indices: Sequence[int]) -> None:
+        """The maximum and base velocities and the acceleration of the axes,
+        a few axes per query (TCP: one text; serial: one query each)."""
+        assert self._ctl is not None
         indices = list(indices)
         for first in range(0, len(indices), 5):  # about 120 characters of answer per query
             group = indices[first:first + 5]
             parts = ["A%s?%s" % (AXES[i], what) for i in group for what in ("VL", "VB", "AC")]
-            fields = self._ask(parts, 3 * len(group))
+            if self._ctl.is_serial:
+                fields = [self._ctl.query(part) for part in parts]
+            else:
+                fields = self._ctl.query(";".join(parts)).split(",")
             try:
                 values = [int(f.lstrip("=")) for f in fields]
             except ValueError:
-                raise _BadAnswer("unreadable speeds %r" % fields) from None
+                values = []
+            if len(values) != len(parts):
+                raise _Unreadable("unreadable answer %r to %s" % (",".join(fields), ";".join(parts)))
             for n, i in enumerate(group):
                 a = self._axes[i]
                 a.velocity, a.base_rate, a.acceleration = values[3 * n:3 * n + 3]
 
-    def _read_word(self) -> None:
-        assert self._ctl is not None
-        word = self._ctl.status_word()
-        self._word_due = time.monotonic() + WORD_EVERY * self._period
-        # A limit or slip flag that appears is the end of the axis's last
-        # motion: the side it stands for is that motion's direction.
-        for i, a in enumerate(self._axes):
-            bit = 1 << (_LIMIT_SHIFT + i)
-            if word & bit and not self._word & bit:
-                a.limit_side = a.direction or (1 if a.steps >= 0 else -1)
-        self._word = word
-
     def _poll(self) -> None:
-        status, motor, encoder = self._read_axes()
-        word_due = time.monotonic() >= self._word_due
-        last_status, last_motor, last_encoder = self._last_read
-        self._last_read = (status, motor, encoder)
-        unchanged = (status, motor, encoder) == (last_status, last_motor, last_encoder)
-        if unchanged and self._state == "ON" and not any(a.moving for a in self._axes):
-            # All at rest as before: only the status word can bring news.
-            if word_due:
-                word = self._word
-                self._read_word()
-                if self._word != word:
-                    self._publish(())
-            return
-        ended = set()
-        for i, a in enumerate(self._axes):
-            moving = status[i][4] == "P"
-            if (a.moving or moving) and motor[i] != a.steps:
-                a.direction = _sign(motor[i] - a.steps)
-            if a.moving and not moving:
+        """One look through the tracker; publishes the axes that changed."""
+        assert self._ctl is not None
+        seen = self._ctl.poll()
+        self._word = self._ctl.polled_word
+        ended, changed = set(), set()
+        for i, (a, s) in enumerate(zip(self._axes, seen)):
+            if s.ended:
                 ended.add(i)
-            elif moving and not a.moving:
-                # Set moving by someone else: the flags of its last motion no longer hold.
-                self._clear_flags(1 << i, done=False)
-            a.steps, a.encoder, a.moving = motor[i], encoder[i], moving
-            a.home = status[i][3] == "P"
-            if status[i][2] == "S" and i in ended:
-                # The controller's own record of a slip, should its notification be lost.
-                self._word |= 1 << (_SLIP_SHIFT + i)
-        word = self._word
-        if ended or word_due:
-            self._read_word()
-        changed: Optional[Set[int]] = None  # every axis
-        if self._state != "ON":
+            if s.state == "moving":
+                a.slip_accepted = a.refused = False
+            elif s.state == "refused":
+                a.refused = True
+            if s != a.seen or a.started:
+                changed.add(i)
+            a.seen, a.started = s, False
+        if self._state == "ON":
+            self._publish(ended, changed)
+        else:
             self._set_state("ON", "")
-        elif word == self._word and last_status:
-            changed = {i for i in range(AXIS_COUNT) if status[i] != last_status[i] or motor[i] != last_motor[i]
-                       or encoder[i] != last_encoder[i] or self._axes[i].moving} | ended
-        self._publish(ended, changed)
+            self._publish(ended)
 
     def _active(self) -> bool:
         """Whether the next poll is to come at the moving pace."""
@@ -490,19 +424,20 @@ class Link:
     def _check_target(self, index: int, target: int) -> None:
         self._check_at_rest(index)
         a = self._axes[index]
-        if self._word & (1 << (_LIMIT_SHIFT + index)) and _sign(target - a.steps) == a.limit_side:
-            side = "upper" if a.limit_side > 0 else "lower"
-            raise Refused("At%sLimit" % side.capitalize(),
+        side = a.limit_side
+        if side and _sign(target - a.seen.motor) == side:
+            where = "upper" if side > 0 else "lower"
+            raise Refused("At%sLimit" % where.capitalize(),
                           "axis %s stands at its %s limit switch; only a move back toward %s steps is allowed"
-                          % (AXES[index], side, "negative" if a.limit_side > 0 else "positive"))
+                          % (AXES[index], where, "negative" if side > 0 else "positive"))
 
-    def _clear_flags(self, mask: int, done: bool = True) -> None:
-        assert self._ctl is not None
-        if done:
-            self._ctl.clear_done(mask)
-        self._ctl.clear_limits(mask)
-        self._ctl.call("ClearMultiAxisSlipFlag", mask)
-        self._word &= ~((mask << _LIMIT_SHIFT) | (mask << _SLIP_SHIFT) | (mask if done else 0))
+    def _started(self, indices: Iterable[int]) -> None:
+        """Axes just set moving: MOVING at once, a new motion's notes gone."""
+        for index in indices:
+            a = self._axes[index]
+            a.started = True
+            a.slip_accepted = a.refused = False
+        self._publish(())
 
     def _move(self, targets: Dict[int, int]) -> None:
         assert self._ctl is not None
@@ -510,29 +445,19 @@ class Link:
             raise Refused("BadValue", "no axis to move")
         for index, target in targets.items():
             self._check_target(index, target)
-        mask = sum(1 << i for i in targets)
-        self._clear_flags(mask)
         if len(targets) == 1:
             ((index, target),) = targets.items()
             self._ctl.move_axis(AXES[index], target, timeout_ms=0)
         else:
             self._ctl.move({AXES[i]: t for i, t in targets.items()}, timeout_ms=0)
-        for index, target in targets.items():
-            a = self._axes[index]
-            a.moving = True
-            a.direction = _sign(target - a.steps) or a.direction
-        self._publish(())
+        self._started(targets)
 
     def _home(self, index: int) -> None:
         assert self._ctl is not None
         self._check_at_rest(index)
-        self._clear_flags(1 << index)
         # Search the home switch; the motor and the encoder read 0 there.
-        self._ctl.find_home(AXES[index], edge=False, reset=True, value=0, timeout_ms=0)
-        a = self._axes[index]
-        a.moving = True
-        a.direction = -_sign(a.steps)
-        self._publish(())
+        self._ctl.home(AXES[index], timeout_ms=0, value=0, reset=True)
+        self._started((index,))
 
     def _stop(self, mask: int, kill: bool) -> None:
         assert self._ctl is not None
@@ -546,8 +471,8 @@ class Link:
         self._check_at_rest(index)
         self._ctl.set_motor_position(AXES[index], steps)
         # A new reference ends a slip alarm; a limit switch stays where it is.
-        self._ctl.call("ClearMultiAxisSlipFlag", 1 << index)
-        self._word &= ~(1 << (_SLIP_SHIFT + index))
+        a = self._axes[index]
+        a.slip_accepted = a.seen.state == "slip"
         self._poll()
 
     def _set_speed(self, index: int, velocity: Optional[int], base_rate: Optional[int],
@@ -573,14 +498,11 @@ class Link:
         assert self._ctl is not None
         try:
             return self._ctl.query(text)
-        except Exception as error:  # noqa: BLE001
-            if errors.is_missing_answer(error):
-                # Acknowledged but never answered: a text without a query.
-                # Nothing more can come, but a fresh connection is cheap insurance.
-                self._close_connection()
-                self._ctl = self.endpoint.open()
-                raise Refused("NoAnswer", "the controller sent no answer: WriteRead needs a query in the text")
-            raise
+        except vekkestra.VekTimeoutError as error:
+            # The core has already made the line safe for the next call; the
+            # next poll tells whether the link is still up.
+            raise Refused("NoAnswer", "no answer came (WriteRead needs a query in the text; State tells "
+                                      "whether the link is still up): %s" % errors.describe(error))
 
     # -- views -----------------------------------------------------------------------
 
@@ -601,27 +523,27 @@ class Link:
 
     def _axis_view(self, index: int) -> AxisView:
         a = self._axes[index]
+        s = a.seen
         letter = AXES[index]
-        limit = bool(self._word & (1 << (_LIMIT_SHIFT + index)))
-        slipped = bool(self._word & (1 << (_SLIP_SHIFT + index)))
+        side = a.limit_side
         if self._state != "ON":
             state, status = self._state, "Axis %s: %s" % (letter, self._status)
         elif a.moving:
             state, status = "MOVING", _MOVING_TEXT[index]
-        elif limit:
-            side = "upper" if a.limit_side > 0 else "lower"
+        elif side:
+            where = "upper" if side > 0 else "lower"
             state = "ALARM"
             status = ("Axis %s met its %s limit switch and stopped at %d steps. A move back toward %s steps "
                       "leaves the ALARM; moves further toward the switch are refused."
-                      % (letter, side, a.steps, "negative" if a.limit_side > 0 else "positive"))
-        elif slipped:
+                      % (letter, where, s.motor, "negative" if side > 0 else "positive"))
+        elif a.slipped:
             state = "ALARM"
             status = ("Axis %s slipped: its encoder fell behind the motor and the controller stopped it at %d steps. "
-                      "The next move, Home or DefinePosition leaves the ALARM." % (letter, a.steps))
+                      "The next move, Home or DefinePosition leaves the ALARM." % (letter, s.motor))
         else:
-            state, status = "ON", _REST_TEXT[index]
-        return AxisView(state, status, a.steps, a.encoder, a.home, limit and a.limit_side > 0,
-                        limit and a.limit_side < 0, slipped, a.velocity, a.base_rate, a.acceleration)
+            state, status = "ON", (_REFUSED_TEXT if a.refused else _REST_TEXT)[index]
+        return AxisView(state, status, s.motor, s.encoder, s.home_switch, side > 0, side < 0, a.slipped,
+                        a.velocity, a.base_rate, a.acceleration)
 
     def _publish(self, ended: Iterable[int], axes: Optional[Iterable[int]] = None) -> None:
         """Builds the views (of ``axes``, or of all), keeps them for the
@@ -629,8 +551,8 @@ class Link:
         ended always reports its position once more."""
         ended = set(ended)
         every = self._axes
-        view = LinkView(self._state, self._status, tuple([a.steps for a in every]),
-                        tuple([a.encoder for a in every]), self._word)
+        view = LinkView(self._state, self._status, tuple([a.seen.motor for a in every]),
+                        tuple([a.seen.encoder for a in every]), self._word)
         changed_link = view if view != self._view else None
         updates = []
         views = self._views

@@ -94,8 +94,11 @@ TEST_P(Answers, BothListsComeFromTwoQueriesAndAFailedFirstLeavesBoth) {
   EXPECT_EQ(List({3, 0, 0, 0, 0, 0, 0, 0, 0, 0}), encoder);
 }
 
-TEST_P(Answers, ARejectedMoveOrSearchPassesTheTransportResultThroughAndIsNotStopped) {
-  if (serial()) GTEST_SKIP() << "a serial controller acknowledges nothing";
+// Only an Ethernet controller refuses a command (a NAK); a serial one
+// acknowledges nothing, so this suite has no serial case.
+class Refusals : public TransportTest {};
+
+TEST_P(Refusals, ARejectedMoveOrSearchPassesTheTransportResultThroughAndIsNotStopped) {
   const int32_t targets[10] = {1};
   peer_->QueueReply("\x15");  // the long time-outs cost nothing: no wait starts
   EXPECT_EQ(VEK_ERROR_COMMAND_NAK, ops().Move(handle(), VEK_AXIS_X, 0, 0, targets, 0, 60000));
@@ -129,6 +132,8 @@ TEST_P(Answers, IllegalCommandFitsItsBufferAndRefusesMissingOnes) {
 }
 
 VEK_TRANSPORT_SUITE(Answers);
+INSTANTIATE_TEST_SUITE_P(EthernetLink, Refusals, ::testing::Values(false),
+                         [](const auto&) { return std::string("Ethernet"); });
 
 }  // namespace
 }  // namespace vek::test

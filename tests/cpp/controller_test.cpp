@@ -44,8 +44,9 @@ class ControllerTest : public sim::SimTest {
     return acked;
   }
 
-  // Whether the axis moves (or rests) as `moving` says within `limit`.
-  bool Moving(int index, bool moving, milliseconds limit = milliseconds(1000)) const {
+  // Whether the axis moves (or rests) as `moving` says within `limit`: by
+  // default the 2.5 s a stop's reply may take, and its ramp.
+  bool Moving(int index, bool moving, milliseconds limit = milliseconds(3000)) const {
     return sim::Eventually([&] { return sim_->axis(index).moving == moving; },
                            static_cast<double>(limit.count()) / 1e3);
   }

@@ -122,8 +122,9 @@ TEST(Backpressure, TcpClientThatNeverReadsIsClosedAndOthersAreServed) {
 }
 
 // veksim as a user runs it, with a pty nobody opens, flooded until the pty is
-// full, and one client that never reads: SIGTERM ends it within a second.
-TEST(Backpressure, VeksimStopsWithinASecondOfSigterm) {
+// full, and one client that never reads: SIGTERM ends it (within
+// milliseconds; a loaded machine is given the 2.5 s of a reply wait).
+TEST(Backpressure, VeksimStopsSoonAfterSigterm) {
   FILE* lines = popen("echo $$; exec '" VEKSIM_PATH "' --pty", "r");
   ASSERT_NE(lines, nullptr);
   char line[256] = {0};
@@ -144,12 +145,12 @@ TEST(Backpressure, VeksimStopsWithinASecondOfSigterm) {
   ASSERT_EQ(kill(pid, SIGTERM), 0);
   int status = 0;
   pid_t ended = 0;
-  Eventually([&] { return (ended = waitpid(pid, &status, WNOHANG)) != 0; }, 1.0);
+  Eventually([&] { return (ended = waitpid(pid, &status, WNOHANG)) != 0; }, 2.5);
   if (ended != pid) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
   }
-  EXPECT_EQ(ended, pid) << "veksim still ran 1 s after SIGTERM; " << answered << " of " << kFloodTexts << " answered";
+  EXPECT_EQ(ended, pid) << "veksim still ran 2.5 s after SIGTERM; " << answered << " of " << kFloodTexts << " answered";
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(answered, kFloodTexts);
   std::string rest;

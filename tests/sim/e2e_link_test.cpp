@@ -28,7 +28,9 @@ TEST_P(LinkTest, MoveAndWaitEndsWithinTheProfileTimePlusOnePoll) {
   EXPECT_EQ(CALL(MoveAxis, VEK_AXIS_X, 0, 4000, 0, 5000), VEK_SUCCESS);
   double took = SecondsSince(start);
   EXPECT_GE(took, 0.29);
-  EXPECT_LT(took, 0.3 + 0.5);  // one poll is 10 ms; the rest is slack for a loaded machine
+  // Ended by the done report, not the 5 s time-out: the profile and the poll
+  // that sees it, whose reply may take the 2.5 s any reply may.
+  EXPECT_LT(took, 0.3 + 2.5);
   int32_t position = 0;
   EXPECT_EQ(CALL(GetAxisMotorPosition, VEK_AXIS_X, &position), VEK_SUCCESS);
   EXPECT_EQ(position, 4000);

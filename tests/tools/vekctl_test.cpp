@@ -402,7 +402,8 @@ TEST(Vekctl, SignalsStopWhatVekctlSetMoving) {
     Vekctl vekctl("--tcp " + local.address + " " + row.command, "jog Y=-5000\nrecord Y --for 20 -o -\n");
     const bool moved = Eventually([&] { return observer.Moving(row.axis); }, 5.0);
     vekctl.Signal(row.signal);
-    const bool stopped = Eventually([&] { return !observer.Moving(row.axis); }, 0.5);
+    // About 20 ms to notice the signal, the stop's reply within its 2.5 s, the ramp.
+    const bool stopped = Eventually([&] { return !observer.Moving(row.axis); }, 3.0);
     const Outcome run = vekctl.Wait();
     SCOPED_TRACE(row.command + ("\n" + run.output()));
     EXPECT_TRUE(moved);

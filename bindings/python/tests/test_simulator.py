@@ -80,6 +80,7 @@ class PollTest(SimulatorTestCase):
                 ctl.move({"Y": LIMIT_Y + 4000}, 10000)
             y = ctl.poll()[1]
             self.assertEqual((y.state, y.motor), ("limit", LIMIT_Y))
+            self.assertTrue(ctl.polled_word & (1 << 11), "Y's limit flag (bits 10-19) in the word the look read")
             self.assertEqual(len(ctl.poll()), 10)
 
 
@@ -129,7 +130,8 @@ class SignalTest(SimulatorTestCase):
         self.assertTrue(self.moving(axis), "%s never moved" % axis)
         child.send_signal(number)
         sent = time.monotonic()
-        while self.moving(axis) and time.monotonic() - sent < 0.5:
+        # About 20 ms to notice the signal, the stop's reply within its 2.5 s, the ramp.
+        while self.moving(axis) and time.monotonic() - sent < 3.0:
             time.sleep(0.02)
         still = self.moving(axis)
         if still and child.poll() is None:

@@ -97,6 +97,9 @@ class Controller:
         """Use ``tcp()`` or ``serial()``."""
         self._core = core()
         self._pointer = pointer
+        #: The status word as the last ``poll()`` left it (done bits 0-9,
+        #: limit 10-19, slip 20-29, command error 30).
+        self.polled_word = 0
         self._where = self._describe()
         log.info("opened %s", self._where)
         _signals.opened(self)
@@ -371,9 +374,12 @@ class Controller:
         """One look at every axis (status letters, motor and encoder positions
         from one exchange): ten ``AxisState``, X first. An axis this
         controller set moving that is seen at a limit or slipped has the
-        other axes of its motion stopped, as a wait would."""
+        other axes of its motion stopped, as a wait would. The status word
+        as this look left it is then ``polled_word``."""
         states = (VekmAxisState * AXIS_COUNT)()
-        self._run("vekm_poll", states, None)
+        word = ctypes.c_uint32(0)
+        self._run("vekm_poll", states, ctypes.byref(word))
+        self.polled_word = word.value
         return [_axis_state(i, s) for i, s in enumerate(states)]
 
     def status_word(self) -> int:
