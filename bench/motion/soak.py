@@ -1,12 +1,12 @@
 #!/usr/bin/python3
-"""The safe-motion soak: every face (C++, Python, C#, vekctl) drives veksim
+"""The safe-motion soak: every face (C, C++, Python, C#, vekctl, Tango) drives veksim
 through each of its faults, on TCP and on the simulator's pty as a COM port,
 and every move is judged by what the simulator shows through the soak's own
 TCP connection right after the face returned. Then three figures. Prints
 figures and counts; asserts nothing.
 
-    /usr/bin/python3 bench/motion/soak.py [--build build] [--moves 200] [--jobs 4]
-        [--face cpp,python,csharp,vekctl] [--mode NAME,...] [--link tcp,serial] [--no-figures] [--out DIR]
+    /usr/bin/python3 bench/motion/soak.py [--build build] [--moves 15] [--jobs 2]
+        [--face c,cpp,python,csharp,vekctl,tango] [--mode NAME,...] [--link tcp,serial] [--no-figures] [--out DIR]
 
 A move ends as one of:
   ok           returned normally, every moved axis at rest at its target
@@ -33,6 +33,7 @@ import os
 import queue
 import re
 import select
+import shutil
 import signal
 import socket
 import statistics
@@ -267,6 +268,7 @@ class Paths:
         self.vekctl = pick("VEKCTL", "tools", "vekctl")
         self.library = pick("VEKKESTRA_LIBRARY", "libvekkestra.so")
         self.motion = pick("VEKKESTRA_MOTION_LIBRARY", "motion", "libvekkestra-motion.so")
+        self.drive_c = pick("SOAK_DRIVE_C", "bench", "motion", "soak_drive_c")
         self.drive_cpp = pick("SOAK_DRIVE_CPP", "bench", "motion", "soak_drive_cpp")
         self.drive_dotnet = pick("SOAK_DRIVE_DOTNET", "bench", "motion", "Drive.exe")
         self.mono_path = pick("MONO_PATH", "bindings", "dotnet")
@@ -275,8 +277,12 @@ class Paths:
 class ChildFace:
     """A face as a child process that answers one line per command."""
 
-    def __init__(self, label: str, argv: List[str], env: Dict[str, str]) -> None:
+    def __init__(self, label: str, argv: List[str], env: Dict[str, str], open_s: float = 30.0,
+                 open_tries: int = 5) -> None:
         self.label, self.argv, self.env = label, argv, env
+        #: How long opening may take; also how long the child has to end after "quit".
+        self.open_s = open_s
+        self.open_tries = open_tries
         self.process: Optional[subprocess.Popen] = None
         self.buffer = b""
         self.stderr = None
@@ -290,7 +296,7 @@ class ChildFace:
                                         stderr=self.stderr, env=env)
         self.buffer = b""
         opening = "open tcp 127.0.0.1 %d" % sim.port if link == "tcp" else "open serial %d" % COM
-        return self.ask(opening, 30.0)
+        return self.ask(opening, self.open_s)
 
     @property
     def pid(self) -> int:
@@ -329,7 +335,7 @@ class ChildFace:
             if self.process.poll() is None:
                 self.process.stdin.write(b"quit\n")
                 self.process.stdin.flush()
-                self.process.wait(timeout=10)
+                self.process.wait(timeout=self.open_s)
         except (OSError, subprocess.TimeoutExpired):
             self.process.kill()  # by its own PID
             self.process.wait()
@@ -417,10 +423,34 @@ class CalibrationFace(ChildFace):
         return started if self.how == "early" else Reply(False, "Calibration 0 CALIBRATION returned while moving")
 
 
+#: The interpreter that has Debian's python3-tango.
+SYSTEM_PYTHON = "/usr/bin/python3"
+
+
+def missing(paths: Paths, name: str) -> str:
+    """Why the face cannot run here, or ""."""
+    def no_file(path: str, what: str) -> str:
+        return "" if os.path.exists(path) else "%s %s is not built" % (what, path)
+
+    if name in ("c", "cpp"):
+        return no_file(getattr(paths, "drive_" + name), "the driver")
+    if name == "csharp":
+        if not shutil.which("mono"):
+            return "mono is not installed (mono-mcs)"
+        return no_file(paths.drive_dotnet, "the driver")
+    if name == "vekctl":
+        return no_file(paths.vekctl, "vekctl")
+    if name == "tango":
+        probe = subprocess.run([SYSTEM_PYTHON, "-c", "import tango.test_context"], capture_output=True)
+        return "" if probe.returncode == 0 else "%s cannot import tango.test_context (python3-tango)" % SYSTEM_PYTHON
+    return ""
+
+
 def make_faces(paths: Paths, chosen: Sequence[str]) -> List[Callable[[], object]]:
     python_env = {"VEKKESTRA_LIBRARY": paths.library, "VEKKESTRA_MOTION_LIBRARY": paths.motion,
                   "PYTHONDONTWRITEBYTECODE": "1"}
     table: Dict[str, Callable[[], object]] = {
+        "c": lambda: ChildFace("C", [paths.drive_c], {}),
         "cpp": lambda: ChildFace("C++", [paths.drive_cpp], {}),
         "python": lambda: ChildFace("Python", [sys.executable, os.path.join(HERE, "drive_python.py")], python_env),
         "csharp": lambda: ChildFace("C#", ["mono", paths.drive_dotnet], {"MONO_PATH": paths.mono_path}),
@@ -428,8 +458,8 @@ def make_faces(paths: Paths, chosen: Sequence[str]) -> List[Callable[[], object]
         "early": lambda: CalibrationFace("early", paths),
         "left": lambda: CalibrationFace("left", paths),
         "hang": lambda: CalibrationFace("hang", paths),
-        # The Tango server (tango/) joins as a child that answers the same lines through a DeviceProxy once its
-        # rewrite has landed: open = a server on this simulator, move = MoveMultiple and the wait for ON.
+        "tango": lambda: ChildFace("Tango", [SYSTEM_PYTHON, os.path.join(HERE, "drive_tango.py")], python_env,
+                                   open_s=90.0, open_tries=2),
     }
     unknown = set(chosen) - set(table)
     if unknown:
@@ -493,7 +523,7 @@ def soak_one(make_face: Callable[[], object], mode: Mode, link: str, moves: int,
             rows.writerow(row)
 
     def open_face() -> bool:
-        for _ in range(5):
+        for _ in range(getattr(face, "open_tries", 5)):
             opened = face.start(sim, link, stem + ".face.log")  # type: ignore[attr-defined]
             if opened.ok and mode.slip:
                 opened = face.slip(mode.slip)  # type: ignore[attr-defined]
@@ -505,7 +535,7 @@ def soak_one(make_face: Callable[[], object], mode: Mode, link: str, moves: int,
 
     try:
         if not open_face():
-            outcome.note = "the face could not be opened (5 tries)"
+            outcome.note = "the face could not be opened (%d tries)" % getattr(face, "open_tries", 5)
             return outcome
         for i in range(moves):
             targets = {a: pair[i % 2] for a, pair in mode.targets.items()}
@@ -574,19 +604,23 @@ def print_table(outcomes: List[Outcome], out=sys.stdout) -> None:
 def run_soak(args: argparse.Namespace, paths: Paths, out: str) -> List[Outcome]:
     faces = make_faces(paths, args.face)
     modes = [m for m in MODES if not args.mode or m.name in args.mode]
+    results: Dict[Tuple[int, int, str], Outcome] = {}
+    absent = {i: missing(paths, name) for i, name in enumerate(args.face)}
+    for i, why in absent.items():
+        if why:  # said in the table, never counted as passing
+            results[(i, -1, "-")] = Outcome(args.face[i], "(every mode)", "-", note="NOT RUN: " + why)
     # Every run has a simulator and a face process of its own, so any runs may go side by side: --jobs of them
     # at a time, taken in the order of the modes.
     work: "queue.Queue[Tuple[Tuple[int, int, str], Mode, str, int]]" = queue.Queue()
     for mode_index, mode in enumerate(modes):
         for link in (link for link in mode.links if link in args.link):
-            for face_index in range(len(faces)):
+            for face_index in (i for i in range(len(faces)) if not absent[i]):
                 moves = max(1, int(round(args.moves * mode.share)))
                 work.put(((face_index, mode_index, link), mode, link, moves))
     rows_file = open(os.path.join(out, "moves.csv"), "w", newline="")
     rows = csv.writer(rows_file)
     rows.writerow(["face", "mode", "link", "move", "targets", "verdict", "seen", "seconds", "reply"])
     lock = threading.Lock()
-    results: Dict[Tuple[int, int, str], Outcome] = {}
 
     def worker() -> None:
         while True:
@@ -726,6 +760,14 @@ def figure_cpu(paths: Paths, faces: Sequence[str], seconds: float) -> None:
     print("(b) CPU while a move waits: X and Y 0 -> %d (about %.0f s on veksim), TCP; CPU of the face's process per s:"
           % (far, seconds))
     for name in faces:
+        if name == "tango":
+            print("    %-7s not measured here: a Tango client's process is not the server's (bench_tango measures "
+                  "the server)" % name)
+            continue
+        why = missing(paths, name)
+        if why:
+            print("    %-7s NOT RUN: %s" % (name, why))
+            continue
         with tempfile.TemporaryDirectory() as logs:
             sim = Sim(paths.veksim, [], False, os.path.join(logs, "veksim.log"))
             try:
@@ -818,9 +860,9 @@ def vekctl_poll_rates(port: int, seconds: float, vekkestra: object) -> List[Tupl
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default=os.path.join(ROOT, "build"))
-    parser.add_argument("--moves", type=int, default=200, help="moves per face, mode and link (latency: a tenth)")
-    parser.add_argument("--jobs", type=int, default=4, help="runs side by side")
-    parser.add_argument("--face", default="cpp,python,csharp,vekctl")
+    parser.add_argument("--moves", type=int, default=15, help="moves per face, mode and link (latency: a tenth)")
+    parser.add_argument("--jobs", type=int, default=2, help="runs side by side")
+    parser.add_argument("--face", default="c,cpp,python,csharp,vekctl,tango")
     parser.add_argument("--mode", default="", help="mode names, comma-separated (default all)")
     parser.add_argument("--link", default="tcp,serial")
     parser.add_argument("--no-soak", action="store_true")
