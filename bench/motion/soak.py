@@ -599,6 +599,9 @@ def print_table(outcomes: List[Outcome], out=sys.stdout) -> None:
     print("-" * len(head), file=out)
     print("moves %d; WRONG + LEFT-MOVING + HANG = %d; the soak's own looks asked again %d times" % (
         sum(sum(o.counts.values()) for o in outcomes), total, sum(o.look_retries for o in outcomes)), file=out)
+    not_run = [o.face for o in outcomes if o.note.startswith("NOT RUN")]
+    if not_run:
+        print("faces NOT RUN (no moves, not a pass): %s" % ", ".join(not_run), file=out)
 
 
 def run_soak(args: argparse.Namespace, paths: Paths, out: str) -> List[Outcome]:
