@@ -99,6 +99,11 @@ int32_t KindOf(uint32_t code) {
   return row != nullptr ? row->kind : VEKM_KIND_OTHER;
 }
 
+bool Passing(uint32_t code) {
+  return KindOf(code) == VEKM_KIND_TIMEOUT || code == VEK_ERROR_BAD_RESPONSE || code == VEK_ERROR_NO_COMMAND_ACK ||
+         code == VEK_ERROR_ANSWER_TOO_LONG || code == VEK_ERROR_SOCKET_RECEIVE || code == VEK_ERROR_SOCKET_SEND;
+}
+
 const char* KindName(int32_t kind) {
   const int32_t count = static_cast<int32_t>(sizeof kKindNames / sizeof kKindNames[0]);
   return kind >= 0 && kind < count ? kKindNames[kind] : "other";

@@ -25,6 +25,9 @@ const ResultRow& ResultAt(int32_t index);
 const char* NameOf(uint32_t code);
 int32_t KindOf(uint32_t code);
 const char* KindName(int32_t kind);
+// A failure of one look that the next look may well not meet: a reply lost,
+// late or garbled on the line (the link has reopened or drained by then).
+bool Passing(uint32_t code);
 
 }  // namespace vek::motion
 

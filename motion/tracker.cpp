@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "motion/controller.h"
+#include "motion/results.h"
 
 namespace vek::motion {
 namespace {
@@ -53,6 +54,13 @@ uint32_t Controller::Poll(VekmAxisState* states, uint32_t* wordOut, Failure* f) 
   int32_t motor[kAxes] = {};
   int32_t encoder[kAxes] = {};
   uint32_t code = ReadAxes(status, motor, encoder, f);
+  // One failed look is looked at again, as in a wait: a burst of reports
+  // that arrives with the answer, or one reply garbled on the line, must not
+  // end a monitor's view of the axes.
+  if (Passing(code) && vekm_interrupt_count() == interrupts) {
+    if (f != nullptr) *f = Failure();
+    code = ReadAxes(status, motor, encoder, f);
+  }
   if (code != VEK_SUCCESS) return Interrupted(code, interrupts, f);
 
   bool needWord = ++pollsSinceWord_ >= kWordEvery || link_->TakeReopened();

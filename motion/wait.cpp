@@ -44,13 +44,6 @@ int FirstIndex(int32_t mask) {
   return -1;
 }
 
-// A failure of a look that may pass: the link recovers before the next one.
-bool Passing(uint32_t code) {
-  const int32_t kind = KindOf(code);
-  return kind == VEKM_KIND_TIMEOUT || code == VEK_ERROR_BAD_RESPONSE || code == VEK_ERROR_NO_COMMAND_ACK ||
-         code == VEK_ERROR_ANSWER_TOO_LONG || code == VEK_ERROR_SOCKET_RECEIVE || code == VEK_ERROR_SOCKET_SEND;
-}
-
 }  // namespace
 
 struct Controller::Look {

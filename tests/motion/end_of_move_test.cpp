@@ -159,6 +159,24 @@ TEST_F(EndOfMove, ReportsWaitingBeyondOneReadAreAllReadBeforeTheFlagsAreCleared)
   EXPECT_EQ(peer_.Received().find("AAEA;AARP"), peer_.Received().rfind("AAEA;AARP")) << "one look was enough";
 }
 
+// A burst of reports that comes with a look's answer (two chunks of them
+// before it) makes that reply look lost: the tracker looks once more, on a
+// fresh connection, instead of failing the poll.
+TEST_F(EndOfMove, ALookSpoiledByABurstOfReportsIsLookedAtAgain) {
+  std::string first, second;
+  for (int i = 0; i < 13; ++i) first += Notification(kDoneX);
+  for (int i = 0; i < 7; ++i) second += Notification(kDoneX);
+  std::string answer = std::string(kAck) + Axes(kAtRest, 700);
+  for (int i = 0; i < 10; ++i) answer += ",0";  // the encoders
+  peer_.QueueReply(Reply{ReplyPart{first}, ReplyPart{second, 40}, ReplyPart{answer, 40}});
+  peer_.QueueReply(answer);
+  VekmAxisState s[VEK_AXIS_COUNT];
+  VekmError e;
+  ASSERT_EQ(vekm_poll(ctl_, s, nullptr, &e), VEK_SUCCESS) << e.message;
+  EXPECT_EQ(s[0].motor, 700);
+  EXPECT_EQ(Count(peer_.Received(), "AAEA;AARP;AARE"), 2) << peer_.Received();
+}
+
 // A time-out stops X and says how long it waited; a refused command (NAK)
 // leaves nothing recorded as moving.
 TEST_F(EndOfMove, ATimeOutStopsAndARefusalRecordsNothing) {
