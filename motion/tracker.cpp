@@ -55,9 +55,11 @@ uint32_t Controller::Poll(VekmAxisState* states, uint32_t* wordOut, Failure* f) 
   int32_t encoder[kAxes] = {};
   uint32_t code = ReadAxes(status, motor, encoder, f);
   // One failed look is looked at again, as in a wait: a burst of reports
-  // that arrives with the answer, or one reply garbled on the line, must not
-  // end a monitor's view of the axes.
-  if (Passing(code) && vekm_interrupt_count() == interrupts) {
+  // that arrives with the answer, or one reply garbled or late on the line,
+  // must not end a monitor's view of the axes. A connection that the far end
+  // closed or broke is a lost link, which the monitor is to see and say.
+  const bool linkBroke = code == VEK_ERROR_SOCKET_RECEIVE || code == VEK_ERROR_SOCKET_SEND;
+  if (Passing(code) && !linkBroke && vekm_interrupt_count() == interrupts) {
     if (f != nullptr) *f = Failure();
     code = ReadAxes(status, motor, encoder, f);
   }
