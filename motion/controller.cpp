@@ -92,36 +92,30 @@ uint32_t Controller::Interrupted(uint32_t code, uint32_t interruptsAtStart, Fail
   return VEKM_CANCELLED;
 }
 
-uint32_t Controller::Start(Motion kind, int32_t mask, const int32_t* targets, bool relative, bool waited,
-                           const char* name, const std::function<uint32_t()>& command, Failure* f) {
-  uint32_t code = link_->Ready(Use::kQuery, f);
-  if (code != VEK_SUCCESS) return code;
-  // Fresh flags: what has arrived is read first, until the line is quiet, so
-  // that a report of an earlier motion cannot set a flag after the clear.
-  uint32_t word = 0;
-  code = link_->FoldAll(&word, f);
-  if (code != VEK_SUCCESS) return code;
-  int32_t absolute[kAxes] = {};
-  bool known[kAxes] = {};
-  if (targets != nullptr) {
-    AxisStatus status[kAxes];
-    int32_t motor[kAxes] = {};
-    if (relative) {
-      code = ReadAxes(status, motor, nullptr, f);
-      if (code != VEK_SUCCESS) return code;
-    }
-    for (int i = 0; i < kAxes; ++i) {
-      if ((mask & vek::axes::BitOf(i)) == 0) continue;
-      // A relative move of an axis that moves starts from wherever the axis
-      // is when the command arrives: its end is not known beforehand.
-      const int64_t target = relative ? int64_t{motor[i]} + targets[i] : targets[i];
-      known[i] = (!relative || !status[i].moving) && target >= INT32_MIN && target <= INT32_MAX;
-      absolute[i] = known[i] ? static_cast<int32_t>(target) : 0;
-    }
+uint32_t Controller::TargetsOf(int32_t mask, const int32_t* targets, bool relative, int32_t* absolute, bool* known,
+                               Failure* f) {
+  if (targets == nullptr) return VEK_SUCCESS;
+  AxisStatus status[kAxes];
+  int32_t motor[kAxes] = {};
+  if (relative) {
+    const uint32_t code = ReadAxes(status, motor, nullptr, f);
+    if (code != VEK_SUCCESS) return code;
   }
+  for (int i = 0; i < kAxes; ++i) {
+    if ((mask & vek::axes::BitOf(i)) == 0) continue;
+    // A relative move of an axis that moves starts from wherever the axis
+    // is when the command arrives: its end is not known beforehand.
+    const int64_t target = relative ? int64_t{motor[i]} + targets[i] : targets[i];
+    known[i] = (!relative || !status[i].moving) && target >= INT32_MIN && target <= INT32_MAX;
+    absolute[i] = known[i] ? static_cast<int32_t>(target) : 0;
+  }
+  return VEK_SUCCESS;
+}
+
+uint32_t Controller::ClearFlags(int32_t mask, Failure* f) {
   const vek::Exports& ops = link_->ops();
   uint32_t* handle = link_->handle();
-  code = link_->Result(ops.ClearMultiAxisDoneFlags(handle, mask), "ClearMultiAxisDoneFlags", f);
+  uint32_t code = link_->Result(ops.ClearMultiAxisDoneFlags(handle, mask), "ClearMultiAxisDoneFlags", f);
   if (code == VEK_SUCCESS)
     code = link_->Result(ops.ClearMultiAxisOvertravelFlags(handle, mask), "ClearMultiAxisOvertravelFlags", f);
   if (code == VEK_SUCCESS) code = link_->Result(ops.ClearMultiAxisSlipFlag(handle, mask), "ClearMultiAxisSlipFlag", f);
@@ -129,10 +123,11 @@ uint32_t Controller::Start(Motion kind, int32_t mask, const int32_t* targets, bo
   // command-error flag.
   if (code == VEK_SUCCESS && link_->serial())
     code = link_->Result(ops.ClearCommandErrorFlag(handle), "ClearCommandErrorFlag", f);
-  if (code != VEK_SUCCESS) return code;
+  return code;
+}
 
-  // Recorded before the command goes out, so that whatever happens to its
-  // reply the axes are known to be possibly moving.
+void Controller::Record(Motion kind, int32_t mask, const int32_t* absolute, const bool* known, bool waited,
+                        const char* name) {
   const Clock::time_point now = Clock::now();
   ++starts_;
   for (int i = 0; i < kAxes; ++i) {
@@ -151,6 +146,26 @@ uint32_t Controller::Start(Motion kind, int32_t mask, const int32_t* targets, bo
     r.starter = std::this_thread::get_id();
     r.operation = link_->Op(name);
   }
+}
+
+uint32_t Controller::Start(Motion kind, int32_t mask, const int32_t* targets, bool relative, bool waited,
+                           const char* name, const std::function<uint32_t()>& command, Failure* f) {
+  uint32_t code = link_->Ready(Use::kQuery, f);
+  if (code != VEK_SUCCESS) return code;
+  // Fresh flags: what has arrived is read first, until the line is quiet, so
+  // that a report of an earlier motion cannot set a flag after the clear.
+  uint32_t word = 0;
+  code = link_->FoldAll(&word, f);
+  if (code != VEK_SUCCESS) return code;
+  int32_t absolute[kAxes] = {};
+  bool known[kAxes] = {};
+  code = TargetsOf(mask, targets, relative, absolute, known, f);
+  if (code == VEK_SUCCESS) code = ClearFlags(mask, f);
+  if (code != VEK_SUCCESS) return code;
+
+  // Recorded before the command goes out, so that whatever happens to its
+  // reply the axes are known to be possibly moving.
+  Record(kind, mask, absolute, known, waited, name);
   code = link_->Result(command(), name, f);
   if (code == VEK_SUCCESS) return code;
   if (waited) Unadopt(mask);  // no wait follows

@@ -101,6 +101,11 @@ class Controller {
     std::function<uint32_t()> command;
   };
   uint32_t StartAndWait(const Request& r, int32_t options, int32_t timeoutMs, Failure* f);
+  // Start's pieces: the absolute targets (and which are known), the flags
+  // cleared before the command, the records made before it goes out.
+  uint32_t TargetsOf(int32_t mask, const int32_t* targets, bool relative, int32_t* absolute, bool* known, Failure* f);
+  uint32_t ClearFlags(int32_t mask, Failure* f);
+  void Record(Motion kind, int32_t mask, const int32_t* absolute, const bool* known, bool waited, const char* name);
   // What a call saw when it began: a cancel or an interrupt that comes while
   // its motion is being started ends its wait too.
   struct Marks {
@@ -125,6 +130,11 @@ class Controller {
   int32_t Active() const;
   int32_t GroupOf(int32_t mask) const;
   int32_t EndOfPolled(int index, int32_t motor, uint32_t word);
+  // The tracker's pieces: its look (once more after a passing failure),
+  // whether the status word must be read after it, and one axis's state.
+  uint32_t PollLook(AxisStatus* status, int32_t* motor, int32_t* encoder, uint32_t interrupts, Failure* f);
+  bool PollNeedsWord(const AxisStatus* status);
+  VekmAxisState TrackAxis(int index, const AxisStatus& status, int32_t motor, int32_t encoder);
   uint32_t Interrupted(uint32_t code, uint32_t interruptsAtStart, Failure* f);
   void Pause(Clock::time_point until, uint64_t cancelMark);
 
